@@ -1,0 +1,19 @@
+// vandrel-cli: the command-line front end to Vandrel's core.
+#include <CLI/CLI.hpp>
+
+#include "cli/cli_context.h"
+#include "cli/settings_commands.h"
+#include "cli/store_commands.h"
+
+int main(int argc, char** argv) {
+  vandrel::cli::CliContext context;
+  CLI::App app{"vandrel-cli: inspect and change Vandrel's store files and settings"};
+  app.set_version_flag("--version", std::string("vandrel-cli ") + VANDREL_VERSION);
+  app.add_option("--config", context.configDir,
+                 "folder holding the settings (default: the per-user configuration folder)");
+  app.require_subcommand(1);
+  vandrel::cli::AddStoreCommands(app, context);
+  vandrel::cli::AddSettingsCommands(app, context);
+  CLI11_PARSE(app, argc, argv);
+  return context.exitCode;
+}

@@ -1,0 +1,98 @@
+#include "cli/settings_commands.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/app_settings.h"
+#include "core/settings_store.h"
+
+namespace vandrel::cli {
+
+namespace {
+
+void Fail(CliContext& context, const std::string& message) {
+  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
+  context.exitCode = 1;
+}
+
+// Reads the settings as the program does at start-up: defaults, then the
+// stored values. False (with a message) when the file cannot be read.
+bool LoadSettings(CliContext& context, SettingsStore& store, AppSettings& settings) {
+  settings.AssignDefaults();
+  if (!store.Load()) {
+    Fail(context, "cannot read the settings: " + store.LastError());
+    return false;
+  }
+  settings.Read(store);
+  return true;
+}
+
+int FindOrFail(CliContext& context, const std::string& name) {
+  int row = FindAppSetting(name);
+  if (row < 0) {
+    Fail(context, "no setting is named \"" + name + "\" (`settings list` shows them all)");
+  }
+  return row;
+}
+
+}  // namespace
+
+void AddSettingsCommands(CLI::App& app, CliContext& context) {
+  CLI::App* settings = app.add_subcommand("settings", "show or change the application settings");
+  settings->require_subcommand(1);
+
+  CLI::App* list = settings->add_subcommand("list", "print every setting as Name=Value");
+  list->callback([&context] {
+    SettingsStore store(SettingsStore::DefaultFile(context.configDir));
+    AppSettings values;
+    if (!LoadSettings(context, store, values)) return;
+    std::vector<SettingDescriptor> rows = values.Table();
+    for (int row = 0; row < kAppSettingCount; ++row) {
+      std::printf("%s=%s\n", rows[static_cast<std::size_t>(row)].name.c_str(),
+                  FormatAppSetting(values, row).c_str());
+    }
+  });
+
+  auto getName = std::make_shared<std::string>();
+  CLI::App* get = settings->add_subcommand("get", "print the value of one setting");
+  get->add_option("NAME", *getName, "the setting's name (case does not matter)")->required();
+  get->callback([&context, getName] {
+    int row = FindOrFail(context, *getName);
+    if (row < 0) return;
+    SettingsStore store(SettingsStore::DefaultFile(context.configDir));
+    AppSettings values;
+    if (!LoadSettings(context, store, values)) return;
+    std::printf("%s\n", FormatAppSetting(values, row).c_str());
+  });
+
+  auto setName = std::make_shared<std::string>();
+  auto setValue = std::make_shared<std::string>();
+  CLI::App* set =
+      settings->add_subcommand("set",
+                               "change one setting; colours as RGB(r,g,b) or a decimal "
+                               "colour value, flags 0 or 1, PrintMargins as left,top,right,bottom");
+  set->add_option("NAME", *setName, "the setting's name (case does not matter)")->required();
+  set->add_option("VALUE", *setValue, "the new value, in the form `settings get` prints")
+      ->required();
+  set->callback([&context, setName, setValue] {
+    int row = FindOrFail(context, *setName);
+    if (row < 0) return;
+    SettingsStore store(SettingsStore::DefaultFile(context.configDir));
+    AppSettings values;
+    if (!LoadSettings(context, store, values)) return;
+    std::string error;
+    if (!ParseAppSetting(values, row, *setValue, &error)) {
+      Fail(context, error);
+      return;
+    }
+    // Only this row: a running editor or another command may be changing
+    // other settings meanwhile.
+    const std::vector<SettingDescriptor> rows = values.Table();
+    if (!store.WriteValue("", rows[static_cast<std::size_t>(row)])) {
+      Fail(context, "cannot write the settings: " + store.LastError());
+    }
+  });
+}
+
+}  // namespace vandrel::cli

@@ -1,0 +1,257 @@
+// Numbers of the texts in the application's string table (core/string_table.h).
+// Numbers below 20000 are fixed: other components, stored data and the command
+// ids (a command's help text has the command's own number) refer to them.
+// Numbers from 20000 up are this program's own, one block per subsystem.
+#pragma once
+
+namespace vandrel {
+
+// Fixed numbers.
+inline constexpr int kStrMainWindowClass = 1;
+inline constexpr int kStrAppCaption = 2;
+inline constexpr int kStrSettingsBaseKey = 3;
+inline constexpr int kStrConnectFailed = 112;
+inline constexpr int kStrUntitled = 113;
+inline constexpr int kStrOpenFileFailed = 115;
+inline constexpr int kStrWaitForCurrentTask = 117;
+inline constexpr int kStrCommunicationsError = 118;
+inline constexpr int kStrInternalError = 119;
+inline constexpr int kStrSaveProjectChanges = 128;
+inline constexpr int kStrCloseWhileRequestsPending = 147;
+inline constexpr int kStrConnecting = 155;
+inline constexpr int kStrConnectionCancelled = 156;
+inline constexpr int kStrServerFileCreateError = 157;
+inline constexpr int kStrCommandLineCaption = 158;
+inline constexpr int kStrQeditLanguageList = 163;
+inline constexpr int kStrRecordTypeList = 164;
+inline constexpr int kStrFileModeList = 165;
+inline constexpr int kStrNone = 166;
+inline constexpr int kStrProjectHasNoServerAddress = 170;
+inline constexpr int kStrResolveFileFailed = 171;
+inline constexpr int kStrLineEndList = 175;
+inline constexpr int kStrConnectingToServer = 190;
+inline constexpr int kStrConfirmRemoveProjectItem = 191;
+inline constexpr int kStrOpenFileDamaged = 196;
+inline constexpr int kStrUnknown = 204;
+inline constexpr int kStrAgentVersionTooOld = 217;
+inline constexpr int kStrAutoDetect = 228;
+inline constexpr int kStrTabSizeList = 229;
+inline constexpr int kStrGoToChoiceList = 230;
+inline constexpr int kStrMaskTokenList = 252;
+inline constexpr int kStrMaskHelpString = 253;
+inline constexpr int kStrMaskHelpChar = 254;
+inline constexpr int kStrMaskHelpNumber = 255;
+inline constexpr int kStrMaskHelpLineBreak = 256;
+inline constexpr int kStrMaskHelpScanUp = 257;
+inline constexpr int kStrMaskHelpLine = 258;
+inline constexpr int kStrMaskHelpLineNumber = 259;
+inline constexpr int kStrMaskHelpFileName = 260;
+inline constexpr int kStrMaskHelpMpeFile = 261;
+inline constexpr int kStrCobolTagMaskList = 264;
+inline constexpr int kStrMacroFilePath = 272;
+inline constexpr int kStrMacroFileDir = 274;
+inline constexpr int kStrMacroFileName = 275;
+inline constexpr int kStrMacroFileExt = 276;
+inline constexpr int kStrMacroTemplate = 277;
+inline constexpr int kStrMacroCurLine = 278;
+inline constexpr int kStrMacroCurCol = 279;
+inline constexpr int kStrMacroCurText = 280;
+inline constexpr int kStrConvertOldProject = 281;
+inline constexpr int kStrNotAProjectFile = 282;
+inline constexpr int kStrAgentVersionTooNew = 291;
+inline constexpr int kStrMacroProjectName = 292;
+inline constexpr int kStrProjectBackupFailed = 300;
+inline constexpr int kStrMaskHelpMpeLine = 303;
+inline constexpr int kStrConnectBeforeBuild = 304;
+inline constexpr int kStrMaskHelpDosFile = 305;
+inline constexpr int kStrReady = 901;
+inline constexpr int kStrHelpNewFile = 1001;
+
+// Texts shared by several subsystems.
+inline constexpr int kStrNotApplicable = 20000;
+inline constexpr int kStrFilterAllFiles = 20001;
+inline constexpr int kStrTitleWithCaption = 20002;
+inline constexpr int kStrModifiedSuffix = 20003;
+inline constexpr int kStrExampleFormat = 20004;
+inline constexpr int kStrNotAvailable = 20005;
+
+// Templates, Code Navigator, Tools menu and Options dialog.
+inline constexpr int kStrChangeTemplateQuestion = 22000;
+inline constexpr int kStrTemplateNameExists = 22001;
+inline constexpr int kStrTemplateFileExists = 22002;
+inline constexpr int kStrSaveDefaultTemplateAsNew = 22003;
+inline constexpr int kStrTemplateSaveFailed = 22004;
+inline constexpr int kStrConfirmDeleteTemplate = 22005;
+inline constexpr int kStrLoadingExtensions = 22006;
+inline constexpr int kStrLoadingTemplates = 22007;
+inline constexpr int kStrParsingFile = 22008;
+inline constexpr int kStrParserDiagnosticLine = 22009;
+inline constexpr int kStrNewTemplateCaption = 22010;
+inline constexpr int kStrCopyTemplateCaption = 22011;
+inline constexpr int kStrSelectHelpFileTitle = 22012;
+inline constexpr int kStrFilterHelpFiles = 22013;
+inline constexpr int kStrBrowseTitle = 22014;
+inline constexpr int kStrFilterExecutable = 22015;
+inline constexpr int kStrFilterCommand = 22016;
+inline constexpr int kStrFilterInformation = 22017;
+inline constexpr int kStrFilterBatch = 22018;
+inline constexpr int kStrNewToolCaption = 22019;
+inline constexpr int kStrTemplateGalleryNormal = 22020;
+inline constexpr int kStrKeywordStyle1 = 22021;
+inline constexpr int kStrKeywordStyle2 = 22022;
+inline constexpr int kStrKeywordStyle3 = 22023;
+inline constexpr int kStrKeywordStyle4 = 22024;
+inline constexpr int kStrNavigatorFunctions = 22030;
+inline constexpr int kStrNavigatorInclude = 22031;
+inline constexpr int kStrNavigatorData = 22032;
+inline constexpr int kStrNavigatorForward = 22033;
+inline constexpr int kStrNavigatorExternal = 22034;
+inline constexpr int kStrNavigatorSections = 22035;
+inline constexpr int kStrCacheSizeOneMegabyte = 22040;
+inline constexpr int kStrCacheSizeKilobytes = 22041;
+inline constexpr int kStrFolderBrowserTitle = 22042;
+inline constexpr int kStrFolderBrowserPrompt = 22043;
+inline constexpr int kStrDirectoriesColumnSetting = 22044;
+inline constexpr int kStrDirectoriesColumnDirectory = 22045;
+inline constexpr int kStrDirectoryTemplates = 22046;
+inline constexpr int kStrDirectoryVdxFiles = 22047;
+inline constexpr int kStrDirectoryProjectFiles = 22048;
+inline constexpr int kStrDirectoryLocalFiles = 22049;
+inline constexpr int kStrDirectoryUserTemplates = 22050;
+inline constexpr int kStrDirectoryNativeLanguageFiles = 22051;
+inline constexpr int kStrFileTypesColumnTemplate = 22052;
+inline constexpr int kStrFileTypesColumnExtension = 22053;
+inline constexpr int kStrDisplayCategoryList = 22054;
+inline constexpr int kStrColourList = 22055;
+inline constexpr int kStrAutomaticColourFormat = 22056;
+
+// Documents: loading, saving, numbering, file attributes, character maps, printing.
+inline constexpr int kStrOpeningFile = 23000;
+inline constexpr int kStrLoadOutOfMemory = 23001;
+inline constexpr int kStrLoadFormatNotRecognised = 23002;
+inline constexpr int kStrLoadFileCorrupted = 23003;
+inline constexpr int kStrBinaryDataQuestion = 23004;
+inline constexpr int kStrSavingTemporaryFile = 23005;
+inline constexpr int kStrUploadInProgress = 23006;
+inline constexpr int kStrQeditNotLicensed = 23007;
+inline constexpr int kStrLineOverlapsNumbers = 23008;
+inline constexpr int kStrLineOverlapsCobolToken = 23009;
+inline constexpr int kStrLineExceedsQeditRecordLength = 23010;
+inline constexpr int kStrIncreaseQeditRecordLength = 23011;
+inline constexpr int kStrLineExceedsTemplateLimit = 23012;
+inline constexpr int kStrQeditLineLimitExceeded = 23013;
+inline constexpr int kStrIncreaseRecordLength = 23014;
+inline constexpr int kStrLineExceedsRecordLength = 23015;
+inline constexpr int kStrTempFileCreateFailed = 23016;
+inline constexpr int kStrLocalWriteFailed = 23017;
+inline constexpr int kStrSavingFile = 23018;
+inline constexpr int kStrNumberRangeFormat = 23020;
+inline constexpr int kStrResultingSequenceFormat = 23021;
+inline constexpr int kStrInvalidNumberingSequence = 23022;
+inline constexpr int kStrInvalidRenumberRange = 23023;
+inline constexpr int kStrNoFreeLineNumber = 23024;
+inline constexpr int kStrFileSizeAndLines = 23030;
+inline constexpr int kStrFileCodeDescription = 23031;
+inline constexpr int kStrAlignmentLeft = 23032;
+inline constexpr int kStrAlignmentRight = 23033;
+inline constexpr int kStrLoadingCharacterMaps = 23040;
+inline constexpr int kStrDuplicateMapName = 23041;
+inline constexpr int kStrConfirmDeleteCharacterMap = 23042;
+inline constexpr int kStrConfirmRenameCharacterMap = 23043;
+inline constexpr int kStrCharacterMapExists = 23044;
+inline constexpr int kStrPrintingCaption = 23050;
+inline constexpr int kStrFontDescription = 23051;
+
+// Server connection, requests and host file dialogs.
+inline constexpr int kStrLoadingHostFile = 24000;
+inline constexpr int kStrSavingHostFile = 24001;
+inline constexpr int kStrFileChangedCaption = 24002;
+inline constexpr int kStrOverwriteNewerFile = 24003;
+inline constexpr int kStrSizeInBytes = 24004;
+inline constexpr int kStrPasswordSecurityNotSupported = 24005;
+inline constexpr int kStrDebugRequestError = 24006;
+inline constexpr int kStrErrorCategoryWinsock = 24007;
+inline constexpr int kStrErrorCategoryPacketProtocol = 24008;
+inline constexpr int kStrErrorCategoryInternal = 24009;
+inline constexpr int kStrServerErrorFunction = 24010;
+inline constexpr int kStrServerErrorLocation = 24011;
+inline constexpr int kStrEnterNetworkPassword = 24012;
+inline constexpr int kStrMpeLogonForm = 24013;
+inline constexpr int kStrMpeLogonPasswords = 24014;
+inline constexpr int kStrAgentVersionFormat = 24015;
+inline constexpr int kStrConnectionInfoCaption = 24016;
+inline constexpr int kStrNetworkSecurityCaption = 24017;
+inline constexpr int kStrColumnSize = 24020;
+inline constexpr int kStrColumnPermissions = 24021;
+inline constexpr int kStrColumnOwner = 24022;
+inline constexpr int kStrColumnGroup = 24023;
+inline constexpr int kStrColumnModified = 24024;
+inline constexpr int kStrColumnAccessed = 24025;
+inline constexpr int kStrColumnCreated = 24026;
+inline constexpr int kStrHostOpenTitle = 24030;
+inline constexpr int kStrHostSaveAsTitle = 24031;
+inline constexpr int kStrBrowseFoldersCaption = 24032;
+inline constexpr int kStrUploadAsTitle = 24033;
+inline constexpr int kStrDownloadAsTitle = 24034;
+
+// Projects, builds, output window, scripts and the new project wizard.
+inline constexpr int kStrCompileItemMenu = 25000;
+inline constexpr int kStrBuildItemMenu = 25001;
+inline constexpr int kStrCopyOfFolder = 25002;
+inline constexpr int kStrProjectFilesSuffix = 25003;
+inline constexpr int kStrExclusiveSuffix = 25004;
+inline constexpr int kStrLoadingProject = 25005;
+inline constexpr int kStrSavingProject = 25006;
+inline constexpr int kStrOpenProjectTitle = 25007;
+inline constexpr int kStrSaveProjectAsTitle = 25008;
+inline constexpr int kStrFilterProjectFiles = 25009;
+inline constexpr int kStrAddFilesToFolderTitle = 25010;
+inline constexpr int kStrAddFilesToProjectTitle = 25011;
+inline constexpr int kStrProjectSettingsCaption = 25012;
+inline constexpr int kStrPasswordEncrypted = 25013;
+inline constexpr int kStrEchoCommand = 25020;
+inline constexpr int kStrEchoMpeCommand = 25021;
+inline constexpr int kStrEchoPosixCommand = 25022;
+inline constexpr int kStrEchoCommandCompleted = 25023;
+inline constexpr int kStrEchoSeparator = 25024;
+inline constexpr int kStrEchoErrorCount = 25025;
+inline constexpr int kStrPaneOutput = 25030;
+inline constexpr int kStrPaneFindInFiles = 25031;
+inline constexpr int kStrPaneDebug = 25032;
+inline constexpr int kStrScriptError = 25040;
+inline constexpr int kStrNewProjectWizardCaption = 25050;
+inline constexpr int kStrDefaultFolderSource = 25051;
+inline constexpr int kStrDefaultFolderInclude = 25052;
+inline constexpr int kStrDefaultFolderExternal = 25053;
+inline constexpr int kStrDefaultFolderDependencies = 25054;
+
+// Editor windows, find and replace, go to.
+inline constexpr int kStrReadOnlySuffix = 26000;
+inline constexpr int kStrSaveLocalFileTitle = 26001;
+inline constexpr int kStrCaretPosition = 26002;
+inline constexpr int kStrSaveChangesQuestion = 26003;
+inline constexpr int kStrSelectionRangeTip = 26004;
+inline constexpr int kStrSaveBeforeInsertIntoProject = 26005;
+inline constexpr int kStrRibbonEditor = 26006;
+inline constexpr int kStrRibbonStructure = 26007;
+inline constexpr int kStrStringNotFound = 26010;
+inline constexpr int kStrGoToHelpBookmark = 26020;
+inline constexpr int kStrGoToHelpDefinition = 26021;
+inline constexpr int kStrGoToHelpErrorTag = 26022;
+inline constexpr int kStrGoToHelpReference = 26023;
+inline constexpr int kStrGoToNavigatorEmpty = 26024;
+
+// Main frame: status bar, start-up and opening files.
+inline constexpr int kStrStatusConnected = 27000;
+inline constexpr int kStrStatusDisconnected = 27001;
+inline constexpr int kStrStatusTab = 27002;
+inline constexpr int kStrStatusOverwrite = 27003;
+inline constexpr int kStrStatusReadOnly = 27004;
+inline constexpr int kStrStatusTabOff = 27005;
+inline constexpr int kStrStatusOverwriteOff = 27006;
+inline constexpr int kStrStatusReadOnlyOff = 27007;
+inline constexpr int kStrStatusCaretSizingSample = 27008;
+inline constexpr int kStrTipHeading = 27010;
+inline constexpr int kStrOpenLocalFileTitle = 27011;
+
+}  // namespace vandrel
