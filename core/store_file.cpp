@@ -122,7 +122,7 @@ class StoreWriter {
   // Finds the live section named `name` or appends one, linked from the last
   // section or from the header.
   bool OpenSection(std::string_view name) {
-    if (!IsForwardLink(header_.firstSection, 0)) return false;
+    if (!IsForwardLink(header_.firstSection, kStoreHeaderSize)) return false;
     std::optional<SectionRecord> last;
     for (std::uint32_t offset = header_.firstSection; offset != 0;) {
       auto record = ReadSectionRecord(source_, offset);

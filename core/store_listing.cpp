@@ -54,7 +54,7 @@ StoreListing ListStoreImage(std::span<const std::uint8_t> image) {
   }
   listing.formatNumber = header->formatNumber;
   listing.flags = header->flags;
-  if (!IsForwardLink(header->firstSection, 0)) {
+  if (!IsForwardLink(header->firstSection, kStoreHeaderSize)) {
     listing.error =
         fmt::format("first section link {} points into the header", header->firstSection);
     return listing;

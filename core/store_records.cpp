@@ -97,8 +97,8 @@ std::vector<std::uint8_t> EncodeValueRecord(const ValueRecord& record) {
   return out;
 }
 
-bool IsForwardLink(std::uint32_t link, std::uint64_t from) {
-  return link == 0 || (link > from && link >= kStoreHeaderSize);
+bool IsForwardLink(std::uint32_t link, std::uint64_t recordEnd) {
+  return link == 0 || (link >= recordEnd && link >= kStoreHeaderSize);
 }
 
 std::optional<SectionRecord> ReadSectionRecord(const StoreSource& source, std::uint64_t offset) {
@@ -110,9 +110,10 @@ std::optional<SectionRecord> ReadSectionRecord(const StoreSource& source, std::u
   record.firstValue = GetU32(raw + 4);
   record.live = raw[8] != 0;
   auto name = ReadName(source, offset + kSectionRecordSize, GetU16(raw + 9));
-  if (!name || !IsForwardLink(record.next, offset) || !IsForwardLink(record.firstValue, offset))
-    return std::nullopt;
+  if (!name) return std::nullopt;
   record.name = std::move(*name);
+  if (!IsForwardLink(record.next, record.End()) || !IsForwardLink(record.firstValue, record.End()))
+    return std::nullopt;
   return record;
 }
 
@@ -126,8 +127,9 @@ std::optional<ValueRecord> ReadValueRecord(const StoreSource& source, std::uint6
   record.live = raw[8] != 0;
   record.dataLength = GetU32(raw + 11);
   auto name = ReadName(source, offset + kValueRecordSize, GetU16(raw + 9));
-  if (!name || !IsForwardLink(record.next, offset)) return std::nullopt;
+  if (!name) return std::nullopt;
   record.name = std::move(*name);
+  if (!IsForwardLink(record.next, record.End())) return std::nullopt;
   return record;
 }
 
@@ -139,7 +141,7 @@ bool StoreNamesEqual(std::string_view a, std::string_view b) {
 
 WalkResult FindSection(const StoreSource& source, const StoreHeader& header, std::string_view name,
                        SectionRecord* found) {
-  if (!IsForwardLink(header.firstSection, 0)) return WalkResult::kDamaged;
+  if (!IsForwardLink(header.firstSection, kStoreHeaderSize)) return WalkResult::kDamaged;
   for (std::uint32_t offset = header.firstSection; offset != 0;) {
     auto record = ReadSectionRecord(source, offset);
     if (!record) return WalkResult::kDamaged;

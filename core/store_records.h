@@ -41,6 +41,8 @@ struct SectionRecord {
   std::uint32_t firstValue = 0;
   bool live = true;
   std::string name;
+
+  std::uint64_t End() const { return std::uint64_t{offset} + kSectionRecordSize + name.size(); }
 };
 
 struct ValueRecord {
@@ -54,6 +56,7 @@ struct ValueRecord {
   std::uint64_t DataOffset() const {
     return std::uint64_t{offset} + kValueRecordSize + name.size();
   }
+  std::uint64_t End() const { return DataOffset() + dataLength; }
 };
 
 // Random access to the bytes of a store file: the whole file in memory, or the
@@ -99,9 +102,11 @@ std::vector<std::uint8_t> EncodeValueRecord(const ValueRecord& record);
 std::optional<SectionRecord> ReadSectionRecord(const StoreSource& source, std::uint64_t offset);
 std::optional<ValueRecord> ReadValueRecord(const StoreSource& source, std::uint64_t offset);
 
-// True when `link` may follow a record at `from`: 0 (end of chain) or an
-// offset past both `from` and the header.
-bool IsForwardLink(std::uint32_t link, std::uint64_t from);
+// True when `link` may be held by a record that ends at `recordEnd`: 0 (end of
+// chain) or an offset at or past that end and past the header. Records are
+// appended whole, so a link never points back into the record holding it or
+// before it; this keeps every chain strictly ascending and free of loops.
+bool IsForwardLink(std::uint32_t link, std::uint64_t recordEnd);
 
 bool StoreNamesEqual(std::string_view a, std::string_view b);
 

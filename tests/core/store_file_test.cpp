@@ -232,6 +232,8 @@ TEST(StoreFileRead, DamagedLinksAreRefused) {
       {"section beyond the end", sectionA, static_cast<std::uint32_t>(good.size() + 10), "B"},
       {"value links to itself", valueX, valueX, "A"},
       {"value links backwards", valueX, sectionA, "A"},
+      {"value links into its own name", valueX, valueX + 16, "A"},
+      {"section's values start inside its name", sectionA + 4, sectionA + 11, "A"},
   };
   for (const auto& c : cases) {
     auto bytes = good;
