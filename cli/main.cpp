@@ -4,6 +4,7 @@
 #include "cli/cli_context.h"
 #include "cli/settings_commands.h"
 #include "cli/store_commands.h"
+#include "cli/template_commands.h"
 
 int main(int argc, char** argv) {
   vandrel::cli::CliContext context;
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   vandrel::cli::AddStoreCommands(app, context);
   vandrel::cli::AddSettingsCommands(app, context);
+  vandrel::cli::AddTemplateCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
 }

@@ -124,6 +124,11 @@ inline constexpr int kStrFileTypesColumnExtension = 22053;
 inline constexpr int kStrDisplayCategoryList = 22054;
 inline constexpr int kStrColourList = 22055;
 inline constexpr int kStrAutomaticColourFormat = 22056;
+inline constexpr int kStrTemplateNameTooLong = 22057;
+inline constexpr int kStrTemplatePathTooLong = 22058;
+inline constexpr int kStrTemplateFileNameInvalid = 22059;
+inline constexpr int kStrNoUserTemplatesFolder = 22060;
+inline constexpr int kStrTemplateDeleteFailed = 22061;
 
 // Documents: loading, saving, numbering, file attributes, character maps, printing.
 inline constexpr int kStrOpeningFile = 23000;

@@ -192,6 +192,20 @@ constexpr StringTableEntry kEntries[] = {
      "<Q=RGB(128,0,0)>Dark Red;<Q=RGB(128,128,0)>Dark Yellow;<Q=RGB(128,128,128)>Grey 50%;"
      "<Q=RGB(192,192,192)>Grey 25%;<Q=RGB(225,225,225)>Grey 10%"},
     {kStrAutomaticColourFormat, "<Q=RGB(%i,%i,%i)> Automatic"},
+    {kStrTemplateNameTooLong,
+     "The template name '%s' is too long. A template name can have at most 62 characters."},
+    {kStrTemplatePathTooLong,
+     "The path of the template file '%s' is too long. A template file path can have at most "
+     "259 characters. Please enter a shorter file name and try again."},
+    {kStrTemplateFileNameInvalid,
+     "The template file name '%s' is not valid. Please enter a file name without a folder and "
+     "try again."},
+    {kStrNoUserTemplatesFolder,
+     "No folder has been set for user templates. Please set the User Templates folder on the "
+     "Directories page of the Options dialog and try again."},
+    {kStrTemplateDeleteFailed,
+     "Unable to delete the '%s' template.\nThe template file '%s' could not be renamed to "
+     "'%s'.\n\nPlease check that the file and its folder are not read-only."},
     {kStrOpeningFile, "Opening file..."},
     {kStrLoadOutOfMemory,
      "Unable to open file '%s' due to insufficient memory. Please check that the file "

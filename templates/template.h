@@ -16,10 +16,15 @@
 namespace vandrel {
 
 inline constexpr std::string_view kTemplateSection = "Template";
-inline constexpr std::size_t kTemplateNameSize = 63;        // at most 62 characters
-inline constexpr std::size_t kTemplatePathSize = 260;       // at most 259 characters
-inline constexpr std::size_t kKeywordTextSize = 16384;      // at most 16,383 characters
+inline constexpr std::size_t kTemplateNameSize = 63;    // at most 62 characters
+inline constexpr std::size_t kTemplatePathSize = 260;   // at most 259 characters
+inline constexpr std::size_t kKeywordTextSize = 16384;  // at most 16,383 characters
 inline constexpr int kTemplateValueCount = 43;
+// Row sizes of the other text values (each keeps at most size - 1 characters).
+inline constexpr std::size_t kTemplateLongTextSize = 259;  // help file, parser, output mask
+inline constexpr std::size_t kTabPositionsSize = 63;
+inline constexpr std::size_t kCommentMarkerSize = 14;  // at most 13 characters
+inline constexpr std::size_t kDelimitersSize = 255;
 
 // MPEFileSupport values.
 inline constexpr std::int32_t kMpeSupportNone = 0;
@@ -89,6 +94,10 @@ class Template : public coObject {
 
   // The 43 rows in descriptor order; the keyword rows point at `keywordTexts`.
   std::vector<SettingDescriptor> Descriptors(std::array<std::string, 4>& keywordTexts);
+  // The name of the first value that cannot be stored whole (a text longer
+  // than its row, or holding a zero byte); empty when every value fits. Save
+  // fails, leaving the file untouched, while this is not empty.
+  std::string UnstorableValue() const;
 
   std::filesystem::path path;  // at most 259 characters; empty for a scratch template
   std::array<KeywordList, 4> keywords;

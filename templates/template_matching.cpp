@@ -1,0 +1,61 @@
+#include "templates/template_matching.h"
+
+#include <algorithm>
+
+#include "templates/file_types.h"
+
+namespace vandrel {
+
+namespace {
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+}  // namespace
+
+bool IsPseudoTemplateName(std::string_view name) {
+  return EqualsIgnoreCase(name, kTemplateNone) || EqualsIgnoreCase(name, kTemplateAutoDetect);
+}
+
+std::string StoredTemplateName(std::string_view chosen) {
+  if (EqualsIgnoreCase(chosen, kTemplateAutoDetect)) return {};
+  return std::string(chosen);
+}
+
+std::optional<std::string> MatchHostAttributes(const TemplateCatalogue& catalogue,
+                                               const DocumentFormat& document) {
+  if (!document.IsHostFile() || document.fileCode == 0) return std::nullopt;
+  const Template* fallback = nullptr;
+  for (const std::unique_ptr<Template>& item : catalogue.Templates()) {
+    const TemplateSettings& settings = item->settings;
+    if (settings.MPEFileSupport == kMpeSupportQedit) {
+      if (document.IsQeditFile() && document.qeditLanguage == settings.QeditType) {
+        return settings.Name;
+      }
+    } else if (settings.MPEFileSupport == kMpeSupportStandard &&
+               document.fileCode == settings.MPEFileCode) {
+      if (settings.Cobol85 == 0) fallback = item.get();
+      if (document.recordLength == settings.MPERecordLen) return settings.Name;
+    }
+  }
+  if (fallback != nullptr) return fallback->settings.Name;
+  return std::nullopt;
+}
+
+std::string ChooseTemplate(const TemplateCatalogue& catalogue, SettingsStore& store,
+                           std::string_view fileName, const DocumentFormat& document) {
+  std::string name;
+  if (!fileName.empty()) {
+    name = MatchFileType(store, fileName).value_or(std::string());
+  } else {
+    name = std::string(kTemplateNone);
+  }
+  if (name.empty()) name = MatchHostAttributes(catalogue, document).value_or(std::string());
+  return name;
+}
+
+}  // namespace vandrel
