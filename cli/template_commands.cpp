@@ -191,12 +191,12 @@ void Match(CliContext& context, const MatchOptions& options) {
     return Fail(context, "cannot load the templates");
   DocumentFormat document;
   if (options.fileCode) {
-    document.formatFlags |= kFormatHostFile;
-    document.fileCode = *options.fileCode;
-    document.recordLength = options.recordLength.value_or(0);
+    document.formatFlags |= kFormatRecordForm;
+    document.mpe.fcode = *options.fileCode;
+    document.mpe.reclen = options.recordLength.value_or(0);
     if (options.qeditLanguage) {
-      document.formatFlags |= kFormatQeditFile;
-      document.qeditLanguage = *options.qeditLanguage;
+      document.formatFlags |= kFormatQedit;
+      document.qedit.lang = *options.qeditLanguage;
     }
   }
   std::string name;

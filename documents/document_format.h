@@ -1,24 +1,33 @@
 // The per-document format record: how a document is stored (plain text, host
-// record format, Qedit), its numbering and its editing settings. Templates
-// fill it when they are applied; loading and saving read and extend it.
+// record form, Qedit), the header values its transfer carried, its numbering
+// and its editing settings. Templates fill it when they are applied, the
+// loader when a file is read; the save path writes the same headers back.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace vandrel {
 
-// Document format flags.
-inline constexpr std::uint32_t kFormatHostFile = 0x1;   // host record format (MPE attributes)
-inline constexpr std::uint32_t kFormatQeditFile = 0x2;  // Qedit file
+// Format flags.
+inline constexpr std::uint32_t kFormatRecordForm =
+    0x1;                                            // length-prefixed records after an MPE header
+inline constexpr std::uint32_t kFormatQedit = 0x2;  // a Qedit header precedes the MPE header
+inline constexpr std::uint32_t kFormatLocal = 0x4;  // the document is a local file
 
-// Document edit flags, as templates set them.
+// Line ends of a plain text file; both bits: CR LF; none: not known.
+inline constexpr std::uint32_t kLineEndCr = 0x1;
+inline constexpr std::uint32_t kLineEndLf = 0x2;
+
+// Template format flags (the document's edit flags), set when a template is
+// applied; the loader and the save path read them.
 inline constexpr std::uint32_t kEditSaveTabsAsSpaces = 0x1;
 inline constexpr std::uint32_t kEditAddTabsAsSpaces = 0x2;
 inline constexpr std::uint32_t kEditTrim = 0x4;
 inline constexpr std::uint32_t kEditRemoveLineNumbers = 0x10;
-inline constexpr std::uint32_t kEditRenumber = 0x20;
+inline constexpr std::uint32_t kEditRenumber = 0x20;  // numbers removed and regenerated on save
 inline constexpr std::uint32_t kEditMpeLineNumberFormat = 0x40;
 inline constexpr std::uint32_t kEditSmartIndent = 0x100;
 inline constexpr std::uint32_t kEditCobol85 = 0x200;
@@ -26,8 +35,12 @@ inline constexpr std::uint32_t kEditRuler = 0x400;
 inline constexpr std::uint32_t kEditHideLineNumbers = 0x800;
 inline constexpr std::uint32_t kEditIntelliSequence = 0x1000;
 
-// Numbering of a document: where the sequence numbers stand and how they are
-// regenerated. Position 0 none, 1 left (start of each record), 2 right.
+inline constexpr std::size_t kTemplateNameField = 128;  // at most 127 characters
+inline constexpr std::size_t kLockwordLength = 7;
+
+// Numbering: position 0 none, 1 numbers at the start of each line, 2 or more
+// the 0-based column where the numbers begin at the end of each line. Qedit
+// numbers are counted in thousandths (1000 is line 1.000).
 struct DocumentNumbering {
   std::int32_t position = 0;
   std::int32_t digits = 0;
@@ -36,33 +49,74 @@ struct DocumentNumbering {
   bool operator==(const DocumentNumbering&) const = default;
 };
 
+// The attributes of one host file as the agent reports them. Times are
+// seconds since 1 January 1970, UTC.
+struct HostFileInfo {
+  std::string name;  // the part of the host path after its last "/"; at most 259 characters
+  std::int32_t size = 0;
+  std::int32_t accessTime = 0;
+  std::int32_t modifyTime = 0;
+  std::int32_t createTime = 0;
+  std::string permissions;   // at most 31 characters
+  std::int32_t further = 0;  // the agent's own number, carried unchanged
+  std::string owner;         // at most 31 characters
+  std::string group;         // at most 31 characters
+  std::int32_t fileCode = 0;
+  std::int32_t flags = 0;  // bit 1 (value 2): the file cannot be locked
+  bool operator==(const HostFileInfo&) const = default;
+};
+inline constexpr std::int32_t kFileInfoCannotLock = 0x2;
+
+// Values of the MPE header record (keys MVER, FCODE, LW, RECLEN, BFACT, TYPE,
+// MODE, EOF, LIMIT, #L, M#L, CCTL, ACD) and the user label block that follows
+// it, kept byte for byte.
+struct MpeHeader {
+  std::int32_t mver = 0;
+  std::int32_t fcode = 0;
+  std::string lw;  // lockword, at most 7 characters
+  std::int32_t reclen = 0;
+  std::int32_t bfact = 0;
+  std::int32_t type = 0;  // 0 fixed, 1 variable, 2 undefined, 3 spool block, 9 byte stream
+  std::int32_t mode = 0;  // 0 binary, 1 ASCII
+  std::int32_t eof = 0;
+  std::int32_t limit = 0;
+  std::int32_t labels = 0;     // #L: user labels present
+  std::int32_t maxLabels = 0;  // M#L
+  std::int32_t cctl = 0;
+  std::vector<std::uint8_t> labelBlock;  // the #L label records, with their length prefixes
+  std::string acd;
+  bool operator==(const MpeHeader&) const = default;
+};
+
+// Values of the Qedit header record (QVER, LANG, RECLEN, EOF, LNL, LNJ).
+struct QeditHeader {
+  std::int32_t qver = 0;
+  std::int32_t lang = 0;
+  std::int32_t reclen = 0;
+  std::int32_t eof = 0;
+  std::int32_t lnl = 0;  // line number length
+  std::int32_t lnj = 0;  // non-zero: numbers at the left
+  bool operator==(const QeditHeader&) const = default;
+};
+
 struct DocumentFormat {
   std::uint32_t formatFlags = 0;  // kFormat*
-  std::string templateName;       // at most 63 characters
-
-  // Host file attributes (standard MPE files).
-  std::int32_t fileCode = 0;
-  std::int32_t recordLength = 0;
-  std::int32_t recordType = 0;  // 0 fixed, 1 variable, 2 undefined, 3 spool, 9 byte stream
-  std::int32_t fileMode = 0;    // 0 binary, 1 ASCII
-  std::int32_t blockingFactor = 0;
-
-  // Qedit header values.
-  std::int32_t qeditLanguage = 0;
-  std::int32_t qeditRecordLength = 0;
-  std::int32_t qeditLineNumberWidth = 0;
-  std::int32_t qeditNumberPlacement = 0;
-
-  DocumentNumbering numbering;
-
-  // Editing settings.
-  std::uint32_t editFlags = 0;  // kEdit*
-  std::int32_t tabWidth = 0;
-  std::vector<std::int32_t> tabPositions;  // 0-based columns; at most 30
+  std::uint32_t lineEnds = 0;     // kLineEnd*
   std::int32_t maximumLineLength = 0;
+  std::int32_t lockId = -1;     // host lock number; -1 when not locked
+  std::string templateName;     // at most 127 characters
+  std::uint32_t editFlags = 0;  // template format flags, kEdit*
+  std::int32_t tabWidth = 0;
+  std::vector<std::int32_t> tabPositions;  // 0-based columns; at most 30 (kMaxTabPositions)
+  HostFileInfo fileInfo;
+  MpeHeader mpe;
+  QeditHeader qedit;
+  DocumentNumbering numbering;        // as detected or set by the template
+  DocumentNumbering activeNumbering;  // in force while editing
 
-  bool IsHostFile() const { return formatFlags & kFormatHostFile; }
-  bool IsQeditFile() const { return formatFlags & kFormatQeditFile; }
+  bool IsRecordForm() const { return formatFlags & kFormatRecordForm; }
+  bool IsQedit() const { return formatFlags & kFormatQedit; }
+  bool IsLocal() const { return formatFlags & kFormatLocal; }
 };
 
 }  // namespace vandrel

@@ -83,24 +83,23 @@ NumberingDescription NumberingFor(const TemplateSettings& s, const DocumentNumbe
 void ApplyHostFormat(const TemplateSettings& s, EditControl* control, DocumentFormat& doc) {
   doc.numbering = DocumentNumbering{};
   if (s.MPEFileSupport != kMpeSupportNone) {
-    doc.formatFlags |= kFormatHostFile;
+    doc.formatFlags |= kFormatRecordForm;
     if (s.MPEFileSupport == kMpeSupportQedit) {
-      doc.formatFlags |= kFormatQeditFile;
-      doc.fileCode = kQeditFileCode;
-      doc.recordType = 0;
-      doc.fileMode = 0;
-      doc.recordLength = kQeditFileRecordLength;
-      doc.qeditLanguage = s.QeditType;
-      doc.qeditRecordLength = s.MPERecordLen;
-      doc.qeditLineNumberWidth = s.LineNumberDigits;
-      doc.qeditNumberPlacement =
-          s.LineNumberPosition == 0 ? 2 : (s.LineNumberPosition == 1 ? 1 : 0);
+      doc.formatFlags |= kFormatQedit;
+      doc.mpe.fcode = kQeditFileCode;
+      doc.mpe.type = 0;
+      doc.mpe.mode = 0;
+      doc.mpe.reclen = kQeditFileRecordLength;
+      doc.qedit.lang = s.QeditType;
+      doc.qedit.reclen = s.MPERecordLen;
+      doc.qedit.lnl = s.LineNumberDigits;
+      doc.qedit.lnj = s.LineNumberPosition == 0 ? 2 : (s.LineNumberPosition == 1 ? 1 : 0);
     } else if (s.MPEFileSupport == kMpeSupportStandard) {
-      doc.fileCode = s.MPEFileCode;
-      doc.recordLength = s.MPERecordLen;
-      doc.recordType = s.MPEType;
-      doc.fileMode = s.MPEMode;
-      doc.blockingFactor = 1;
+      doc.mpe.fcode = s.MPEFileCode;
+      doc.mpe.reclen = s.MPERecordLen;
+      doc.mpe.type = s.MPEType;
+      doc.mpe.mode = s.MPEMode;
+      doc.mpe.bfact = 1;
     }
   }
   if (s.RemoveLineNumbers != 0) {
@@ -154,10 +153,10 @@ void PushToControl(EditControl* control, DocumentFormat& doc) {
   // A Qedit file is itself held in fixed 512-byte records, so it takes 512
   // here; saving checks its lines against the Qedit record length.
   if (doc.maximumLineLength == 0) {
-    if (doc.IsHostFile() && doc.recordType == 0) {
-      doc.maximumLineLength = doc.recordLength;
-    } else if (doc.IsQeditFile()) {
-      doc.maximumLineLength = doc.qeditRecordLength;
+    if (doc.IsRecordForm() && doc.mpe.type == 0) {
+      doc.maximumLineLength = doc.mpe.reclen;
+    } else if (doc.IsQedit()) {
+      doc.maximumLineLength = doc.qedit.reclen;
     }
   }
   if (control == nullptr) return;

@@ -28,18 +28,18 @@ std::string StoredTemplateName(std::string_view chosen) {
 
 std::optional<std::string> MatchHostAttributes(const TemplateCatalogue& catalogue,
                                                const DocumentFormat& document) {
-  if (!document.IsHostFile() || document.fileCode == 0) return std::nullopt;
+  if (!document.IsRecordForm() || document.mpe.fcode == 0) return std::nullopt;
   const Template* fallback = nullptr;
   for (const std::unique_ptr<Template>& item : catalogue.Templates()) {
     const TemplateSettings& settings = item->settings;
     if (settings.MPEFileSupport == kMpeSupportQedit) {
-      if (document.IsQeditFile() && document.qeditLanguage == settings.QeditType) {
+      if (document.IsQedit() && document.qedit.lang == settings.QeditType) {
         return settings.Name;
       }
     } else if (settings.MPEFileSupport == kMpeSupportStandard &&
-               document.fileCode == settings.MPEFileCode) {
+               document.mpe.fcode == settings.MPEFileCode) {
       if (settings.Cobol85 == 0) fallback = item.get();
-      if (document.recordLength == settings.MPERecordLen) return settings.Name;
+      if (document.mpe.reclen == settings.MPERecordLen) return settings.Name;
     }
   }
   if (fallback != nullptr) return fallback->settings.Name;

@@ -91,12 +91,12 @@ TEST_F(ApplyTemplateTest, NumberedCobolSendsEveryMessageInOrder) {
                 "2 keywords count=1 colour=0x808000 flags=0x4 partial=4 words=COPY",
             }));
 
-  EXPECT_EQ(doc.formatFlags, kFormatHostFile);
-  EXPECT_EQ(doc.fileCode, 1052);
-  EXPECT_EQ(doc.recordLength, 80);
-  EXPECT_EQ(doc.recordType, 0);
-  EXPECT_EQ(doc.fileMode, 1);
-  EXPECT_EQ(doc.blockingFactor, 1);
+  EXPECT_EQ(doc.formatFlags, kFormatRecordForm);
+  EXPECT_EQ(doc.mpe.fcode, 1052);
+  EXPECT_EQ(doc.mpe.reclen, 80);
+  EXPECT_EQ(doc.mpe.type, 0);
+  EXPECT_EQ(doc.mpe.mode, 1);
+  EXPECT_EQ(doc.mpe.bfact, 1);
   EXPECT_EQ(doc.numbering, (DocumentNumbering{1, 6, 1000, 1000}));
   EXPECT_EQ(doc.editFlags, kEditSmartIndent | kEditRuler | kEditAddTabsAsSpaces | kEditCobol85 |
                                kEditRemoveLineNumbers | kEditRenumber);
@@ -187,16 +187,16 @@ TEST_F(ApplyTemplateTest, QeditFormatTakesFixedAttributes) {
   s.MPERecordLen = 72;
   doc.formatFlags = 4;  // a local file stays one
   Apply("COBOL", kApplyHostFormat | kApplyEditing | kApplyPush);
-  EXPECT_EQ(doc.formatFlags, 4 | kFormatHostFile | kFormatQeditFile);
-  EXPECT_EQ(doc.fileCode, 111);
-  EXPECT_EQ(doc.recordType, 0);
-  EXPECT_EQ(doc.fileMode, 0);
-  EXPECT_EQ(doc.recordLength, 512);
-  EXPECT_EQ(doc.qeditLanguage, 8);
-  EXPECT_EQ(doc.qeditRecordLength, 72);
-  EXPECT_EQ(doc.qeditLineNumberWidth, 6);
-  EXPECT_EQ(doc.qeditNumberPlacement, 1);
-  EXPECT_EQ(doc.blockingFactor, 0);
+  EXPECT_EQ(doc.formatFlags, 4 | kFormatRecordForm | kFormatQedit);
+  EXPECT_EQ(doc.mpe.fcode, 111);
+  EXPECT_EQ(doc.mpe.type, 0);
+  EXPECT_EQ(doc.mpe.mode, 0);
+  EXPECT_EQ(doc.mpe.reclen, 512);
+  EXPECT_EQ(doc.qedit.lang, 8);
+  EXPECT_EQ(doc.qedit.reclen, 72);
+  EXPECT_EQ(doc.qedit.lnl, 6);
+  EXPECT_EQ(doc.qedit.lnj, 1);
+  EXPECT_EQ(doc.mpe.bfact, 0);
   // The file holding a Qedit document has fixed 512-byte records, and that is
   // the limit the control gets; the Qedit record length is checked on save.
   EXPECT_EQ(doc.maximumLineLength, 512);
@@ -204,7 +204,7 @@ TEST_F(ApplyTemplateTest, QeditFormatTakesFixedAttributes) {
   for (auto [position, placement] : {std::pair{0, 2}, {2, 0}}) {
     s.LineNumberPosition = position;
     Apply("COBOL", kApplyHostFormat);
-    EXPECT_EQ(doc.qeditNumberPlacement, placement);
+    EXPECT_EQ(doc.qedit.lnj, placement);
   }
 }
 

@@ -32,15 +32,15 @@ class HostMatchingTest : public ::testing::Test {
   }
   static DocumentFormat HostFile(int fileCode, int recordLength) {
     DocumentFormat format;
-    format.formatFlags = kFormatHostFile;
-    format.fileCode = fileCode;
-    format.recordLength = recordLength;
+    format.formatFlags = kFormatRecordForm;
+    format.mpe.fcode = fileCode;
+    format.mpe.reclen = recordLength;
     return format;
   }
   static DocumentFormat QeditFile(int language) {
     DocumentFormat format = HostFile(111, 512);
-    format.formatFlags |= kFormatQeditFile;
-    format.qeditLanguage = language;
+    format.formatFlags |= kFormatQedit;
+    format.qedit.lang = language;
     return format;
   }
 
@@ -90,7 +90,7 @@ TEST_F(HostMatchingTest, FileCodeZeroAndLocalDocumentsNeverMatch) {
   local.formatFlags = 0x4;
   EXPECT_FALSE(MatchHostAttributes(catalogue_, local));
   DocumentFormat qeditWithoutCode = QeditFile(0);
-  qeditWithoutCode.fileCode = 0;
+  qeditWithoutCode.mpe.fcode = 0;
   EXPECT_FALSE(MatchHostAttributes(catalogue_, qeditWithoutCode));
 }
 
