@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/quoted_text.h"
 #include "platform/atomic_file.h"
 #include "platform/config_folder.h"
 #include "platform/file_lock.h"
@@ -28,8 +29,6 @@ std::string Lowered(std::string_view text) {
   return out;
 }
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
 // Drops empty components ("a\\b\" is "a\b"); nullopt for a path with an
 // invalid component or with none at all.
 std::optional<std::string> NormaliseKeyPath(std::string_view path) {
@@ -41,7 +40,7 @@ std::optional<std::string> NormaliseKeyPath(std::string_view path) {
     if (part.empty()) continue;
     if (part.size() > kMaxKeyNameLength) return std::nullopt;
     for (char c : part) {
-      if (IsControl(static_cast<unsigned char>(c))) return std::nullopt;
+      if (IsControlByte(c)) return std::nullopt;
     }
     if (!out.empty()) out += '\\';
     out += part;
@@ -52,26 +51,6 @@ std::optional<std::string> NormaliseKeyPath(std::string_view path) {
 
 // ---- text escaping ----------------------------------------------------------
 
-// Length of the valid UTF-8 sequence starting at text[i] (multi-byte only),
-// or 0.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  auto at = [&](std::size_t k) -> unsigned {
-    return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u;
-  };
-  auto cont = [&](std::size_t k) { return (at(k) & 0xC0) == 0x80; };
-  unsigned c = at(i);
-  if (c >= 0xC2 && c <= 0xDF) return cont(i + 1) ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
-    return at(i + 1) >= lo && at(i + 1) <= hi && cont(i + 2) ? 3 : 0;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    unsigned lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
-    return at(i + 1) >= lo && at(i + 1) <= hi && cont(i + 2) && cont(i + 3) ? 4 : 0;
-  }
-  return 0;
-}
-
 constexpr char kHexDigits[] = "0123456789abcdef";
 
 void AppendHexByte(std::string& out, std::uint8_t byte) {
@@ -80,43 +59,7 @@ void AppendHexByte(std::string& out, std::uint8_t byte) {
 }
 
 void AppendQuoted(std::string& out, std::string_view text) {
-  out += '"';
-  for (std::size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x80) {
-      if (std::size_t n = Utf8SequenceLength(text, i)) {
-        out.append(text.substr(i, n));
-        i += n;
-        continue;
-      }
-    }
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (IsControl(c) || c >= 0x80) {
-          out += "\\x";
-          AppendHexByte(out, c);
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-    ++i;
-  }
-  out += '"';
+  out += QuoteText(text, HighBytes::kEscapeNonUtf8);
 }
 
 int HexValue(char c) {
@@ -128,49 +71,10 @@ int HexValue(char c) {
 
 // Reads a quoted text at the start of `line`, consuming it.
 std::optional<std::string> ReadQuoted(std::string_view& line) {
-  if (line.empty() || line.front() != '"') return std::nullopt;
-  std::string out;
-  std::size_t i = 1;
-  for (;;) {
-    if (i >= line.size()) return std::nullopt;
-    char c = line[i++];
-    if (c == '"') break;
-    if (c != '\\') {
-      out += c;
-      continue;
-    }
-    if (i >= line.size()) return std::nullopt;
-    char e = line[i++];
-    switch (e) {
-      case '\\':
-        out += '\\';
-        break;
-      case '"':
-        out += '"';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      case 'x': {
-        int hi = i < line.size() ? HexValue(line[i]) : -1;
-        int lo = i + 1 < line.size() ? HexValue(line[i + 1]) : -1;
-        if (hi < 0 || lo < 0) return std::nullopt;
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-        break;
-      }
-      default:
-        return std::nullopt;
-    }
-  }
-  line.remove_prefix(i);
-  return out;
+  std::string_view rest;
+  std::optional<std::string> text = UnquoteText(line, &rest);
+  if (text) line = rest;
+  return text;
 }
 
 std::string_view TrimSpaces(std::string_view text) {

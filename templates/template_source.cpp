@@ -11,6 +11,8 @@
 #include <map>
 #include <optional>
 
+#include "core/quoted_text.h"
+
 namespace vandrel {
 
 namespace {
@@ -89,84 +91,23 @@ std::string ChoiceList(std::string_view choices) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool IsControl(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return u < 0x20 || u == 0x7F;
-}
-
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Reads the quoted text that starts at `s[0]` (a double quote). On success
-// `rest` is what follows the closing quote.
+// `rest` is what follows the closing quote. Template texts never hold a zero
+// byte.
 std::optional<std::string> ReadQuoted(std::string_view s, std::string_view* rest,
                                       std::string* problem) {
-  std::string out;
-  std::size_t i = 1;
-  while (i < s.size()) {
-    const char c = s[i];
-    if (c == '"') {
-      *rest = s.substr(i + 1);
-      return out;
-    }
-    if (c != '\\') {
-      out += c;
-      ++i;
-      continue;
-    }
-    if (i + 1 >= s.size()) break;
-    const char e = s[i + 1];
-    switch (e) {
-      case '"':
-      case '\\':
-        out += e;
-        i += 2;
-        break;
-      case 't':
-        out += '\t';
-        i += 2;
-        break;
-      case 'n':
-        out += '\n';
-        i += 2;
-        break;
-      case 'r':
-        out += '\r';
-        i += 2;
-        break;
-      case 'x': {
-        const int high = i + 2 < s.size() ? HexDigit(s[i + 2]) : -1;
-        const int low = i + 3 < s.size() ? HexDigit(s[i + 3]) : -1;
-        if (high < 0 || low < 0) {
-          *problem = "\\x must be followed by two hex digits";
-          return std::nullopt;
-        }
-        const char byte = static_cast<char>(high * 16 + low);
-        if (byte == '\0') {
-          *problem = "a text cannot hold a zero byte (\\x00)";
-          return std::nullopt;
-        }
-        out += byte;
-        i += 4;
-        break;
-      }
-      default:
-        *problem = fmt::format("unknown escape \\{} (use \\\" \\\\ \\t \\n \\r or \\xHH)", e);
-        return std::nullopt;
-    }
+  std::optional<std::string> text = UnquoteText(s, rest, problem);
+  if (text && text->find('\0') != std::string::npos) {
+    *problem = "a text cannot hold a zero byte (\\x00)";
+    return std::nullopt;
   }
-  *problem = "the closing double quote is missing";
-  return std::nullopt;
+  return text;
 }
 
 // True when `rest` holds nothing but blanks and perhaps a comment.
@@ -280,7 +221,7 @@ class SourceParser {
         return Error(lineNumber, "a keyword cannot hold a line feed");
     } else {
       for (char c : content)
-        if (IsControl(c) && c != '\t')
+        if (IsControlByte(c) && c != '\t')
           return Error(lineNumber, "a keyword with control characters must be written in quotes");
       keyword = std::string(content);
     }
@@ -446,40 +387,12 @@ bool NeedsQuotes(std::string_view keyword) {
   const char first = keyword.front();
   if (first == '#' || first == '"' || first == '[') return true;
   if (IsBlank(keyword.front()) || IsBlank(keyword.back())) return true;
-  return std::any_of(keyword.begin(), keyword.end(), [](char c) { return IsControl(c); });
+  return std::any_of(keyword.begin(), keyword.end(), [](char c) { return IsControlByte(c); });
 }
 
 }  // namespace
 
-std::string QuoteSourceText(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        if (IsControl(c)) {
-          out += fmt::format("\\x{:02X}", static_cast<unsigned char>(c));
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
+std::string QuoteSourceText(std::string_view text) { return QuoteText(text, HighBytes::kAsIs); }
 
 bool ParseTemplateSource(std::string_view text, std::string_view sourceName, Template& out,
                          std::vector<std::string>* errors) {
