@@ -1,0 +1,192 @@
+#include "documents/temporary_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "core/message_box.h"
+#include "core/string_ids.h"
+#include "documents/header_records.h"
+
+namespace vandrel {
+
+namespace {
+
+// The LIMIT value of a header is written as exactly eight digits.
+constexpr std::int64_t kMaxLimitValue = 99'999'999;
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool WriteAllAt(int fd, const char* data, std::size_t size, off_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size, offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+std::filesystem::path SystemTemporaryFolder() {
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+  return ec ? std::filesystem::path("/tmp") : folder;
+}
+
+}  // namespace
+
+std::optional<TemporaryFile> TemporaryFile::Create(const std::filesystem::path& folder,
+                                                   std::string_view prefix) {
+  const std::filesystem::path base = folder.empty() ? SystemTemporaryFolder() : folder;
+  std::string pattern = (base / std::string(prefix)).string();
+  pattern += "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  // mkostemp creates the file exclusively with a fresh name.
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  return TemporaryFile(std::filesystem::path(name.data()), fd);
+}
+
+TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
+    : path_(std::move(other.path_)), fd_(other.fd_), owned_(other.owned_) {
+  other.fd_ = -1;
+  other.owned_ = false;
+  other.path_.clear();
+}
+
+TemporaryFile& TemporaryFile::operator=(TemporaryFile&& other) noexcept {
+  if (this != &other) {
+    Remove();
+    path_ = std::move(other.path_);
+    fd_ = other.fd_;
+    owned_ = other.owned_;
+    other.fd_ = -1;
+    other.owned_ = false;
+    other.path_.clear();
+  }
+  return *this;
+}
+
+TemporaryFile::~TemporaryFile() { Remove(); }
+
+bool TemporaryFile::Close() {
+  if (fd_ < 0) return true;
+  const int fd = fd_;
+  fd_ = -1;
+  // After an interrupted close the descriptor is gone on this platform; it
+  // must not be closed again.
+  return ::close(fd) == 0 || errno == EINTR;
+}
+
+std::filesystem::path TemporaryFile::Keep(bool keepOpen) {
+  if (!keepOpen) Close();
+  owned_ = false;
+  return path_;
+}
+
+void TemporaryFile::Remove() {
+  if (owned_) {
+    Close();
+    if (!path_.empty()) ::unlink(path_.c_str());
+    owned_ = false;
+  }
+}
+
+WriteFileError WriteDocumentFile(TemporaryFile& file, SaveEditor& editor,
+                                 const DocumentFormat& format, const CharacterTable* table,
+                                 ProgressReporter& progress) {
+  std::size_t limitDigits = 0;
+  std::int64_t dataOffset = 0;
+  if (format.IsRecordForm()) {
+    const std::optional<HeaderBlock> headers = BuildHeaderBlock(format);
+    if (!headers) return WriteFileError::kHeaders;
+    if (!WriteAll(file.fd(), headers->bytes.data(), headers->bytes.size())) {
+      return WriteFileError::kHeaders;
+    }
+    limitDigits = headers->limitDigits;
+    dataOffset = static_cast<std::int64_t>(headers->bytes.size());
+  }
+
+  progress.ShowStatus(LoadText(kStrSavingFile));
+  const SaveRequest request = BuildSaveRequest(format, file.fd(), dataOffset, table);
+  const bool written = editor.WriteSaveRequest(request);
+  progress.ClearProgress();
+  if (!written) return WriteFileError::kControl;
+
+  if (format.IsRecordForm() && !format.IsQedit() && format.mpe.type == 9) {
+    // A byte-stream file's LIMIT is its number of data bytes, known only now.
+    struct stat info {};
+    if (::fstat(file.fd(), &info) != 0) return WriteFileError::kLimit;
+    const std::int64_t dataBytes = static_cast<std::int64_t>(info.st_size) - dataOffset;
+    if (dataBytes < 0 || dataBytes > kMaxLimitValue) return WriteFileError::kLimit;
+    const std::string digits = FormatText("%08d", static_cast<int>(dataBytes));
+    if (!WriteAllAt(file.fd(), digits.data(), digits.size(), static_cast<off_t>(limitDigits))) {
+      return WriteFileError::kLimit;
+    }
+  }
+  return WriteFileError::kNone;
+}
+
+WrittenFile WriteTemporaryFile(SaveEditor& editor, const DocumentFormat& format,
+                               const CharacterTable* table, ProgressReporter& progress,
+                               const std::filesystem::path& folder) {
+  WrittenFile result;
+  std::optional<TemporaryFile> file = TemporaryFile::Create(folder);
+  if (!file) {
+    result.error = WriteFileError::kCreate;
+    return result;
+  }
+  result.error = WriteDocumentFile(*file, editor, format, table, progress);
+  if (result.error == WriteFileError::kNone && !file->Close()) {
+    result.error = WriteFileError::kClose;
+  }
+  // On failure `file` goes out of scope here and takes the file with it.
+  if (result.error == WriteFileError::kNone) result.file = std::move(file);
+  return result;
+}
+
+std::optional<TemporaryFile> TemporaryTextCopy(SaveEditor& editor, ProgressReporter& progress,
+                                               bool keepOpen, const std::filesystem::path& folder) {
+  std::optional<TemporaryFile> file = TemporaryFile::Create(folder);
+  if (!file) return std::nullopt;
+  progress.ShowStatus(LoadText(kStrSavingTemporaryFile));
+  if (!editor.WriteText(file->fd())) return std::nullopt;
+  if (keepOpen) {
+    if (::lseek(file->fd(), 0, SEEK_SET) != 0) return std::nullopt;
+  } else if (!file->Close()) {
+    return std::nullopt;
+  }
+  return file;
+}
+
+}  // namespace vandrel
