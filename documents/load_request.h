@@ -42,8 +42,10 @@ struct LoadRequest {
   // replaced by table[byte].
   std::optional<CharacterTable> characterTable;
   // With kLoadRequestRemoveNumbers, otherwise all 0.
-  std::int32_t numberColumn = 0;  // numbering position - 1 (0 stays 0): 0 at the start of
-                                  // a line, otherwise the 0-based column at its end
+  // Numbering position - 1 (0 stays 0): 0 for numbers at the start of each
+  // line; c >= 1 for numbers at the end beginning at 0-based column c + 1
+  // (position 72, columns 73-80, arrives as 71).
+  std::int32_t numberColumn = 0;
   std::int32_t numberDigits = 0;
   std::int32_t numberStart = 0;
   std::int32_t numberIncrement = 0;
