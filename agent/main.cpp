@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string_view>
 
-namespace {
+#include "agent/agent_version.h"
 
-constexpr int kAgentVersion = 10300;
+namespace {
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
@@ -37,7 +37,9 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--version") {
-      std::printf("tandrill %s (agent version %d)\n", VANDREL_VERSION, kAgentVersion);
+      char version[16];
+      std::printf("tandrill %s (agent version %s)\n", VANDREL_VERSION,
+                  vandrel::agent::FormatAgentVersion(vandrel::agent::kDefaultAgentVersion, version));
       return 0;
     }
   }
