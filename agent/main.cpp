@@ -1,48 +1,76 @@
 // tandrill: the host agent for POSIX hosts. It serves a directory tree to
 // Vandrel over the agent command protocol.
-#include <cstdio>
-#include <cstring>
-#include <string_view>
+#include <pthread.h>
+#include <unistd.h>
 
-#include "agent/agent_version.h"
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "agent/command_line.h"
+#include "agent/password_input.h"
+#include "agent/server.h"
+#include "agent/users_file.h"
 
 namespace {
 
-void PrintUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: tandrill --root DIR [options]\n"
-               "\n"
-               "The host agent of Vandrel: serves the files under DIR to the editor over\n"
-               "TCP, runs host commands and compilers, and streams their output back.\n"
-               "\n"
-               "Options:\n"
-               "  --root DIR             the directory tree to serve\n"
-               "  --port N               port to listen on (default 11000)\n"
-               "  --bind ADDRESS         address to listen on (default 127.0.0.1)\n"
-               "  --personality mpe|posix  emulate an MPE/iX file system or serve plain files\n"
-               "  --users FILE           users and password hashes for the login\n"
-               "  --no-login             accept sessions without a login\n"
-               "  --allow-commands       let sessions run host commands\n"
-               "  --help                 show this text\n"
-               "  --version              show the version\n");
+int SetPassword(const vandrel::agent::CommandLine& commandLine) {
+  std::string password;
+  std::string error;
+  if (!vandrel::agent::ReadNewPassword(STDIN_FILENO, &password, &error) ||
+      !vandrel::agent::SetUserPassword(commandLine.usersFile, commandLine.userName, password,
+                                       &error)) {
+    std::fprintf(stderr, "tandrill passwd: %s\n", error.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "tandrill passwd: password of %s set in %s\n", commandLine.userName.c_str(),
+               commandLine.usersFile.c_str());
+  return 0;
+}
+
+int Serve(const vandrel::agent::ServerOptions& options) {
+  // SIGINT and SIGTERM are taken by this thread alone (sigwait below), so
+  // the server stops cleanly: every thread it starts inherits the mask.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  vandrel::agent::Server server(options);
+  std::string error;
+  if (!server.Start(&error)) {
+    std::fprintf(stderr, "tandrill: %s\n", error.c_str());
+    return 1;
+  }
+  if (!vandrel::agent::IsLoopbackAddress(options.bindAddress)) {
+    std::fprintf(stderr,
+                 "tandrill: warning: listening on %s, which other machines can reach; "
+                 "commands, passwords and files travel unencrypted\n",
+                 options.bindAddress.c_str());
+  }
+  std::printf("listening on %s:%u\n", options.bindAddress.c_str(),
+              static_cast<unsigned>(server.port()));
+  std::fflush(stdout);
+
+  server.RunInBackground();
+  int signal = 0;
+  sigwait(&stopSignals, &signal);
+  server.Stop();
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      PrintUsage(stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      char version[16];
-      std::printf("tandrill %s (agent version %s)\n", VANDREL_VERSION,
-                  vandrel::agent::FormatAgentVersion(vandrel::agent::kDefaultAgentVersion, version));
-      return 0;
-    }
+  const vandrel::agent::CommandLine commandLine = vandrel::agent::ParseCommandLine(argc, argv);
+  switch (commandLine.action) {
+    case vandrel::agent::CommandLine::Action::kExit:
+      return commandLine.exitCode;
+    case vandrel::agent::CommandLine::Action::kSetPassword:
+      return SetPassword(commandLine);
+    case vandrel::agent::CommandLine::Action::kServe:
+      return Serve(commandLine.options);
   }
-  std::fprintf(stderr, "tandrill: serving is not available in this build yet; see --help\n");
   return 2;
 }
