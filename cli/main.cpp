@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/cli_context.h"
+#include "cli/doc_commands.h"
 #include "cli/settings_commands.h"
 #include "cli/store_commands.h"
 #include "cli/template_commands.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   vandrel::cli::AddStoreCommands(app, context);
   vandrel::cli::AddSettingsCommands(app, context);
   vandrel::cli::AddTemplateCommands(app, context);
+  vandrel::cli::AddDocCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
 }

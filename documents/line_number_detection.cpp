@@ -105,7 +105,7 @@ std::size_t SmallestSample(const Samples& samples) {
   for (std::string_view s : samples.text) {
     if (!s.empty() && (digits == 0 || s.size() < digits)) digits = s.size();
   }
-  return std::min(digits, kMaxNumberDigits);
+  return std::min(digits, kMaxDetectedDigits);
 }
 
 }  // namespace
@@ -143,7 +143,7 @@ std::optional<DocumentNumbering> ScanLeft(std::span<const std::string> lines) {
     const std::string& line = lines[i];
     if (line.empty()) continue;
     std::size_t count = 0;
-    while (count < kMaxNumberDigits && count < line.size() && IsDigit(line[count])) ++count;
+    while (count < kMaxDetectedDigits && count < line.size() && IsDigit(line[count])) ++count;
     if (count == 0) return std::nullopt;
     if (i < kValueSampleCount) samples.text[i] = std::string_view(line).substr(0, count);
   }
@@ -161,7 +161,7 @@ std::optional<DocumentNumbering> ScanRight(std::span<const std::string> lines) {
     while (!line.empty() && IsWhite(line.back())) line.remove_suffix(1);
     if (line.empty()) continue;
     std::size_t count = 0;
-    while (count < kMaxNumberDigits && count < line.size() &&
+    while (count < kMaxDetectedDigits && count < line.size() &&
            IsDigit(line[line.size() - 1 - count])) {
       ++count;
     }

@@ -24,7 +24,7 @@ inline constexpr std::size_t kMaxSampledRecordLength = 1024;
 // A plain text line is read in pieces of at most this many bytes; each piece
 // is a line of its own.
 inline constexpr std::size_t kMaxSampledPieceLength = 2047;
-inline constexpr std::size_t kMaxNumberDigits = 10;
+inline constexpr std::size_t kMaxDetectedDigits = 10;
 
 // Reads up to kSampledLineCount lines from the source's current position. In
 // record form a line is one record: a record longer than
