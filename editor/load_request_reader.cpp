@@ -8,6 +8,8 @@
 #include <new>
 
 #include "documents/document_loader.h"
+#include "platform/mapped_file.h"
+#include "platform/memory_advice.h"
 
 namespace vandrel {
 
@@ -264,6 +266,7 @@ LoadOutcome ReadLoadData(std::span<const std::uint8_t> data, const LoadRequest& 
     loaded.Reset(numbering, request.flags & kLoadRequestCobol85,
                  data.size() / (recordForm ? 82 : 40) + 1);
     outcome.text.reserve(data.size() + 1);
+    platform::AdviseHugePages(outcome.text.data(), outcome.text.capacity());
     LineBuilder builder(request, numbering, outcome.text, loaded);
     outcome.code = recordForm ? ReadRecords(data, builder) : ReadText(data, builder);
     if (outcome.code != kLoadResultOk) {
@@ -288,6 +291,21 @@ LoadOutcome ReadLoadRequest(const LoadRequest& request, LineMetadata& lines) {
   if (request.dataOffset < 0 || !request.file->Seek(request.dataOffset)) {
     outcome.code = kLoadResultCorrupted;
     return outcome;
+  }
+  // A local file is read through a mapping: no copy into a buffer of its
+  // own, which for large documents costs more than the copy itself. The
+  // loader holds the file with no sharing, so nobody changes it meanwhile.
+  if (auto* file = dynamic_cast<FileSource*>(request.file)) {
+    platform::MappedFile mapped;
+    if (mapped.Map(file->fd())) {
+      const auto bytes = mapped.Bytes();
+      const auto from = static_cast<std::size_t>(request.dataOffset);
+      if (from > bytes.size()) {
+        outcome.code = kLoadResultCorrupted;
+        return outcome;
+      }
+      return ReadLoadData(bytes.subspan(from), request, lines);
+    }
   }
   DataBuffer data;
   try {
