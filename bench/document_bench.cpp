@@ -98,7 +98,7 @@ std::string MakeRecordFile(std::int64_t lines) {
   if (!header) Die("header");
   std::string out(header->bytes.begin(), header->bytes.end());
   out.reserve(out.size() + static_cast<std::size_t>(lines) * 82);
-  char number[16];
+  char number[24];  // room for any 64-bit value
   for (std::int64_t i = 0; i < lines; ++i) {
     out += static_cast<char>(0);
     out += static_cast<char>(80);
