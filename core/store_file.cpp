@@ -12,6 +12,7 @@
 
 #include "core/store_records.h"
 #include "core/store_scramble.h"
+#include "platform/file_io.h"
 #include "platform/file_lock.h"
 
 namespace vandrel {
@@ -81,15 +82,7 @@ StoreFile StoreFile::Open(const std::filesystem::path& path, bool readOnly,
 namespace {
 
 bool WriteAt(int fd, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n =
-        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+  return platform::WriteAllAt(fd, bytes, offset);
 }
 
 bool FileSize(int fd, std::uint64_t* size) {

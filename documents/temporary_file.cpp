@@ -13,6 +13,7 @@
 #include "core/message_box.h"
 #include "core/string_ids.h"
 #include "documents/header_records.h"
+#include "platform/file_io.h"
 
 namespace vandrel {
 
@@ -20,41 +21,6 @@ namespace {
 
 // The LIMIT value of a header is written as exactly eight digits.
 constexpr std::int64_t kMaxLimitValue = 99'999'999;
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool WriteAllAt(int fd, const char* data, std::size_t size, off_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size, offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-    offset += n;
-  }
-  return true;
-}
 
 std::filesystem::path SystemTemporaryFolder() {
   std::error_code ec;
@@ -130,7 +96,7 @@ WriteFileError WriteDocumentFile(TemporaryFile& file, SaveEditor& editor,
   if (format.IsRecordForm()) {
     const std::optional<HeaderBlock> headers = BuildHeaderBlock(format);
     if (!headers) return WriteFileError::kHeaders;
-    if (!WriteAll(file.fd(), headers->bytes.data(), headers->bytes.size())) {
+    if (!platform::WriteAll(file.fd(), std::span<const std::uint8_t>(headers->bytes))) {
       return WriteFileError::kHeaders;
     }
     limitDigits = headers->limitDigits;
@@ -150,7 +116,8 @@ WriteFileError WriteDocumentFile(TemporaryFile& file, SaveEditor& editor,
     const std::int64_t dataBytes = static_cast<std::int64_t>(info.st_size) - dataOffset;
     if (dataBytes < 0 || dataBytes > kMaxLimitValue) return WriteFileError::kLimit;
     const std::string digits = FormatText("%08d", static_cast<int>(dataBytes));
-    if (!WriteAllAt(file.fd(), digits.data(), digits.size(), static_cast<off_t>(limitDigits))) {
+    if (!platform::WriteAllAt(file.fd(), std::string_view(digits),
+                              static_cast<std::uint64_t>(limitDigits))) {
       return WriteFileError::kLimit;
     }
   }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/file_io.h"
+
 namespace vandrel {
 
 namespace {
@@ -45,17 +47,7 @@ bool StringSink::Write(std::string_view bytes) {
   return true;
 }
 
-bool FdSink::Write(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
+bool FdSink::Write(std::string_view bytes) { return platform::WriteAll(fd_, bytes); }
 
 std::int64_t TabStops::Next(std::int64_t column) const {
   auto it = std::upper_bound(positions.begin(), positions.end(), column);

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace vandrel::platform {
 
 namespace {
@@ -26,22 +28,6 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
     fd = ::open(path, flags | O_CLOEXEC, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
 }
 
 std::filesystem::path FolderOf(const std::filesystem::path& path) {
