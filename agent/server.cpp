@@ -281,6 +281,7 @@ void Server::ServeSession(Connection& connection, const std::string& clientAddre
   }
 
   Session session(options_, tree_, home);
+  session.setClientAddress(clientAddress);
   std::vector<char> buffer(kMaxCommandPacket);
   while (!stopping_) {
     const remote::PacketResult packet = remote::ReceivePacket(socket, buffer.data(), buffer.size());

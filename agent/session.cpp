@@ -11,6 +11,7 @@
 
 #include "agent/file_info.h"
 #include "agent/os_info.h"
+#include "agent/transfer_commands.h"
 #include "documents/mpe_names.h"
 
 namespace vandrel::agent {
@@ -92,6 +93,14 @@ int SessionLocks::Add(int fd) {
   return number;
 }
 
+std::optional<int> SessionLocks::Find(dev_t device, ino_t inode) const {
+  for (const auto& [number, fd] : fds_) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_dev == device && info.st_ino == inode) return number;
+  }
+  return std::nullopt;
+}
+
 bool SessionLocks::Release(int number) {
   auto it = fds_.find(number);
   if (it == fds_.end()) return false;
@@ -116,6 +125,9 @@ const Session::Command Session::kCommands[] = {
     {"=FILE_UNLOCK", kCommandFileUnlock, &Session::FileUnlock},
     {"=GET_OSINFO", kCommandGetOsInfo, &Session::GetOsInfo},
     {"=SET_PORT", kCommandSetPort, &Session::SetPort},
+    {"=LIST_DIR", kCommandListDir, &Session::ListDir},
+    {"=SEND_FILE", kCommandSendFile, &Session::SendFile},
+    {"=RECV_FILE", kCommandRecvFile, &Session::RecvFile},
     {"=!", kCommandAbort, &Session::Abort},
 };
 
@@ -335,6 +347,18 @@ Outcome Session::SetPort(std::string_view arguments) {
   if (!port) return BadArguments("=SET_PORT port");
   pendingDataPort_ = static_cast<std::uint16_t>(*port);
   return Outcome::Ok();
+}
+
+Outcome Session::ListDir(std::string_view arguments) {
+  return RunListDirectory({tree_, currentDirectory_, clientAddress_, locks_}, arguments);
+}
+
+Outcome Session::SendFile(std::string_view arguments) {
+  return RunSendFile({tree_, currentDirectory_, clientAddress_, locks_}, arguments);
+}
+
+Outcome Session::RecvFile(std::string_view arguments) {
+  return RunReceiveFile({tree_, currentDirectory_, clientAddress_, locks_}, arguments);
 }
 
 // Nothing is running between commands, so there is nothing to abort; the

@@ -7,6 +7,8 @@
 // and options, so one session's failure stays its own.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -61,6 +63,8 @@ class SessionLocks {
   // Releases the lock; false when no lock has that number.
   bool Release(int number);
   std::size_t size() const { return fds_.size(); }
+  // The number of the lock held on the file with that device and inode.
+  std::optional<int> Find(dev_t device, ino_t inode) const;
 
  private:
   std::map<int, int> fds_;
@@ -79,6 +83,10 @@ class Session {
   const std::map<std::string, std::string>& environment() const { return environment_; }
   const MpePreferences& mpePreferences() const { return preferences_; }
   const std::string& homeDirectory() const { return homeDirectory_; }
+
+  // The client's address, where data connections go (the loopback address
+  // until the server sets it).
+  void setClientAddress(std::string address) { clientAddress_ = std::move(address); }
 
  private:
   using Handler = Outcome (Session::*)(std::string_view arguments);
@@ -102,6 +110,9 @@ class Session {
   Outcome FileUnlock(std::string_view arguments);
   Outcome GetOsInfo(std::string_view arguments);
   Outcome SetPort(std::string_view arguments);
+  Outcome ListDir(std::string_view arguments);
+  Outcome SendFile(std::string_view arguments);
+  Outcome RecvFile(std::string_view arguments);
   Outcome Abort(std::string_view arguments);
   // A line that is not an agent command: a command for the host's shell.
   Outcome HostCommand(std::string_view line);
@@ -119,6 +130,7 @@ class Session {
   // handed to that line only.
   std::optional<std::uint16_t> pendingDataPort_;
   std::optional<std::uint16_t> dataPort_;
+  std::string clientAddress_ = "127.0.0.1";
 };
 
 // The path argument of a command: surrounding blanks dropped, and one pair
