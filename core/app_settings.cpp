@@ -5,6 +5,8 @@
 #include <limits>
 #include <optional>
 
+#include "core/ascii_text.h"
+
 namespace vandrel {
 
 // PrintMargins and "Window" are stored as the bytes of 32-bit integers in the
@@ -130,16 +132,6 @@ constexpr NumberRange kRanges[] = {
 
 std::span<std::uint8_t> MarginBytes(std::array<std::int32_t, 4>& margins) {
   return {reinterpret_cast<std::uint8_t*>(margins.data()), sizeof margins};
-}
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
 }
 
 std::string_view Trim(std::string_view text) {

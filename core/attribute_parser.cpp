@@ -1,5 +1,7 @@
 #include "core/attribute_parser.h"
 
+#include "core/ascii_text.h"
+
 namespace vandrel {
 
 namespace {
@@ -7,8 +9,6 @@ namespace {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -19,7 +19,7 @@ bool AttributeNameMatches(std::string_view given, const AttributeRow& row) {
   for (std::size_t i = 0; i < compared; ++i) {
     const char a = i < given.size() ? given[i] : '\0';
     const char b = i < row.name.size() ? row.name[i] : '\0';
-    if (Lower(a) != Lower(b)) return false;
+    if (AsciiLower(a) != AsciiLower(b)) return false;
     if (a == '\0') return true;
   }
   return true;

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/ascii_text.h"
 #include "core/quoted_text.h"
 #include "platform/atomic_file.h"
 #include "platform/config_folder.h"
@@ -20,14 +21,6 @@ namespace {
 
 constexpr const char* kStoreFileName = "settings.reg";
 constexpr std::size_t npos = std::string_view::npos;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lowered(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
 
 // Drops empty components ("a\\b\" is "a\b"); nullopt for a path with an
 // invalid component or with none at all.
@@ -64,7 +57,7 @@ void AppendQuoted(std::string& out, std::string_view text) {
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
-  c = Lower(c);
+  c = AsciiLower(c);
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
 }
@@ -88,7 +81,7 @@ std::string_view TrimSpaces(std::string_view text) {
 bool ConsumePrefix(std::string_view& text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (Lower(text[i]) != prefix[i]) return false;
+    if (AsciiLower(text[i]) != prefix[i]) return false;
   }
   text.remove_prefix(prefix.size());
   return true;
@@ -247,7 +240,7 @@ std::string SettingsTree::Serialize() const {
 bool SettingsTree::HasKey(std::string_view path) const {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  std::string lowered = Lowered(*normal);
+  std::string lowered = AsciiLowered(*normal);
   auto it = keys_.lower_bound(lowered);
   if (it == keys_.end()) return false;
   if (it->first == lowered) return true;
@@ -260,16 +253,16 @@ bool SettingsTree::HasKey(std::string_view path) const {
 const std::vector<StoredValue>* SettingsTree::Values(std::string_view path) const {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return nullptr;
-  auto it = keys_.find(Lowered(*normal));
+  auto it = keys_.find(AsciiLowered(*normal));
   return it == keys_.end() ? nullptr : &it->second.values;
 }
 
 const StoredValue* SettingsTree::Find(std::string_view path, std::string_view name) const {
   const std::vector<StoredValue>* values = Values(path);
   if (!values) return nullptr;
-  std::string lowered = Lowered(name);
+  std::string lowered = AsciiLowered(name);
   for (const StoredValue& value : *values) {
-    if (Lowered(value.name) == lowered) return &value;
+    if (AsciiLowered(value.name) == lowered) return &value;
   }
   return nullptr;
 }
@@ -278,14 +271,15 @@ std::vector<std::string> SettingsTree::SubKeys(std::string_view path) const {
   std::vector<std::string> names;
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return names;
-  std::string prefix = Lowered(*normal) + '\\';
+  std::string prefix = AsciiLowered(*normal) + '\\';
   for (auto it = keys_.lower_bound(prefix);
        it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
     std::string_view rest = std::string_view(it->second.path).substr(prefix.size());
     std::string name(rest.substr(0, rest.find('\\')));
     // Keys sharing a first component are not always adjacent in the map.
     bool seen = false;
-    for (const std::string& existing : names) seen = seen || Lowered(existing) == Lowered(name);
+    for (const std::string& existing : names)
+      seen = seen || AsciiLowered(existing) == AsciiLowered(name);
     if (!seen) names.push_back(std::move(name));
   }
   return names;
@@ -294,7 +288,7 @@ std::vector<std::string> SettingsTree::SubKeys(std::string_view path) const {
 bool SettingsTree::CreateKey(std::string_view path) {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  std::string lowered = Lowered(*normal);
+  std::string lowered = AsciiLowered(*normal);
   if (!keys_.count(lowered)) keys_.emplace(std::move(lowered), Key{*normal, {}});
   return true;
 }
@@ -305,12 +299,12 @@ bool SettingsTree::SetValue(std::string_view path, std::string_view name, std::u
   if (!normal || name.size() > kMaxValueNameLength || data.size() > kMaxValueDataSize) {
     return false;
   }
-  std::string lowered = Lowered(*normal);
+  std::string lowered = AsciiLowered(*normal);
   auto it = keys_.find(lowered);
   if (it == keys_.end()) it = keys_.emplace(std::move(lowered), Key{*normal, {}}).first;
-  std::string loweredName = Lowered(name);
+  std::string loweredName = AsciiLowered(name);
   for (StoredValue& value : it->second.values) {
-    if (Lowered(value.name) == loweredName) {
+    if (AsciiLowered(value.name) == loweredName) {
       value.type = type;
       value.data.assign(data.begin(), data.end());
       return true;
@@ -323,12 +317,13 @@ bool SettingsTree::SetValue(std::string_view path, std::string_view name, std::u
 bool SettingsTree::DeleteValue(std::string_view path, std::string_view name) {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  auto it = keys_.find(Lowered(*normal));
+  auto it = keys_.find(AsciiLowered(*normal));
   if (it == keys_.end()) return false;
-  std::string loweredName = Lowered(name);
+  std::string loweredName = AsciiLowered(name);
   auto& values = it->second.values;
-  auto found = std::find_if(values.begin(), values.end(),
-                            [&](const StoredValue& v) { return Lowered(v.name) == loweredName; });
+  auto found = std::find_if(values.begin(), values.end(), [&](const StoredValue& v) {
+    return AsciiLowered(v.name) == loweredName;
+  });
   if (found == values.end()) return false;
   values.erase(found);
   return true;
@@ -337,7 +332,7 @@ bool SettingsTree::DeleteValue(std::string_view path, std::string_view name) {
 bool SettingsTree::DeleteKey(std::string_view path) {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  std::string lowered = Lowered(*normal);
+  std::string lowered = AsciiLowered(*normal);
   bool removed = keys_.erase(lowered) > 0;
   lowered += '\\';
   for (auto it = keys_.lower_bound(lowered);

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/ascii_text.h"
+
 namespace vandrel {
 
 namespace {
@@ -29,8 +31,6 @@ std::optional<std::string> ReadName(const StoreSource& source, std::uint64_t off
   if (length > 0 && !source.Read(offset, name.data(), length)) return std::nullopt;
   return name;
 }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -133,11 +133,7 @@ std::optional<ValueRecord> ReadValueRecord(const StoreSource& source, std::uint6
   return record;
 }
 
-bool StoreNamesEqual(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return AsciiLower(x) == AsciiLower(y);
-         });
-}
+bool StoreNamesEqual(std::string_view a, std::string_view b) { return EqualsIgnoreCase(a, b); }
 
 WalkResult FindSection(const StoreSource& source, const StoreHeader& header, std::string_view name,
                        SectionRecord* found) {

@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/ascii_text.h"
+
 namespace vandrel {
 
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-char Fold(char c, bool ignoreCase) {
-  return ignoreCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char Fold(char c, bool ignoreCase) { return ignoreCase ? AsciiLower(c) : c; }
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include "core/ascii_text.h"
 #include "platform/atomic_file.h"
 
 namespace vandrel::platform {
@@ -7,8 +8,6 @@ namespace vandrel::platform {
 namespace {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -29,14 +28,6 @@ std::string_view Unquote(std::string_view value) {
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != npos; }
 
 }  // namespace
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 IniFile IniFile::Parse(std::string_view text) {
   IniFile file;

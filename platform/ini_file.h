@@ -58,7 +58,4 @@ class IniFile {
   std::vector<Line> lines_;
 };
 
-// ASCII case-insensitive equality, as the profile functions compare names.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-
 }  // namespace vandrel::platform

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/ascii_text.h"
 #include "core/attribute_parser.h"
 #include "core/wildcard.h"
 
@@ -26,14 +27,6 @@ constexpr std::array<AttributeRow, 2> kFileTypeRows = {{
     {"Template", 4, true, true},
     {"Extensions", 3, true, true},
 }};
-
-std::string Lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
-}
 
 std::optional<std::string> Quoted(std::string_view value) {
   const bool hasDouble = value.find('"') != std::string_view::npos;
@@ -85,8 +78,8 @@ std::optional<FileType> ParseFileType(std::string_view text) {
 }
 
 bool FileTypeMatches(const FileType& entry, std::string_view fileName) {
-  const std::string name = Lower(fileName);
-  const std::string patterns = Lower(entry.extensions);
+  const std::string name = AsciiLowered(fileName);
+  const std::string patterns = AsciiLowered(entry.extensions);
   std::size_t start = 0;
   while (true) {
     std::size_t end = patterns.find(';', start);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 
+#include "core/ascii_text.h"
 #include "core/message_box.h"
 #include "core/progress.h"
 #include "core/string_ids.h"
@@ -24,13 +25,6 @@ constexpr std::string_view kExtensionPattern = "*.vdx";
 std::vector<std::string> ListFolder(const std::string& folder, std::string_view pattern) {
   if (folder.empty()) return {};
   return ListMatchingFiles(folder, pattern, kWildcardIgnoreCase);
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
 }
 
 }  // namespace

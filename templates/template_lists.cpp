@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ascii_text.h"
 #include "core/message_box.h"
 #include "core/string_ids.h"
 #include "templates/template_matching.h"
@@ -10,18 +11,12 @@ namespace vandrel {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
 // Ignoring case first, then byte order, so the order is total and stable.
 bool LessIgnoringCase(std::string_view a, std::string_view b) {
   const bool less =
       std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(Lower(x)) < static_cast<unsigned char>(Lower(y));
+        return static_cast<unsigned char>(AsciiLower(x)) <
+               static_cast<unsigned char>(AsciiLower(y));
       });
   if (less || !EqualsIgnoreCase(a, b)) return less;
   return a < b;

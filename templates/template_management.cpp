@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "core/ascii_text.h"
 #include "core/message_box.h"
 #include "core/string_ids.h"
 #include "core/wildcard.h"
@@ -18,10 +19,7 @@ constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
 bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
   if (text.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(a) == lower(b);
-  });
+  return EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 }  // namespace

@@ -2,20 +2,12 @@
 
 #include <algorithm>
 
+#include "core/ascii_text.h"
 #include "templates/file_types.h"
 
 namespace vandrel {
 
-namespace {
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool IsPseudoTemplateName(std::string_view name) {
   return EqualsIgnoreCase(name, kTemplateNone) || EqualsIgnoreCase(name, kTemplateAutoDetect);
