@@ -282,6 +282,7 @@ void Server::ServeSession(Connection& connection, const std::string& clientAddre
 
   Session session(options_, tree_, home);
   session.setClientAddress(clientAddress);
+  session.setCommandSocket(socket);
   std::vector<char> buffer(kMaxCommandPacket);
   while (!stopping_) {
     const remote::PacketResult packet = remote::ReceivePacket(socket, buffer.data(), buffer.size());
@@ -297,12 +298,16 @@ void Server::ServeSession(Connection& connection, const std::string& clientAddre
       continue;
     }
     if (packet.received != packet.announced) return;  // closed inside a packet
-    const std::string_view line(buffer.data(), packet.received);
-    Trace(connection.id, "> " + std::string(line));
-    const std::optional<std::string> reply = session.Execute(line);
-    if (!reply) continue;
-    Trace(connection.id, "< " + *reply);
-    if (!Reply(socket, *reply)) return;
+    std::string line(buffer.data(), packet.received);
+    // Lines that arrive while a request runs are carried out after it.
+    do {
+      Trace(connection.id, "> " + line);
+      const std::optional<std::string> reply = session.Execute(line);
+      if (session.clientGone()) return;
+      if (!reply) continue;
+      Trace(connection.id, "< " + *reply);
+      if (!Reply(socket, *reply)) return;
+    } while (!stopping_ && session.TakeDeferredLine(&line));
   }
 }
 

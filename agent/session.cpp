@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "agent/file_info.h"
+#include "agent/host_command.h"
 #include "agent/os_info.h"
 #include "agent/transfer_commands.h"
 #include "documents/mpe_names.h"
@@ -140,6 +141,7 @@ Session::Session(const ServerOptions& options, const HostTree& tree, std::string
 std::optional<std::string> Session::Execute(std::string_view line) {
   // A data port announced by "=SET_PORT" belongs to this line alone.
   dataPort_ = std::exchange(pendingDataPort_, std::nullopt);
+  abort_.Reset();
 
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
   if (Trim(line).empty()) {
@@ -349,28 +351,36 @@ Outcome Session::SetPort(std::string_view arguments) {
   return Outcome::Ok();
 }
 
+TransferContext Session::Transfers() {
+  return {tree_, currentDirectory_, clientAddress_, locks_, abort_, uploads_};
+}
+
 Outcome Session::ListDir(std::string_view arguments) {
-  return RunListDirectory({tree_, currentDirectory_, clientAddress_, locks_}, arguments);
+  return RunListDirectory(Transfers(), arguments);
 }
 
 Outcome Session::SendFile(std::string_view arguments) {
-  return RunSendFile({tree_, currentDirectory_, clientAddress_, locks_}, arguments);
+  return RunSendFile(Transfers(), arguments);
 }
 
 Outcome Session::RecvFile(std::string_view arguments) {
-  return RunReceiveFile({tree_, currentDirectory_, clientAddress_, locks_}, arguments);
+  return RunReceiveFile(Transfers(), arguments);
 }
 
 // Nothing is running between commands, so there is nothing to abort; the
 // editor reads no reply to this line.
 Outcome Session::Abort(std::string_view) { return Outcome::NoReply(); }
 
-Outcome Session::HostCommand(std::string_view) {
+Outcome Session::HostCommand(std::string_view line) {
   if (!options_.allowCommands) {
     return Outcome::Fail(kErrorCommandsNotAllowed,
                          "Host commands are not allowed on this agent (see --allow-commands)");
   }
-  return Outcome::Fail(kErrorNotAvailable, "Host commands cannot be run by this agent");
+  AgentError error;
+  auto directory = tree_.ResolveDirectory(currentDirectory_, ".", &error);
+  if (!directory) return Outcome::Fail(std::move(error));
+  return RunHostCommand(
+      {directory->diskPath, environment_, clientAddress_, dataPort_.value_or(0), abort_}, line);
 }
 
 }  // namespace vandrel::agent

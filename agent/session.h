@@ -15,11 +15,15 @@
 #include <string>
 #include <string_view>
 
+#include "agent/abort_watch.h"
 #include "agent/agent_errors.h"
 #include "agent/host_tree.h"
 #include "agent/server_options.h"
+#include "agent/temporary_uploads.h"
 
 namespace vandrel::agent {
+
+struct TransferContext;
 
 // The longest reply text the editor can take (its reply buffer holds 1,024
 // bytes with the terminator).
@@ -87,6 +91,13 @@ class Session {
   // The client's address, where data connections go (the loopback address
   // until the server sets it).
   void setClientAddress(std::string address) { clientAddress_ = std::move(address); }
+  // The command connection, watched for the abort line while a request
+  // runs.
+  void setCommandSocket(remote::Socket socket) { abort_ = AbortWatch(socket); }
+  // A line the client sent while a request ran, to be carried out next.
+  bool TakeDeferredLine(std::string* line) { return abort_.TakeDeferred(line); }
+  // Whether the client closed the command connection while a request ran.
+  bool clientGone() const { return abort_.clientGone(); }
 
  private:
   using Handler = Outcome (Session::*)(std::string_view arguments);
@@ -113,10 +124,13 @@ class Session {
   Outcome ListDir(std::string_view arguments);
   Outcome SendFile(std::string_view arguments);
   Outcome RecvFile(std::string_view arguments);
+  Outcome FindInFiles(std::string_view arguments);
   Outcome Abort(std::string_view arguments);
   // A line that is not an agent command: a command for the host's shell.
   Outcome HostCommand(std::string_view line);
 
+  // What the data commands need of the session.
+  TransferContext Transfers();
   Outcome SetPreference(std::string_view arguments, char first, char second, char* preference);
 
   const ServerOptions& options_;
@@ -131,6 +145,8 @@ class Session {
   std::optional<std::uint16_t> pendingDataPort_;
   std::optional<std::uint16_t> dataPort_;
   std::string clientAddress_ = "127.0.0.1";
+  AbortWatch abort_;
+  TemporaryUploads uploads_;
 };
 
 // The path argument of a command: surrounding blanks dropped, and one pair

@@ -16,9 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "agent/data_connection.h"
 #include "agent/file_info.h"
 #include "agent/mpe_attributes.h"
-#include "documents/header_records.h"
+#include "agent/record_form.h"
 #include "remote/socket_transport.h"
 
 namespace vandrel::agent {
@@ -27,150 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A client that stops reading or sending for this long has gone; the session
-// gives up the transfer rather than wait for ever.
-constexpr int kDataTimeoutSeconds = 120;
-
 // Part of the name of an upload's temporary file, ".NAME.tandrill-XXXXXX".
 constexpr std::string_view kUploadMarker = ".tandrill-";
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-// The next blank-separated word of `rest`, which is left after it.
-std::string_view TakeWord(std::string_view& rest) {
-  rest = TrimBlanks(rest);
-  const std::size_t blank = rest.find(' ');
-  const std::string_view word = rest.substr(0, blank);
-  rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-  return word;
-}
-
-std::optional<long> WholeNumber(std::string_view text, long low, long high) {
-  long value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
-      value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-// The arguments every data command starts with, and what follows them.
-struct DataArguments {
-  std::uint16_t port = 0;
-  std::size_t maxPacket = 0;
-  char mode = 0;     // transfers only
-  long options = 0;  // the list flag for listings
-  std::string_view path;
-};
-
-std::optional<DataArguments> ParseDataArguments(std::string_view arguments, bool withMode) {
-  DataArguments result;
-  std::string_view rest = arguments;
-  auto port = WholeNumber(TakeWord(rest), 1, 65535);
-  auto maxPacket = WholeNumber(TakeWord(rest), 1, INT32_MAX);
-  if (!port || !maxPacket) return std::nullopt;
-  result.port = static_cast<std::uint16_t>(*port);
-  // Packets cannot be longer than their 16-bit length allows.
-  result.maxPacket = static_cast<std::size_t>(std::min<long>(*maxPacket, 65535));
-  if (withMode) {
-    const std::string_view mode = TakeWord(rest);
-    if (mode.size() != 1) return std::nullopt;
-    result.mode = UpperCase(mode)[0];
-    if (result.mode != 'A' && result.mode != 'B' && result.mode != 'M' && result.mode != 'Q') {
-      return std::nullopt;
-    }
-  }
-  auto options = WholeNumber(TakeWord(rest), INT32_MIN, INT32_MAX);
-  if (!options) return std::nullopt;
-  result.options = *options;
-  result.path = PathArgument(rest);
-  return result;
-}
-
-Outcome Malformed(std::string_view usage) {
-  return Outcome::Fail(kErrorBadArguments, "Malformed command; expected " + std::string(usage));
-}
-
-// ---- The data connection ----------------------------------------------------
-
-class DataConnection {
- public:
-  DataConnection() = default;
-  DataConnection(const DataConnection&) = delete;
-  DataConnection& operator=(const DataConnection&) = delete;
-  ~DataConnection() { Close(); }
-
-  bool Open(const std::string& address, std::uint16_t port, AgentError* error) {
-    socket_ = remote::Connect(address, port);
-    if (socket_ == remote::kNoSocket) {
-      const int code = errno != 0 ? errno : ECONNREFUSED;
-      *error = SystemError(code, "data connection to " + address + " port " + std::to_string(port));
-      return false;
-    }
-    timeval timeout{kDataTimeoutSeconds, 0};
-    ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    return true;
-  }
-  void Close() {
-    remote::Close(socket_);
-    socket_ = remote::kNoSocket;
-  }
-
-  // Sends the bytes in packets of at most `maxPacket` bytes.
-  bool Send(const char* bytes, std::size_t count, std::size_t maxPacket) {
-    while (count > 0) {
-      const std::size_t length = std::min(count, maxPacket);
-      if (remote::SendPacket(socket_, bytes, length) != length) return false;
-      bytes += length;
-      count -= length;
-    }
-    return true;
-  }
-  // The empty packet that ends a stream.
-  bool SendEnd() {
-    const char header[2] = {0, 0};
-    return remote::SendAll(socket_, header, 2) == 2;
-  }
-
-  enum class Read { kPacket, kEnd, kBroken };
-  // One packet into `buffer` (65,535 bytes). kEnd when the client closed the
-  // connection between packets or sent an empty packet; kBroken when the
-  // stream stopped inside a packet or the connection failed.
-  Read ReceivePacket(std::vector<char>& buffer, std::size_t* length) {
-    unsigned char header[2];
-    const long got = ReadExactly(header, 2);
-    if (got == 0) return Read::kEnd;
-    if (got != 2) return Read::kBroken;
-    *length = (static_cast<std::size_t>(header[0]) << 8) | header[1];
-    if (*length == 0) return Read::kEnd;
-    buffer.resize(std::max<std::size_t>(buffer.size(), *length));
-    return ReadExactly(buffer.data(), *length) == static_cast<long>(*length) ? Read::kPacket
-                                                                             : Read::kBroken;
-  }
-
- private:
-  // The bytes read before the peer closed; -1 on a failure of the connection.
-  long ReadExactly(void* buffer, std::size_t count) {
-    char* next = static_cast<char*>(buffer);
-    std::size_t total = 0;
-    while (total < count) {
-      const ssize_t got = ::recv(socket_, next + total, count - total, 0);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return -1;
-      if (got == 0) break;
-      total += static_cast<std::size_t>(got);
-    }
-    return static_cast<long>(total);
-  }
-
-  remote::Socket socket_ = remote::kNoSocket;
-};
 
 // ---- Locks ------------------------------------------------------------------
 
@@ -184,7 +43,7 @@ AgentError LockedError(const std::string& hostPath) {
 std::optional<int> TakeLock(SessionLocks& locks, const fs::path& diskPath,
                             const std::string& hostPath, bool* taken, AgentError* error) {
   *taken = false;
-  const int fd = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   struct stat info {};
   if (fd < 0 || ::fstat(fd, &info) != 0) {
     *error = SystemError(errno, hostPath);
@@ -207,7 +66,7 @@ std::optional<int> TakeLock(SessionLocks& locks, const fs::path& diskPath,
 
 // Whether another session holds a lock on the file.
 bool LockedByOther(const SessionLocks& locks, const fs::path& diskPath) {
-  const int fd = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
   struct stat info {};
   bool locked = false;
@@ -239,125 +98,83 @@ void AppendEntry(std::string& listing, std::string_view name, const std::string&
   listing += '\0';
 }
 
-// ---- Record form --------------------------------------------------------------
-
-// Record transfers carry a file as records: for Qedit files (file code 111)
-// the Qedit header record first, then the MPE header record with the file's
-// attributes, then each line of the stored text as one record. Lines of
-// fixed-length ASCII files are padded with blanks to the record length.
-constexpr std::int32_t kQeditFileCode = 111;
-
-std::optional<std::string> ToRecordForm(std::string_view text, const MpeAttributes& attributes,
-                                        bool withQeditHeader, const std::string& hostPath,
-                                        AgentError* error) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    lines.push_back(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+bool WriteBytes(int fd, const char* bytes, std::size_t count) {
+  for (std::size_t done = 0; done < count;) {
+    const ssize_t wrote = ::write(fd, bytes + done, count - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote < 0) return false;
+    done += static_cast<std::size_t>(wrote);
   }
-  std::size_t longest = 1;
-  for (auto line : lines) longest = std::max(longest, line.size());
-
-  MpeHeader header;
-  header.fcode = attributes.fileCode;
-  header.reclen = attributes.recordLength > 0
-                      ? attributes.recordLength
-                      : static_cast<std::int32_t>(std::min<std::size_t>(longest, kMaxRecordLength));
-  header.bfact = attributes.blockingFactor;
-  header.type = attributes.recordType;
-  header.mode = attributes.mode;
-  header.eof = static_cast<std::int32_t>(std::min<std::size_t>(lines.size(), INT32_MAX));
-  header.limit = std::max(attributes.limit, header.eof);
-  header.cctl = attributes.carriageControl;
-  const auto mpeText = FormatMpeHeader(header);
-
-  std::vector<std::uint8_t> out;
-  if (withQeditHeader) {
-    QeditHeader qedit;
-    qedit.qver = 1;
-    qedit.lang = attributes.qeditLanguage;
-    qedit.reclen = attributes.qeditRecordLength > 0 ? attributes.qeditRecordLength : header.reclen;
-    qedit.eof = header.eof;
-    qedit.lnl = attributes.qeditNumberLength;
-    qedit.lnj = attributes.qeditNumbersLeft;
-    AppendRecord(out, FormatQeditHeader(qedit));
-  }
-  if (!mpeText || !AppendRecord(out, mpeText->text)) {
-    *error = {kErrorInternal, "Cannot make the header record of " + hostPath};
-    return std::nullopt;
-  }
-  const bool padded = header.type == 0 && header.mode == 1;
-  std::string record;
-  for (auto line : lines) {
-    record.assign(line);
-    if (padded && record.size() < static_cast<std::size_t>(header.reclen)) {
-      record.resize(static_cast<std::size_t>(header.reclen), ' ');
-    }
-    if (!AppendRecord(out, record)) {
-      *error = SystemError(EFBIG, "a line is too long for a record: " + hostPath);
-      return std::nullopt;
-    }
-  }
-  return std::string(out.begin(), out.end());
+  return true;
 }
 
-// The stored text and attributes of a file received in record form.
-std::optional<std::string> FromRecordForm(std::string_view stream, MpeAttributes* attributes,
-                                          AgentError* error) {
-  auto bad = [&](std::string message) {
-    *error = {kErrorBadArguments, "Malformed record stream: " + std::move(message)};
-    return std::nullopt;
-  };
-  auto next = [&](std::string_view* record) {
-    if (stream.size() < 2) return false;
-    const std::size_t length =
-        (static_cast<std::size_t>(static_cast<unsigned char>(stream[0])) << 8) |
-        static_cast<unsigned char>(stream[1]);
-    if (stream.size() - 2 < length) return false;
-    *record = stream.substr(2, length);
-    stream.remove_prefix(2 + length);
-    return true;
-  };
-
-  std::string_view record;
-  if (!next(&record)) return bad("no header record");
-  if (!record.empty() && (record[0] == 'Q' || record[0] == 'q')) {
-    QeditHeader qedit;
-    if (record.size() > kMaxHeaderRecordLength || ParseQeditHeader(record, qedit) != 0) {
-      return bad("Qedit header");
+// Receives an upload's stream: written to `fd` as it comes, or collected in
+// `collected` for record transfers. The failure, if any.
+std::optional<AgentError> ReceiveStream(const TransferContext& context,
+                                        const DataArguments& arguments, int fd,
+                                        std::string* collected, const std::string& hostPath) {
+  AgentError error;
+  DataConnection data(&context.abort);
+  if (!data.Open(context.clientAddress, arguments.port, &error)) return error;
+  std::vector<char> buffer(65535);
+  while (true) {
+    std::size_t length = 0;
+    switch (data.ReceivePacket(buffer, &length)) {
+      case DataConnection::Read::kEnd:
+        return std::nullopt;
+      case DataConnection::Read::kAborted:
+        return AgentError{kErrorAborted,
+                          "Upload of " + hostPath + " aborted; the file is unchanged"};
+      case DataConnection::Read::kBroken:
+        return SystemError(EPIPE, "upload of " + hostPath + " broken off; the file is unchanged");
+      case DataConnection::Read::kPacket:
+        break;
     }
-    attributes->qeditLanguage = qedit.lang;
-    attributes->qeditRecordLength = qedit.reclen;
-    attributes->qeditNumberLength = qedit.lnl;
-    attributes->qeditNumbersLeft = qedit.lnj;
-    if (!next(&record)) return bad("no MPE header record");
+    if (collected) {
+      collected->append(buffer.data(), length);
+    } else if (!WriteBytes(fd, buffer.data(), length)) {
+      return SystemError(errno, hostPath);
+    }
   }
-  MpeHeader header;
-  header.type = attributes->recordType;
-  header.mode = attributes->mode;
-  header.bfact = attributes->blockingFactor;
-  if (record.empty() || (record[0] != 'M' && record[0] != 'm') ||
-      record.size() > kMaxHeaderRecordLength || ParseMpeHeader(record, header) != 0) {
-    return bad("MPE header");
+}
+
+// An upload without a host path: kept for the session under a name of its
+// own, which the reply gives. Record transfers are stored as their records'
+// text, one line each.
+Outcome ReceiveTemporaryFile(const TransferContext& context, const DataArguments& arguments) {
+  AgentError error;
+  auto entry = context.uploads.Reserve(&error);
+  if (!entry) return Outcome::Fail(std::move(error));
+  const int fd =
+      ::open(entry->diskPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return Outcome::Fail(SystemError(errno, entry->hostName));
+  bool keep = false;
+  struct Guard {
+    int fd;
+    const fs::path& path;
+    const bool& keep;
+    ~Guard() {
+      ::close(fd);
+      if (!keep) ::unlink(path.c_str());
+    }
+  } guard{fd, entry->diskPath, keep};
+
+  const bool records = arguments.mode == 'M' || arguments.mode == 'Q';
+  std::string received;
+  if (auto failure =
+          ReceiveStream(context, arguments, fd, records ? &received : nullptr, entry->hostName)) {
+    return Outcome::Fail(std::move(*failure));
   }
-  attributes->fileCode = header.fcode;
-  attributes->recordLength = header.reclen;
-  attributes->blockingFactor = header.bfact;
-  attributes->recordType = header.type;
-  attributes->mode = header.mode;
-  attributes->limit = header.limit;
-  attributes->carriageControl = header.cctl;
-  for (std::int32_t label = 0; label < header.labels; ++label) {
-    if (!next(&record)) return bad("label records");
+  if (records) {
+    MpeAttributes attributes;
+    auto text = FromRecordForm(received, &attributes, &error);
+    if (!text) return Outcome::Fail(std::move(error));
+    if (!WriteBytes(fd, text->data(), text->size())) {
+      return Outcome::Fail(SystemError(errno, entry->hostName));
+    }
   }
-  std::string text;
-  while (!stream.empty()) {
-    if (!next(&record)) return bad("a record is cut short");
-    text += record;
-    text += '\n';
-  }
-  return text;
+  keep = true;
+  return Outcome::Ok(entry->hostName);
 }
 
 bool ReadWhole(int fd, std::string* out) {
@@ -378,7 +195,8 @@ Outcome RunListDirectory(const TransferContext& context, std::string_view argume
   auto parsed = ParseDataArguments(arguments, false);
   if (!parsed) return Malformed(kUsage);
   const bool foldersOnly = parsed->options == 1;
-  const std::string_view wanted = parsed->path.empty() ? std::string_view(".") : parsed->path;
+  const std::string_view path = PathArgument(parsed->rest);
+  const std::string_view wanted = path.empty() ? std::string_view(".") : path;
 
   AgentError error;
   auto directory = context.tree.ResolveDirectory(context.currentDirectory, wanted, &error);
@@ -424,9 +242,10 @@ Outcome RunListDirectory(const TransferContext& context, std::string_view argume
     if (description) AppendEntry(listing, name, *description);
   }
 
-  DataConnection data;
+  DataConnection data(&context.abort);
   if (!data.Open(context.clientAddress, parsed->port, &error)) return Outcome::Fail(error);
   if (!data.Send(listing.data(), listing.size(), parsed->maxPacket) || !data.SendEnd()) {
+    if (data.aborted()) return AbortedOutcome("Listing of " + directory->hostPath);
     return Outcome::Fail(SystemError(errno != 0 ? errno : EPIPE, "sending the listing"));
   }
   data.Close();
@@ -436,12 +255,13 @@ Outcome RunListDirectory(const TransferContext& context, std::string_view argume
 Outcome RunSendFile(const TransferContext& context, std::string_view arguments) {
   constexpr std::string_view kUsage = "=SEND_FILE port maxPacket mode options path";
   auto parsed = ParseDataArguments(arguments, true);
-  if (!parsed || parsed->path.empty()) return Malformed(kUsage);
+  const std::string_view path = parsed ? PathArgument(parsed->rest) : std::string_view();
+  if (!parsed || path.empty()) return Malformed(kUsage);
 
   AgentError error;
-  auto file = context.tree.Resolve(context.currentDirectory, parsed->path, &error);
+  auto file = context.tree.Resolve(context.currentDirectory, path, &error);
   if (!file) return Outcome::Fail(std::move(error));
-  const int fd = ::open(file->diskPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(file->diskPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return Outcome::Fail(SystemError(errno, file->hostPath));
   struct FdCloser {
     int fd;
@@ -479,19 +299,23 @@ Outcome RunSendFile(const TransferContext& context, std::string_view arguments) 
     return Outcome::Fail(std::move(failure));
   };
 
-  DataConnection data;
+  DataConnection data(&context.abort);
   if (!data.Open(context.clientAddress, parsed->port, &error)) return fail(error);
+  auto sendFailure = [&] {
+    if (data.aborted()) return fail({kErrorAborted, "Download of " + file->hostPath + " aborted"});
+    return fail(SystemError(EPIPE, "sending " + file->hostPath));
+  };
   // The size serves the client's progress display; larger files announce the
   // largest size the packet holds.
   const std::uint64_t total = records ? converted.size() : static_cast<std::uint64_t>(info.st_size);
   const std::uint32_t size = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
   const char sizeBytes[4] = {static_cast<char>(size >> 24), static_cast<char>(size >> 16),
                              static_cast<char>(size >> 8), static_cast<char>(size)};
-  if (!data.Send(sizeBytes, 4, 4)) return fail(SystemError(EPIPE, "sending " + file->hostPath));
+  if (!data.Send(sizeBytes, 4, 4)) return sendFailure();
 
   std::vector<char> buffer(parsed->maxPacket);
   if (records && !data.Send(converted.data(), converted.size(), parsed->maxPacket)) {
-    return fail(SystemError(EPIPE, "sending " + file->hostPath));
+    return sendFailure();
   }
   while (!records) {
     const ssize_t got = ::read(fd, buffer.data(), buffer.size());
@@ -499,10 +323,10 @@ Outcome RunSendFile(const TransferContext& context, std::string_view arguments) 
     if (got < 0) return fail(SystemError(errno, file->hostPath));
     if (got == 0) break;
     if (!data.Send(buffer.data(), static_cast<std::size_t>(got), parsed->maxPacket)) {
-      return fail(SystemError(EPIPE, "sending " + file->hostPath));
+      return sendFailure();
     }
   }
-  if (!data.SendEnd()) return fail(SystemError(EPIPE, "sending " + file->hostPath));
+  if (!data.SendEnd()) return sendFailure();
   data.Close();
   return Outcome::Ok(keepLocked ? std::to_string(*lock) : std::string());
 }
@@ -510,18 +334,23 @@ Outcome RunSendFile(const TransferContext& context, std::string_view arguments) 
 Outcome RunReceiveFile(const TransferContext& context, std::string_view arguments) {
   constexpr std::string_view kUsage = "=RECV_FILE port maxPacket mode options path";
   auto parsed = ParseDataArguments(arguments, true);
-  if (!parsed || parsed->path.empty()) return Malformed(kUsage);
+  if (!parsed) return Malformed(kUsage);
+  const std::string_view path = PathArgument(parsed->rest);
+  if (path.empty()) {
+    if ((parsed->options & 8) == 0) return Malformed(kUsage);
+    return ReceiveTemporaryFile(context, *parsed);
+  }
   const bool records = parsed->mode == 'M' || parsed->mode == 'Q';
 
   AgentError error;
-  auto file = context.tree.Resolve(context.currentDirectory, parsed->path, &error);
+  auto file = context.tree.Resolve(context.currentDirectory, path, &error);
   if (!file) return Outcome::Fail(std::move(error));
   if (file->hostPath == "/") return Outcome::Fail(SystemError(EISDIR, file->hostPath));
   mode_t mode = 0644;
   std::optional<int> replacedLock;  // the session's lock on the file being replaced
   if (file->exists) {
     struct stat info {};
-    if (::stat(file->diskPath.c_str(), &info) != 0) {
+    if (::lstat(file->diskPath.c_str(), &info) != 0) {
       return Outcome::Fail(SystemError(errno, file->hostPath));
     }
     if (!S_ISREG(info.st_mode)) {
@@ -553,41 +382,18 @@ Outcome RunReceiveFile(const TransferContext& context, std::string_view argument
     }
   } guard{fd, temporary, keep};
 
-  DataConnection data;
-  if (!data.Open(context.clientAddress, parsed->port, &error)) return Outcome::Fail(error);
-  auto write = [fd](const char* bytes, std::size_t count) {
-    for (std::size_t done = 0; done < count;) {
-      const ssize_t wrote = ::write(fd, bytes + done, count - done);
-      if (wrote < 0 && errno == EINTR) continue;
-      if (wrote < 0) return false;
-      done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-  };
   std::string received;  // record transfers are converted once whole
-  std::vector<char> buffer(65535);
-  while (true) {
-    std::size_t length = 0;
-    const DataConnection::Read read = data.ReceivePacket(buffer, &length);
-    if (read == DataConnection::Read::kEnd) break;
-    if (read == DataConnection::Read::kBroken) {
-      return Outcome::Fail(
-          SystemError(EPIPE, "upload of " + file->hostPath + " broken off; the file is unchanged"));
-    }
-    if (records) {
-      received.append(buffer.data(), length);
-    } else if (!write(buffer.data(), length)) {
-      return Outcome::Fail(SystemError(errno, file->hostPath));
-    }
+  if (auto failure =
+          ReceiveStream(context, *parsed, fd, records ? &received : nullptr, file->hostPath)) {
+    return Outcome::Fail(std::move(*failure));
   }
-  data.Close();
 
   MpeAttributes attributes;
   if (records) {
     if (file->exists) attributes = ReadMpeAttributes(file->diskPath);
     auto text = FromRecordForm(received, &attributes, &error);
     if (!text) return Outcome::Fail(std::move(error));
-    if (!write(text->data(), text->size())) {
+    if (!WriteBytes(fd, text->data(), text->size())) {
       return Outcome::Fail(SystemError(errno, file->hostPath));
     }
   }

@@ -17,8 +17,10 @@
 #include <string>
 #include <string_view>
 
+#include "agent/abort_watch.h"
 #include "agent/host_tree.h"
 #include "agent/session.h"
+#include "agent/temporary_uploads.h"
 
 namespace vandrel::agent {
 
@@ -28,6 +30,8 @@ struct TransferContext {
   const std::string& currentDirectory;
   const std::string& clientAddress;  // the address the data connections go to
   SessionLocks& locks;
+  AbortWatch& abort;          // "=!" ends the transfer: the reply's code is then 103
+  TemporaryUploads& uploads;  // uploads without a host path
 };
 
 // "port maxPacket listFlag directory": the listing of the directory, a
@@ -43,6 +47,8 @@ Outcome RunSendFile(const TransferContext& context, std::string_view arguments);
 // "port maxPacket mode options path": the file from the client. Options 4
 // locks the written file for the session ("0 <lock>", "0 -1" when the lock
 // could not be taken); options 8 names the host file written ("0 <path>").
+// With options 8 the path may be left out: the file is then kept for the
+// session alone, outside the tree, under the name the reply gives.
 Outcome RunReceiveFile(const TransferContext& context, std::string_view arguments);
 
 }  // namespace vandrel::agent
