@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "agent/file_info.h"
+#include "agent/find_in_files.h"
 #include "agent/host_command.h"
 #include "agent/os_info.h"
 #include "agent/transfer_commands.h"
@@ -129,6 +130,7 @@ const Session::Command Session::kCommands[] = {
     {"=LIST_DIR", kCommandListDir, &Session::ListDir},
     {"=SEND_FILE", kCommandSendFile, &Session::SendFile},
     {"=RECV_FILE", kCommandRecvFile, &Session::RecvFile},
+    {"=FIND_INFILES", kCommandFindInFiles, &Session::FindInFiles},
     {"=!", kCommandAbort, &Session::Abort},
 };
 
@@ -365,6 +367,10 @@ Outcome Session::SendFile(std::string_view arguments) {
 
 Outcome Session::RecvFile(std::string_view arguments) {
   return RunReceiveFile(Transfers(), arguments);
+}
+
+Outcome Session::FindInFiles(std::string_view arguments) {
+  return RunFindInFiles(Transfers(), arguments);
 }
 
 // Nothing is running between commands, so there is nothing to abort; the
