@@ -59,8 +59,8 @@ bool AbortWatch::Requested() {
 
 AbortWatch::Wait AbortWatch::WaitFor(int fd, short events, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
+  if (aborted_) return Wait::kAborted;
   while (true) {
-    if (Requested()) return Wait::kAborted;
     pollfd fds[2] = {{fd, events, 0}, {socket_, POLLIN, 0}};
     const nfds_t count = socket_ == remote::kNoSocket ? 1 : 2;
     int wait = -1;

@@ -117,6 +117,11 @@ std::optional<AgentError> ReceiveStream(const TransferContext& context,
   DataConnection data(&context.abort);
   if (!data.Open(context.clientAddress, arguments.port, &error)) return error;
   std::vector<char> buffer(65535);
+  // The written data is handed to the disk as the stream goes on, so the
+  // fsync before the rename only waits for the tail.
+  constexpr off_t kFlushStep = 8 << 20;
+  off_t written = 0;
+  off_t flushed = 0;
   while (true) {
     std::size_t length = 0;
     switch (data.ReceivePacket(buffer, &length)) {
@@ -131,9 +136,18 @@ std::optional<AgentError> ReceiveStream(const TransferContext& context,
         break;
     }
     if (collected) {
+      // Record transfers are converted once whole, so they are bounded.
+      if (collected->size() + length > kMaxRecordFormSize) {
+        return SystemError(EFBIG, "record upload of " + hostPath);
+      }
       collected->append(buffer.data(), length);
-    } else if (!WriteBytes(fd, buffer.data(), length)) {
-      return SystemError(errno, hostPath);
+      continue;
+    }
+    if (!WriteBytes(fd, buffer.data(), length)) return SystemError(errno, hostPath);
+    written += static_cast<off_t>(length);
+    if (written - flushed >= kFlushStep) {
+      ::sync_file_range(fd, flushed, written - flushed, SYNC_FILE_RANGE_WRITE);
+      flushed = written;
     }
   }
 }

@@ -1,0 +1,307 @@
+// Transfers far larger than any buffer the agent should keep: a file of
+// 200 MiB goes down and a file of 200 MiB comes back up through the tandrill
+// executable, and the agent's peak resident memory must stay far below the
+// file's size, so neither direction may hold the file whole. The test's own
+// side streams too: it makes, sends and checks the bytes piece by piece.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <random>
+
+#include "raw_client.h"
+
+namespace vandrel::testing {
+namespace {
+
+constexpr std::uint64_t kFileSize = 200ull << 20;
+// Well below the file, well above what the agent needs with sanitizers on
+// (about 30 MB when this was written): a copy of the file in memory fails it.
+constexpr long kPeakMemoryLimitKb = 100 * 1024;
+constexpr int kTimeoutMs = 60000;
+
+// Content that differs at every position yet costs only block copies to make
+// and to check: a random block of an odd length repeated, each copy starting
+// with its own number, so a lost, repeated or misplaced packet shows.
+class Pattern {
+ public:
+  explicit Pattern(std::uint64_t seed) : block_(kBlock, '\0') {
+    std::mt19937_64 random(seed);
+    for (char& byte : block_) byte = static_cast<char>(random());
+  }
+
+  void Fill(std::uint64_t offset, char* out, std::size_t count) const {
+    ForEachPiece(offset, count, [&](const char* expected, std::size_t length, std::size_t at) {
+      std::memcpy(out + at, expected, length);
+      return true;
+    });
+  }
+  bool Matches(std::uint64_t offset, const char* bytes, std::size_t count) const {
+    return ForEachPiece(offset, count,
+                        [&](const char* expected, std::size_t length, std::size_t at) {
+                          return std::memcmp(bytes + at, expected, length) == 0;
+                        });
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 1'000'003;
+  static constexpr std::size_t kStamp = sizeof(std::uint64_t);
+
+  // Calls visit(expected bytes, length, position in the range) for each
+  // piece of [offset, offset + count) in turn, while it returns true.
+  template <typename Visit>
+  bool ForEachPiece(std::uint64_t offset, std::size_t count, Visit visit) const {
+    std::size_t at = 0;
+    while (at < count) {
+      const std::uint64_t number = offset / kBlock;
+      const std::size_t within = static_cast<std::size_t>(offset % kBlock);
+      char stamp[kStamp];
+      std::memcpy(stamp, &number, kStamp);
+      const char* expected = within < kStamp ? stamp + within : block_.data() + within;
+      const std::size_t end = within < kStamp ? kStamp : kBlock;
+      const std::size_t length = std::min(end - within, count - at);
+      if (!visit(expected, length, at)) return false;
+      at += length;
+      offset += length;
+    }
+    return true;
+  }
+
+  std::string block_;
+};
+
+// The tandrill executable, whose process id this test needs for its memory.
+class AgentChild {
+ public:
+  explicit AgentChild(const std::filesystem::path& root) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(out[1], STDOUT_FILENO);
+      ::execl(VANDREL_TANDRILL_PATH, VANDREL_TANDRILL_PATH, "--root", root.c_str(), "--port", "0",
+              "--no-login", "--personality", "posix", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string line;
+    char c;
+    while (true) {
+      pollfd wait{out[0], POLLIN, 0};
+      if (::poll(&wait, 1, kTimeoutMs) != 1 || ::read(out[0], &c, 1) != 1 || c == '\n') break;
+      line += c;
+    }
+    ::close(out[0]);
+    const std::string prefix = "listening on 127.0.0.1:";
+    if (line.rfind(prefix, 0) == 0)
+      port_ = static_cast<std::uint16_t>(std::stoi(line.substr(prefix.size())));
+  }
+  ~AgentChild() { Terminate(); }
+  AgentChild(const AgentChild&) = delete;
+  AgentChild& operator=(const AgentChild&) = delete;
+
+  std::uint16_t port() const { return port_; }
+
+  // The process's peak resident memory so far, in kB (-1 when unknown).
+  long PeakMemoryKb() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+  }
+
+  // Sends SIGTERM and returns the exit status (-1 when it did not exit).
+  int Terminate() {
+    if (pid_ <= 0) return exitStatus_;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exitStatus_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::uint16_t port_ = 0;
+  int exitStatus_ = -1;
+};
+
+// A data connection the agent makes to this test, with the packet framing.
+class DataStream {
+ public:
+  DataStream() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 1);
+    socklen_t size = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+  }
+  ~DataStream() {
+    ::close(listener_);
+    Close();
+  }
+  std::uint16_t port() const { return port_; }
+
+  bool Accept() {
+    pollfd wait{listener_, POLLIN, 0};
+    if (::poll(&wait, 1, kTimeoutMs) != 1) return false;
+    data_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    return data_ >= 0;
+  }
+  void Close() {
+    if (data_ >= 0) ::close(data_);
+    data_ = -1;
+  }
+
+  // One packet's payload into `buffer`; false when the stream broke off.
+  bool ReceivePacket(std::vector<char>& buffer, std::size_t* length) {
+    unsigned char header[2];
+    if (!ReadExactly(header, 2)) return false;
+    *length = (static_cast<std::size_t>(header[0]) << 8) | header[1];
+    buffer.resize(std::max(buffer.size(), *length));
+    return ReadExactly(buffer.data(), *length);
+  }
+  // `packet` holds two bytes of room for the header, then `length` bytes.
+  bool SendPacket(std::vector<char>& packet, std::size_t length) {
+    packet[0] = static_cast<char>(length >> 8);
+    packet[1] = static_cast<char>(length & 0xff);
+    const char* next = packet.data();
+    std::size_t left = length + 2;
+    while (left > 0) {
+      pollfd wait{data_, POLLOUT, 0};
+      if (::poll(&wait, 1, kTimeoutMs) != 1) return false;
+      const ssize_t sent = ::send(data_, next, left, MSG_NOSIGNAL);
+      if (sent <= 0) return false;
+      next += sent;
+      left -= static_cast<std::size_t>(sent);
+    }
+    return true;
+  }
+
+ private:
+  bool ReadExactly(void* buffer, std::size_t count) {
+    char* next = static_cast<char*>(buffer);
+    while (count > 0) {
+      pollfd wait{data_, POLLIN, 0};
+      if (::poll(&wait, 1, kTimeoutMs) != 1) return false;
+      const ssize_t got = ::recv(data_, next, count, 0);
+      if (got <= 0) return false;
+      next += got;
+      count -= static_cast<std::size_t>(got);
+    }
+    return true;
+  }
+
+  int listener_ = -1;
+  int data_ = -1;
+  std::uint16_t port_ = 0;
+};
+
+void WritePatternFile(const std::filesystem::path& path, const Pattern& pattern,
+                      std::uint64_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<char> chunk(1 << 20);
+  for (std::uint64_t done = 0; done < size;) {
+    const std::size_t length =
+        static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - done));
+    pattern.Fill(done, chunk.data(), length);
+    out.write(chunk.data(), static_cast<std::streamsize>(length));
+    done += length;
+  }
+}
+
+// Whether the file holds exactly `size` bytes of the pattern.
+bool FileMatches(const std::filesystem::path& path, const Pattern& pattern, std::uint64_t size) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> chunk(1 << 20);
+  std::uint64_t done = 0;
+  while (in) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (done + got > size || !pattern.Matches(done, chunk.data(), got)) return false;
+    done += got;
+  }
+  return done == size;
+}
+
+TEST(AgentLargeTransfers, StreamBothWaysWithoutHoldingTheFile) {
+  TempDir dir;
+  const auto root = dir / "root";
+  std::filesystem::create_directories(root);
+  const Pattern down(1);
+  const Pattern up(2);
+  WritePatternFile(root / "big.bin", down, kFileSize);
+
+  AgentChild agent(root);
+  ASSERT_NE(agent.port(), 0) << "tandrill did not start";
+  RawClient client(agent.port());
+  ASSERT_EQ(client.Receive().value_or("<none>").substr(0, 2), "0 ");
+  ASSERT_EQ(client.Receive().value_or("<none>"), "0 0");
+  const long startKb = agent.PeakMemoryKb();
+
+  {
+    DataStream data;
+    ASSERT_TRUE(client.Send("=SEND_FILE " + std::to_string(data.port()) + " 65535 B 1 /big.bin"));
+    ASSERT_TRUE(data.Accept());
+    std::vector<char> buffer;
+    std::size_t length = 0;
+    ASSERT_TRUE(data.ReceivePacket(buffer, &length));
+    ASSERT_EQ(length, 4u);
+    const auto* size = reinterpret_cast<const unsigned char*>(buffer.data());
+    EXPECT_EQ((std::uint64_t{size[0]} << 24) | (size[1] << 16) | (size[2] << 8) | size[3],
+              kFileSize);
+    std::uint64_t received = 0;
+    bool same = true;
+    while (true) {
+      ASSERT_TRUE(data.ReceivePacket(buffer, &length)) << "broken off after " << received;
+      if (length == 0) break;
+      ASSERT_LE(length, 65535u);
+      same =
+          same && received + length <= kFileSize && down.Matches(received, buffer.data(), length);
+      received += length;
+    }
+    EXPECT_EQ(received, kFileSize);
+    EXPECT_TRUE(same) << "the downloaded bytes differ from the file";
+    EXPECT_EQ(client.Receive(kTimeoutMs).value_or("<none>"), "0");
+  }
+  const long afterDownloadKb = agent.PeakMemoryKb();
+
+  {
+    DataStream data;
+    ASSERT_TRUE(client.Send("=RECV_FILE " + std::to_string(data.port()) + " 32767 B 0 /copy.bin"));
+    ASSERT_TRUE(data.Accept());
+    std::vector<char> packet(2 + 32767);
+    for (std::uint64_t sent = 0; sent < kFileSize;) {
+      const std::size_t length =
+          static_cast<std::size_t>(std::min<std::uint64_t>(32767, kFileSize - sent));
+      up.Fill(sent, packet.data() + 2, length);
+      ASSERT_TRUE(data.SendPacket(packet, length)) << "stopped after " << sent;
+      sent += length;
+    }
+    data.Close();  // the end of an upload
+    EXPECT_EQ(client.Receive(kTimeoutMs).value_or("<none>"), "0");
+  }
+  const long peakKb = agent.PeakMemoryKb();
+  EXPECT_TRUE(FileMatches(root / "copy.bin", up, kFileSize))
+      << "the uploaded file differs from what was sent";
+
+  RecordProperty("agent_peak_kb_start", std::to_string(startKb));
+  RecordProperty("agent_peak_kb_after_download", std::to_string(afterDownloadKb));
+  RecordProperty("agent_peak_kb_after_upload", std::to_string(peakKb));
+  ASSERT_GT(peakKb, 0);
+  EXPECT_LT(peakKb, kPeakMemoryLimitKb)
+      << "peak resident memory " << peakKb << " kB at the start " << startKb
+      << " kB, after the download " << afterDownloadKb << " kB";
+  EXPECT_EQ(agent.Terminate(), 0);
+}
+
+}  // namespace
+}  // namespace vandrel::testing
