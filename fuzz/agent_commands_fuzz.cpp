@@ -2,8 +2,13 @@
 // a small served tree with a symbolic link leading out of it. Every answered
 // line must be answered with a decimal status and fit the editor's reply
 // buffer, the current directory must stay inside the tree, and nothing on
-// disk may change. The commands that open data connections are left out, so
-// no input waits on the network.
+// disk may change. The commands that open data connections run too, but
+// their port is always one this process holds bound without listening, so
+// every connection back is refused at once: their parsing, path checks and
+// refusals are fuzzed, and no input waits on the network.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +78,8 @@ struct Fixture {
   HostTree posixTree;
   HostTree mpeTree;
   Snapshot before;
+  std::string refusedPort;  // bound, never listening: connections to it are refused
+  int portHolder = -1;
 
   Fixture() {
     base = fs::temp_directory_path() / ("zvd-fuzz-agent-" + std::to_string(::getpid()));
@@ -108,9 +115,21 @@ struct Fixture {
       std::abort();
     }
     before = TakeSnapshot(base);
+
+    portHolder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (portHolder < 0 || ::bind(portHolder, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::getsockname(portHolder, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      std::abort();
+    }
+    refusedPort = std::to_string(ntohs(address.sin_port));
   }
 
   ~Fixture() {
+    ::close(portHolder);
     std::error_code ignored;
     fs::remove_all(base, ignored);
   }
@@ -206,9 +225,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t end = rest.find('\n');
     const std::string_view line = rest.substr(0, end);
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    if (OpensDataConnection(line)) continue;
-    const std::optional<std::string> reply = session.Execute(line);
-    CheckReply(fixture, session, line, reply);
+    std::string command(line);
+    if (OpensDataConnection(line)) {
+      // The port, the first word after the command, becomes the refused one.
+      const std::size_t blank = command.find(' ');
+      if (blank != std::string::npos) {
+        std::size_t from = blank;
+        while (from < command.size() && command[from] == ' ') ++from;
+        const std::size_t to = std::min(command.find(' ', from), command.size());
+        command.replace(from, to - from, fixture.refusedPort);
+      }
+    }
+    const std::optional<std::string> reply = session.Execute(command);
+    CheckReply(fixture, session, command, reply);
     CheckInsideTree(fixture, session.currentDirectory());
   }
 
