@@ -233,11 +233,11 @@ struct OpenedDocument {
 // Loads `file` as the editor does: flags as its caller sets them, line-number
 // detection on.
 bool OpenDocument(CliContext& context, const std::string& file, std::uint32_t flags,
-                  OpenedDocument& out) {
+                  OpenedDocument& out, bool detectLineNumbers = true) {
   out.format = DocumentFormat{};
   out.format.formatFlags = flags;
   LoadOptions options;
-  options.detectLineNumbers = true;
+  options.detectLineNumbers = detectLineNumbers;
   out.loaded = LoadDocument(std::filesystem::path(file), out.format, options);
   if (!out.loaded) {
     Fail(context, fmt::format("{}: {}", file, LoadErrorText(file, out.loaded)));
@@ -502,6 +502,18 @@ void Info(CliContext& context, const std::string& file, bool record, bool qedit,
 }
 
 // ---- doc totext -----------------------------------------------------------------
+
+}  // namespace
+
+bool ReadDocumentText(CliContext& context, const std::string& file, bool record,
+                      std::string& text) {
+  OpenedDocument opened;
+  if (!OpenDocument(context, file, LoadFlags(record, false), opened, false)) return false;
+  ControlDocument control;
+  return ReadIntoControl(context, file, opened, control, text);
+}
+
+namespace {
 
 void ToText(CliContext& context, const std::string& file, bool record, const TemplateChoice& choice,
             bool numbers) {

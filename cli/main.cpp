@@ -3,13 +3,16 @@
 
 #include "cli/cli_context.h"
 #include "cli/doc_commands.h"
+#include "cli/host_commands.h"
 #include "cli/settings_commands.h"
 #include "cli/store_commands.h"
 #include "cli/template_commands.h"
 
 int main(int argc, char** argv) {
   vandrel::cli::CliContext context;
-  CLI::App app{"vandrel-cli: inspect and change Vandrel's store files and settings"};
+  CLI::App app{
+      "vandrel-cli: Vandrel's core on the command line: store files, settings, templates, "
+      "documents and host agents"};
   app.set_version_flag("--version", std::string("vandrel-cli ") + VANDREL_VERSION);
   app.add_option("--config", context.configDir,
                  "folder holding the settings (default: the per-user configuration folder)");
@@ -18,6 +21,7 @@ int main(int argc, char** argv) {
   vandrel::cli::AddSettingsCommands(app, context);
   vandrel::cli::AddTemplateCommands(app, context);
   vandrel::cli::AddDocCommands(app, context);
+  vandrel::cli::AddHostCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
 }

@@ -1,0 +1,621 @@
+#include "cli/host_commands.h"
+
+#include <fmt/format.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/doc_commands.h"
+#include "cli/json_text.h"
+#include "core/message_box.h"
+#include "documents/host_file_info.h"
+#include "remote/connection_info.h"
+#include "remote/error_report.h"
+#include "remote/host_session.h"
+#include "remote/listing.h"
+#include "remote/request_worker.h"
+#include "remote/thread_manager.h"
+
+namespace vandrel::cli {
+
+namespace {
+
+using namespace vandrel::remote;
+
+struct HostOptions {
+  std::string host;
+  int port = 11000;
+  std::string user;
+  std::string passwordFile;
+  bool debug = false;
+};
+
+// ---- What the session shows, on a terminal ------------------------------------
+
+// Messages go to standard error; questions are answered by --yes / --no,
+// or asked on the terminal, or else answered No.
+class TerminalUser final : public UserInterface {
+ public:
+  std::optional<bool> answer;  // --yes / --no
+
+  int ShowMessage(const std::string& caption, const std::string& text, unsigned style) override {
+    const unsigned buttons = style & kMbButtonMask;
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    if (buttons != kMbYesNo && buttons != kMbYesNoCancel) return kIdOk;
+    if (answer) return *answer ? kIdYes : kIdNo;
+    if (!::isatty(STDIN_FILENO)) return kIdNo;
+    std::fprintf(stderr, "[y/N] ");
+    char line[16] = {};
+    if (!std::fgets(line, sizeof line, stdin)) return kIdNo;
+    return (line[0] == 'y' || line[0] == 'Y') ? kIdYes : kIdNo;
+  }
+};
+
+// Reads a line from the terminal, without echo for passwords.
+std::optional<std::string> AskTerminal(const std::string& prompt, bool secret) {
+  if (!::isatty(STDIN_FILENO)) return std::nullopt;
+  std::fprintf(stderr, "%s", prompt.c_str());
+  termios saved{};
+  const bool hide = secret && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (hide) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+  }
+  std::string line;
+  char buffer[512];
+  const bool got = std::fgets(buffer, sizeof buffer, stdin) != nullptr;
+  if (hide) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    std::fprintf(stderr, "\n");
+  }
+  if (!got) return std::nullopt;
+  line = buffer;
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  return line;
+}
+
+class TerminalLogin final : public LoginPrompt {
+ public:
+  std::optional<LoginAnswer> AskLogin(const LoginForm& form) override {
+    LoginAnswer answer{form.userName, form.password};
+    std::fprintf(stderr, "%s\n", form.text.c_str());
+    auto label = [](std::string text) {
+      std::erase(text, '&');
+      return text + " ";
+    };
+    if (form.mpeLogon) {
+      auto logon = AskTerminal(label(form.userLabel), false);
+      if (!logon) return std::nullopt;
+      answer.userName = *logon;
+      return answer;
+    }
+    if (!form.focusPassword) {
+      auto user = AskTerminal(label(form.userLabel), false);
+      if (!user) return std::nullopt;
+      answer.userName = *user;
+    }
+    auto password = AskTerminal(label(form.passwordLabel), true);
+    if (!password) return std::nullopt;
+    answer.password = *password;
+    return answer;
+  }
+};
+
+class StandardOutput final : public OutputWriter {
+ public:
+  void WriteOutput(int, std::string_view bytes) override {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+  }
+  void WriteLine(int, std::string_view line) override {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  }
+};
+
+class DebugTrace final : public TraceWriter {
+ public:
+  void WriteTraceLine(std::string_view line) override {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+  }
+};
+
+// A progress bar on standard error while it is a terminal.
+class TerminalProgress final : public ProgressReporter {
+ public:
+  void ShowStatus(std::string_view text) override {
+    std::lock_guard guard(lock_);
+    text_ = std::string(text);
+    Draw(0);
+  }
+  void SetProgress(int percent) override {
+    std::lock_guard guard(lock_);
+    Draw(percent);
+  }
+  void ClearProgress() override {
+    std::lock_guard guard(lock_);
+    if (shown_) std::fprintf(stderr, "\r%*s\r", 72, "");
+    shown_ = false;
+  }
+
+ private:
+  void Draw(int percent) {
+    if (!::isatty(STDERR_FILENO)) return;
+    percent = std::clamp(percent, 0, 100);
+    const int filled = percent * 30 / 100;
+    std::fprintf(stderr, "\r%-30.30s [%s%s] %3d%%", text_.c_str(), std::string(filled, '#').c_str(),
+                 std::string(30 - filled, '.').c_str(), percent);
+    shown_ = true;
+  }
+  std::mutex lock_;
+  std::string text_;
+  bool shown_ = false;
+};
+
+// The session's effects on a frame: here only the outcome and the reports.
+class CliFrame final : public SessionFrame {
+ public:
+  explicit CliFrame(UserInterface& user, TraceWriter* debug) : user_(user), debug_(debug) {}
+
+  void SetBusy(bool) override {}
+  void EnableCommand(int, bool) override {}
+  void EnableHostCommands(bool) override {}
+  void ShowConnectingBox(const std::string&) override {}
+  void CloseConnectingBox() override {}
+  void RefreshStatusBar() override {}
+  void SessionEnded() override {}
+  void SessionIdle() override {
+    std::lock_guard guard(lock_);
+    idle_ = true;
+    changed_.notify_all();
+  }
+  void ConnectionFinished(bool open) override {
+    std::lock_guard guard(lock_);
+    finished_ = true;
+    open_ = open;
+    changed_.notify_all();
+  }
+  void ReportFailure(const RequestBlock& request, const char* source, int line) override {
+    ReportRequestFailure(request, source, line, user_, debug_);
+  }
+
+  // Waits for the attempt's outcome, then for the session requests.
+  bool WaitConnected(HostSession& session) {
+    std::unique_lock guard(lock_);
+    changed_.wait(guard, [&] { return finished_; });
+    if (!open_) return false;
+    guard.unlock();
+    // Session requests, when any were queued, end in SessionIdle.
+    while (session.worker().AnyPending()) {
+      std::unique_lock wait(lock_);
+      changed_.wait_for(wait, std::chrono::milliseconds(20), [&] { return idle_; });
+    }
+    return true;
+  }
+
+ private:
+  UserInterface& user_;
+  TraceWriter* debug_;
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool finished_ = false;
+  bool open_ = false;
+  bool idle_ = false;
+};
+
+// ---- One connection, one request ------------------------------------------------
+
+class HostRun {
+ public:
+  explicit HostRun(const HostOptions& options) : options_(options), frame_(user_, Trace()) {
+    RequestServices services;
+    services.user = &user_;
+    services.output = &output_;
+    services.progress = &progress_;
+    services.trace = Trace();
+    auto worker = std::make_unique<RequestWorker>(services);
+    worker_ = worker.get();
+    manager_.Start(std::move(worker));
+    session_ = std::make_unique<HostSession>(manager_, *worker_, frame_, &login_, Trace(), nullptr);
+  }
+  ~HostRun() {
+    if (session_->connected()) session_->Disconnect();
+    session_.reset();
+    manager_.StopAllAndWait();
+  }
+
+  TerminalUser& user() { return user_; }
+
+  bool Connect(CliContext& context) {
+    ConnectParameters parameters;
+    parameters.hostName = options_.host;
+    parameters.port = options_.port;
+    parameters.userName = options_.user;
+    if (!options_.passwordFile.empty()) {
+      std::ifstream in(options_.passwordFile);
+      if (!in) {
+        std::fprintf(stderr, "vandrel-cli: cannot read the password file %s\n",
+                     options_.passwordFile.c_str());
+        context.exitCode = 2;
+        return false;
+      }
+      std::getline(in, parameters.password);
+      while (!parameters.password.empty() && parameters.password.back() == '\r') {
+        parameters.password.pop_back();
+      }
+    }
+    parameters.showConnectingBox = false;
+    session_->Connect(parameters);
+    if (!frame_.WaitConnected(*session_)) {
+      context.exitCode = 1;
+      return false;
+    }
+    return true;
+  }
+
+  bool mpeHost() const { return session_->hostKind() == kHostKindMpe; }
+  std::string connectionInformation() const { return session_->connectionInformation(); }
+
+  // Carries the request out and waits for it; the completed block. A
+  // failure is reported as the product reports it, and sets the exit status.
+  RequestBlock Carry(CliContext& context, RequestBlock request) {
+    std::mutex lock;
+    std::condition_variable done;
+    std::optional<RequestBlock> result;
+    request.completion = [&](RequestBlock& finished) {
+      std::lock_guard guard(lock);
+      result = finished;
+      done.notify_all();
+    };
+    worker_->Post(request);
+    std::unique_lock guard(lock);
+    done.wait(guard, [&] { return result.has_value(); });
+    progress_.ClearProgress();
+    if (result->status != kStatusSuccess) {
+      ReportRequestFailure(*result, __FILE__, __LINE__, user_, Trace());
+      context.exitCode = 1;
+    }
+    RequestBlock finished = std::move(*result);
+    finished.completion = nullptr;
+    return finished;
+  }
+
+ private:
+  TraceWriter* Trace() { return options_.debug ? &trace_ : nullptr; }
+
+  const HostOptions& options_;
+  TerminalUser user_;
+  TerminalLogin login_;
+  StandardOutput output_;
+  TerminalProgress progress_;
+  DebugTrace trace_;
+  CliFrame frame_;
+  ThreadManager manager_;
+  RequestWorker* worker_ = nullptr;
+  std::unique_ptr<HostSession> session_;
+};
+
+// ---- Presenting results ----------------------------------------------------------
+
+std::string FileInfoJson(const HostFileInfo& info) {
+  return fmt::format(
+      "{{\"name\":{},\"size\":{},\"accessTime\":{},\"modifyTime\":{},\"createTime\":{},"
+      "\"permissions\":{},\"further\":{},\"owner\":{},\"group\":{},\"flags\":{},"
+      "\"fileCode\":{}}}",
+      JsonString(info.name), info.size, info.accessTime, info.modifyTime, info.createTime,
+      JsonString(info.permissions), info.further, JsonString(info.owner), JsonString(info.group),
+      info.flags, info.fileCode);
+}
+
+void PrintFileInfo(const HostFileInfo& info) {
+  std::printf("Name:          %s\n", info.name.c_str());
+  std::printf("Size:          %d bytes\n", info.size);
+  std::printf("Modified:      %s\n", FormatHostTime(info.modifyTime).c_str());
+  std::printf("Accessed:      %s\n", FormatHostTime(info.accessTime).c_str());
+  std::printf("Created:       %s\n", FormatHostTime(info.createTime).c_str());
+  std::printf("Permissions:   %s\n", info.permissions.c_str());
+  std::printf("Owner:         %s\n", info.owner.c_str());
+  std::printf("Group:         %s\n", info.group.c_str());
+  std::printf("File code:     %d\n", info.fileCode);
+  std::printf("Flags:         %d%s\n", info.flags,
+              (info.flags & kFileInfoCannotLock) ? " (cannot be locked)" : "");
+}
+
+bool LooksLikeRecordForm(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[3] = {};
+  in.read(head, 3);
+  return in.gcount() == 3 && (head[2] == 'M' || head[2] == 'Q');
+}
+
+void AddHostCommand(
+    CLI::App& host, CliContext& context, const std::shared_ptr<HostOptions>& options,
+    const std::string& name, const std::string& description,
+    const std::function<void(CLI::App&, std::function<void(std::function<void(HostRun&)>)>)>&
+        build) {
+  auto* command = host.add_subcommand(name, description);
+  build(*command, [&context, options](std::function<void(HostRun&)> body) {
+    HostRun run(*options);
+    if (!run.Connect(context)) return;
+    body(run);
+  });
+}
+
+}  // namespace
+
+void AddHostCommands(CLI::App& app, CliContext& context) {
+  auto options = std::make_shared<HostOptions>();
+  auto* host = app.add_subcommand(
+      "host", "talk to a host agent as the editor does: list, transfer, search, run commands");
+  host->add_option("--host", options->host, "the host name or address")->required();
+  host->add_option("--port", options->port, "the agent's port")->capture_default_str();
+  host->add_option("--user", options->user, "the user name (an MPE/iX logon string on MPE hosts)");
+  host->add_option("--password-file", options->passwordFile,
+                   "a file whose first line is the password");
+  host->add_flag("--debug", options->debug, "print the commands and replies as they pass");
+  host->require_subcommand(1);
+
+  using Runner = std::function<void(std::function<void(HostRun&)>)>;
+
+  AddHostCommand(*host, context, options, "osinfo", "show the connection information",
+                 [](CLI::App& command, Runner run) {
+                   command.callback([run] {
+                     run([](HostRun& session) {
+                       const ConnectionInformation info =
+                           DescribeConnection(session.connectionInformation());
+                       for (const auto* group : {&info.system, &info.agent}) {
+                         for (const auto& item : *group) {
+                           std::printf("%-16s%s\n", item.caption.c_str(), item.value.c_str());
+                         }
+                       }
+                     });
+                   });
+                 });
+
+  AddHostCommand(*host, context, options, "pwd", "print the session's current directory",
+                 [&context](CLI::App& command, Runner run) {
+                   command.callback([&context, run] {
+                     run([&context](HostRun& session) {
+                       RequestBlock request;
+                       request.kind = kRequestGetDirectory;
+                       RequestBlock done = session.Carry(context, request);
+                       if (done.status == kStatusSuccess)
+                         std::printf("%s\n", done.hostPath.c_str());
+                     });
+                   });
+                 });
+
+  AddHostCommand(*host, context, options, "ls", "list a host directory",
+                 [&context](CLI::App& command, Runner run) {
+                   auto directory = std::make_shared<std::string>();
+                   auto json = std::make_shared<bool>(false);
+                   auto folders = std::make_shared<bool>(false);
+                   command.add_option("DIR", *directory, "the host directory")->required();
+                   command.add_flag("--json", *json, "print the listing as JSON");
+                   command.add_flag("--folders", *folders, "list folders only");
+                   command.callback([&context, run, directory, json, folders] {
+                     run([&](HostRun& session) {
+                       RequestBlock request;
+                       request.kind = kRequestListDirectory;
+                       request.hostPath = *directory;
+                       request.listFlag = *folders ? 1 : 0;
+                       RequestBlock done = session.Carry(context, request);
+                       if (done.status != kStatusSuccess) return;
+                       auto listing = ReadListing(done.buffer, std::time(nullptr));
+                       if (!listing) {
+                         std::fprintf(stderr, "vandrel-cli: the listing could not be read\n");
+                         context.exitCode = 1;
+                         return;
+                       }
+                       if (*json) {
+                         std::string out =
+                             "{\"folder\":" + JsonString(listing->folder) + ",\"entries\":[";
+                         for (std::size_t i = 0; i < listing->entries.size(); ++i) {
+                           if (i) out += ',';
+                           out += FileInfoJson(listing->entries[i]);
+                         }
+                         std::printf("%s]}\n", out.c_str());
+                         return;
+                       }
+                       std::printf("%s\n", ListingFolder(listing->folder).c_str());
+                       for (const HostFileInfo& entry : listing->entries) {
+                         std::printf("%-11s %10d  %s  %5d  %s\n", entry.permissions.c_str(),
+                                     entry.size, FormatHostTime(entry.modifyTime).c_str(),
+                                     entry.fileCode, entry.name.c_str());
+                       }
+                     });
+                   });
+                 });
+
+  AddHostCommand(*host, context, options, "info", "show a host file's information",
+                 [&context](CLI::App& command, Runner run) {
+                   auto path = std::make_shared<std::string>();
+                   auto json = std::make_shared<bool>(false);
+                   command.add_option("PATH", *path, "the host path")->required();
+                   command.add_flag("--json", *json, "print the information as JSON");
+                   command.callback([&context, run, path, json] {
+                     run([&](HostRun& session) {
+                       RequestBlock request;
+                       request.kind = kRequestFileInformation;
+                       request.hostPath = *path;
+                       RequestBlock done = session.Carry(context, request);
+                       if (done.status != kStatusSuccess) return;
+                       if (*json) {
+                         std::printf("%s\n", FileInfoJson(done.fileInfo).c_str());
+                       } else {
+                         PrintFileInfo(done.fileInfo);
+                       }
+                     });
+                   });
+                 });
+
+  AddHostCommand(
+      *host, context, options, "get", "download a host file as the editor opens it",
+      [&context](CLI::App& command, Runner run) {
+        auto path = std::make_shared<std::string>();
+        auto out = std::make_shared<std::string>();
+        auto record = std::make_shared<bool>(false);
+        command.add_option("PATH", *path, "the host path")->required();
+        command.add_option("-o,--output", *out, "write the file here (default: standard output)");
+        command.add_flag("--record", *record,
+                         "keep the record form as downloaded from an MPE/iX host (headers and "
+                         "length-prefixed records)");
+        command.callback([&context, run, path, out, record] {
+          run([&](HostRun& session) {
+            RequestBlock request;
+            request.kind = kRequestOpenFile;
+            request.hostPath = *path;
+            request.options = kOptionProgress;
+            RequestBlock done = session.Carry(context, request);
+            if (done.status != kStatusSuccess) return;
+            struct Remove {
+              std::string path;
+              ~Remove() {
+                std::error_code ignored;
+                std::filesystem::remove(path, ignored);
+              }
+            } temporary{done.localPath};
+            std::string bytes;
+            const bool recordForm = done.formatHint != 0;
+            if (recordForm && !*record) {
+              if (!ReadDocumentText(context, done.localPath, true, bytes)) return;
+              if (!bytes.empty()) bytes += '\n';
+            } else {
+              std::ifstream in(done.localPath, std::ios::binary);
+              bytes.assign(std::istreambuf_iterator<char>(in), {});
+            }
+            if (out->empty()) {
+              std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+              return;
+            }
+            std::ofstream file(*out, std::ios::binary | std::ios::trunc);
+            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            if (!file.flush()) {
+              std::fprintf(stderr, "vandrel-cli: cannot write %s\n", out->c_str());
+              context.exitCode = 1;
+            }
+          });
+        });
+      });
+
+  AddHostCommand(
+      *host, context, options, "put", "upload a file as the editor saves it",
+      [&context](CLI::App& command, Runner run) {
+        auto file = std::make_shared<std::string>();
+        auto path = std::make_shared<std::string>();
+        auto isNew = std::make_shared<bool>(false);
+        auto yes = std::make_shared<bool>(false);
+        auto no = std::make_shared<bool>(false);
+        command.add_option("FILE", *file, "the local file")->required()->check(CLI::ExistingFile);
+        command.add_option("PATH", *path, "the host path")->required();
+        command.add_flag("--new", *isNew, "a new host file: no overwrite check");
+        auto* yesFlag =
+            command.add_flag("--yes", *yes, "overwrite a host file that changed meanwhile");
+        command.add_flag("--no", *no, "never overwrite a host file that changed meanwhile")
+            ->excludes(yesFlag);
+        command.callback([&context, run, file, path, isNew, yes, no] {
+          run([&](HostRun& session) {
+            if (*yes) session.user().answer = true;
+            if (*no) session.user().answer = false;
+            RequestBlock request;
+            request.kind = kRequestSaveFile;
+            request.hostPath = *path;
+            request.localPath = *file;
+            request.newFile = *isNew ? 1 : 0;
+            request.options = kOptionProgress;
+            // A record-form file keeps its headers on an MPE/iX host.
+            if (session.mpeHost() && LooksLikeRecordForm(*file)) {
+              request.options |= kOptionModeRecord;
+            }
+            session.Carry(context, request);
+          });
+        });
+      });
+
+  AddHostCommand(*host, context, options, "find", "search host files as Find in Files does",
+                 [&context](CLI::App& command, Runner run) {
+                   auto text = std::make_shared<std::string>();
+                   auto directory = std::make_shared<std::string>();
+                   auto types = std::make_shared<std::string>();
+                   auto flags = std::make_shared<std::array<bool, 3>>();
+                   command.add_option("TEXT", *text, "the text to find")->required();
+                   command.add_option("DIR", *directory, "the host directory")->required();
+                   command.add_option("--types", *types, "file types, e.g. \"*.c;*.h\"");
+                   command.add_flag("--case", (*flags)[0], "match case");
+                   command.add_flag("--words", (*flags)[1], "match whole words only");
+                   command.add_flag("--subdirs", (*flags)[2], "search sub-directories");
+                   command.callback([&context, run, text, directory, types, flags] {
+                     run([&](HostRun& session) {
+                       RequestBlock request;
+                       request.kind = kRequestFindInFiles;
+                       request.findText = *text;
+                       request.directory = *directory;
+                       request.fileTypes = *types;
+                       request.pane = kPaneFindInFiles;
+                       request.searchFlags = ((*flags)[0] ? kSearchMatchCase : 0) |
+                                             ((*flags)[1] ? kSearchWholeWord : 0) |
+                                             ((*flags)[2] ? kSearchSubdirectories : 0);
+                       session.Carry(context, request);
+                     });
+                   });
+                 });
+
+  AddHostCommand(
+      *host, context, options, "run", "run a command on the host and stream its output",
+      [&context](CLI::App& command, Runner run) {
+        auto words = std::make_shared<std::vector<std::string>>();
+        command.add_option("CMD", *words, "the command line")->required();
+        command.allow_extras(false);
+        command.callback([&context, run, words] {
+          run([&](HostRun& session) {
+            RequestBlock request;
+            request.kind = kRequestRunCommand;
+            for (const std::string& word : *words) {
+              if (!request.commandLine.empty()) request.commandLine += ' ';
+              request.commandLine += word;
+            }
+            request.pane = kPaneOutput;
+            RequestBlock done = session.Carry(context, request);
+            // The agent follows the status 0 with the exit status of a
+            // command that ran but failed.
+            if (done.status == kStatusSuccess && !done.replyText.empty() && done.replyText != "0") {
+              context.exitCode = 1;
+            }
+          });
+        });
+      });
+
+  AddHostCommand(*host, context, options, "resolve",
+                 "resolve a file name (an MPE name on MPE/iX hosts) seen from a context path",
+                 [&context](CLI::App& command, Runner run) {
+                   auto name = std::make_shared<std::string>();
+                   auto where = std::make_shared<std::string>();
+                   command.add_option("NAME", *name, "the name")->required();
+                   command.add_option("CONTEXT", *where, "the context path")->required();
+                   command.callback([&context, run, name, where] {
+                     run([&](HostRun& session) {
+                       RequestBlock request;
+                       request.kind = kRequestResolveFile;
+                       request.name = *name;
+                       request.contextPath = *where;
+                       RequestBlock done = session.Carry(context, request);
+                       if (done.status == kStatusSuccess) {
+                         std::printf("%s\n", done.resolvedPath.c_str());
+                       }
+                     });
+                   });
+                 });
+}
+
+}  // namespace vandrel::cli

@@ -1,0 +1,147 @@
+// The composite request kinds, open-file and save-file: each runs its steps
+// through the worker's own operations on blocks of its own, so nothing else
+// runs on the command connection between them.
+#include <cstdint>
+#include <string>
+
+#include "core/message_box.h"
+#include "core/string_ids.h"
+#include "documents/host_file_info.h"
+#include "remote/operation_support.h"
+#include "remote/request_worker.h"
+
+namespace vandrel::remote {
+
+namespace {
+
+// Host kind 1: MPE/iX, whose files travel as records.
+constexpr std::int32_t kHostKindMpe = 1;
+constexpr std::int32_t kQeditFileCode = 111;
+
+// The hint open-file gives the loader about the downloaded file's form.
+constexpr std::int32_t kFormatHintRecords = 1;
+constexpr std::int32_t kFormatHintQedit = 3;
+
+RequestBlock Step(std::int32_t kind, std::int32_t options, const std::string& hostPath) {
+  RequestBlock step;
+  step.kind = kind;
+  step.options = options;
+  step.hostPath = hostPath;
+  return step;
+}
+
+// One line of the "File Has Been Changed" question: its label, the size in
+// bytes and the modification time.
+std::string DescribeVersion(std::string_view label, const HostFileInfo& info) {
+  return std::string(label) + "  " +
+         FormatText(LoadText(kStrSizeInBytes), std::to_string(info.size)) + ", modified on " +
+         FormatHostTime(info.modifyTime);
+}
+
+// Asks whether the file changed on the host since it was opened may be
+// overwritten; only Yes does. Without a user to ask, nothing is overwritten.
+bool ConfirmOverwrite(UserInterface* user, const std::string& hostPath,
+                      const HostFileInfo& remembered, const HostFileInfo& current) {
+  if (user == nullptr) return false;
+  const std::string text = FormatText(LoadText(kStrOverwriteNewerFile), hostPath) + "\n\n" +
+                           DescribeVersion("Originally loaded file :", remembered) + "\n" +
+                           DescribeVersion("Most recently modified file:", current);
+  return user->ShowMessage(LoadText(kStrFileChangedCaption), text,
+                           kMbYesNoCancel | kMbIconQuestion) == kIdYes;
+}
+
+}  // namespace
+
+void RequestWorker::OpenHostFile(RequestBlock& request) {
+  if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path")) {
+    return Complete(request, kStatusRefused);
+  }
+  request.localPath.clear();
+  request.formatHint = 0;
+
+  RequestBlock information = Step(kRequestFileInformation, request.options, request.hostPath);
+  FileInformation(information);
+  if (information.status != kStatusSuccess) {
+    CopyFailure(request, information);
+    return Complete(request, information.status);
+  }
+  request.fileInfo = information.fileInfo;
+
+  RequestBlock receive = Step(kRequestReceiveToFile, request.options, request.hostPath);
+  if (hostKind() == kHostKindMpe) {
+    receive.options = kOptionModeRecord | (request.options & kOptionProgress);
+    // A file that cannot be locked is opened without asking for a lock.
+    if (request.fileInfo.flags & kFileInfoCannotLock) request.options &= ~kOptionKeepLocked;
+    receive.options |= request.options & kOptionKeepLocked;
+    const bool qedit = request.fileInfo.fileCode == kQeditFileCode;
+    if (qedit) receive.options |= kOptionModeQedit;
+    request.formatHint = qedit ? kFormatHintQedit : kFormatHintRecords;
+  }
+  ReceiveFile(receive);
+  if (receive.status != kStatusSuccess) {
+    CopyFailure(request, receive);
+    return Complete(request, receive.status);
+  }
+  request.localPath = receive.localPath;
+  request.lockNumber = receive.lockNumber;
+  Complete(request, kStatusSuccess);
+}
+
+void RequestWorker::SaveHostFile(RequestBlock& request) {
+  if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path") ||
+      !WithinLimit(request, request.localPath, kMaxRequestPath, "local file name")) {
+    return Complete(request, kStatusRefused);
+  }
+
+  // The host file as it was just before it is replaced (an empty record when
+  // it did not exist).
+  HostFileInfo before;
+  if (request.newFile == 0) {
+    RequestBlock check = Step(kRequestSendCommand, 0, request.hostPath);
+    check.commandText = "=CHECK_EXISTS " + request.hostPath;
+    SendCommand(check);
+    if (stopping()) return Complete(request, kStatusCancelled);
+    if (check.status == kStatusSuccess) {
+      RequestBlock information = Step(kRequestFileInformation, request.options, request.hostPath);
+      FileInformation(information);
+      if (information.status != kStatusSuccess) {
+        CopyFailure(request, information);
+        return Complete(request, information.status);
+      }
+      if (information.fileInfo.modifyTime != request.fileInfo.modifyTime &&
+          !ConfirmOverwrite(services().user, request.hostPath, request.fileInfo,
+                            information.fileInfo)) {
+        return Complete(request, kStatusAbandoned);
+      }
+      before = information.fileInfo;
+    }
+  }
+
+  RequestBlock send = Step(kRequestSendFile, request.options, request.hostPath);
+  send.localPath = request.localPath;
+  SendFile(send);
+  if (send.status != kStatusSuccess) {
+    CopyFailure(request, send);
+    return Complete(request, send.status);
+  }
+  request.lockNumber = send.lockNumber;
+  if ((request.options & kOptionKeepLocked) && request.lockNumber == -1) {
+    request.options &= ~kOptionKeepLocked;
+  }
+
+  RequestBlock after = Step(kRequestFileInformation, request.options, request.hostPath);
+  FileInformation(after);
+  if (after.status != kStatusSuccess) {
+    CopyFailure(request, after);
+    return Complete(request, after.status);
+  }
+  if (request.newFile == 0 && (after.fileInfo.flags & kFileInfoCannotLock) == 0 &&
+      after.fileInfo == before) {
+    // Nothing about the host file changed: the upload did not take effect.
+    return Complete(request, kStatusHostUnchanged);
+  }
+  request.fileInfo = after.fileInfo;
+  Complete(request, kStatusSuccess);
+}
+
+}  // namespace vandrel::remote

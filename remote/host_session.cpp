@@ -1,0 +1,221 @@
+#include "remote/host_session.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/message_box.h"
+#include "core/string_ids.h"
+
+namespace vandrel::remote {
+
+namespace {
+
+// How long Disconnect lets a request that was using the connection notice
+// that it is gone before the socket is closed (and its number can be reused).
+constexpr auto kDisconnectGrace = std::chrono::seconds(2);
+
+}  // namespace
+
+HostSession::HostSession(ThreadManager& manager, RequestWorker& worker, SessionFrame& frame,
+                         LoginPrompt* login, TraceWriter* trace, ListingCache* cache)
+    : manager_(manager),
+      worker_(worker),
+      frame_(frame),
+      login_(login),
+      trace_(trace),
+      cache_(cache) {}
+
+HostSession::~HostSession() {
+  closing_ = true;
+  // A running attempt is completed now, so its completion never reaches a
+  // session that is gone.
+  if (const std::uint32_t thread = connectThread_.exchange(0)) manager_.StopThread(thread);
+  const Socket socket = worker_.commandSocket();
+  worker_.SetConnection(kNoSocket, 0);
+  if (socket != kNoSocket && connected_) Close(socket);
+}
+
+std::int32_t HostSession::hostKind() const {
+  std::lock_guard guard(lock_);
+  return session_.hostKind;
+}
+std::int32_t HostSession::securityFlags() const {
+  std::lock_guard guard(lock_);
+  return session_.securityFlags;
+}
+bool HostSession::mpeNames() const {
+  std::lock_guard guard(lock_);
+  return session_.mpeNames;
+}
+bool HostSession::qeditAvailable() const {
+  std::lock_guard guard(lock_);
+  return session_.qeditAvailable;
+}
+std::string HostSession::connectionInformation() const {
+  std::lock_guard guard(lock_);
+  return session_.connectionInformation;
+}
+std::string HostSession::hostName() const {
+  std::lock_guard guard(lock_);
+  return hostName_;
+}
+
+void HostSession::Connect(const ConnectParameters& parameters) {
+  frame_.EnableCommand(kCommandDisconnect, false);
+  frame_.EnableCommand(kCommandConnectionInfo, false);
+  frame_.EnableCommand(kCommandConnect, false);
+  if (cache_) cache_->Clear();
+
+  RequestBlock request;
+  request.kind = kRequestConnect;
+  request.options = kOptionProgress;
+  request.hostName = parameters.hostName;
+  request.port = parameters.port;
+  request.userName = parameters.userName;
+  request.password = parameters.password;
+  std::uint64_t attempt = 0;
+  {
+    std::lock_guard guard(lock_);
+    hostName_ = parameters.hostName;
+    preferences_ = parameters.preferences;
+    attempt = ++attempt_;
+  }
+  request.completion = [this, attempt](RequestBlock& done) {
+    {
+      std::lock_guard guard(lock_);
+      finishedAttempt_ = attempt;
+    }
+    OnConnectCompleted(done);
+  };
+
+  frame_.SetBusy(true);
+  if (parameters.showConnectingBox) {
+    frame_.ShowConnectingBox(FormatText(LoadText(kStrConnectingToServer), parameters.hostName));
+  }
+  const std::uint32_t thread =
+      manager_.Start(std::make_unique<ConnectThread>(std::move(request), login_, trace_));
+  std::lock_guard guard(lock_);
+  // A quick attempt may have ended already; its identity is then gone.
+  if (finishedAttempt_ != attempt) connectThread_ = thread;
+}
+
+void HostSession::OnConnectCompleted(RequestBlock& request) {
+  connectThread_ = 0;
+  if (closing_) {
+    if (request.status == kStatusSuccess) Close(request.socket);
+    return;
+  }
+  bool queued = false;
+  if (request.status == kStatusSuccess) {
+    SessionPreferences preferences;
+    {
+      std::lock_guard guard(lock_);
+      preferences = preferences_;
+      session_ = DescribeOpenedSession(request, preferences.hpfsSupport);
+    }
+    worker_.SetConnection(request.socket, request.hostKind);
+    connected_ = true;
+    for (const RequestBlock& setup :
+         BuildSessionRequests(preferences, request.hostKind,
+                              [this](RequestBlock& done) { OnSessionRequestCompleted(done); })) {
+      worker_.Post(setup);
+      queued = true;
+    }
+    if (!queued) frame_.EnableHostCommands(true);
+  }
+
+  const bool open = connected_;
+  frame_.EnableCommand(kCommandDisconnect, open);
+  frame_.EnableCommand(kCommandConnectionInfo, open);
+  frame_.EnableCommand(kCommandConnect, !open);
+  frame_.RefreshStatusBar();
+  if (!queued) {
+    frame_.SetBusy(false);
+    frame_.CloseConnectingBox();
+  }
+  if (request.status != kStatusSuccess) frame_.ReportFailure(request, __FILE__, __LINE__);
+  frame_.ConnectionFinished(open);
+}
+
+void HostSession::OnSessionRequestCompleted(RequestBlock& request) {
+  EnterIdleIfDrained();
+  if (request.status != kStatusSuccess) frame_.ReportFailure(request, __FILE__, __LINE__);
+}
+
+void HostSession::EnterIdleIfDrained() {
+  if (worker_.AnyQueued()) return;
+  frame_.SetBusy(false);
+  if (connected_) frame_.EnableHostCommands(true);
+  frame_.CloseConnectingBox();
+  frame_.SessionIdle();
+}
+
+void HostSession::Stop() {
+  if (connected_) {
+    // A request that is still running after an earlier Stop has an agent
+    // that does not answer the abort: the session is given up, which frees
+    // whatever waits on it.
+    if (worker_.AnyPending() && abortedRequest_ == worker_.requestsTaken()) {
+      Disconnect();
+      return;
+    }
+    worker_.CancelAll();
+    if (worker_.AnyPending()) {
+      worker_.SendAbort();
+      abortedRequest_ = worker_.requestsTaken();
+    } else {
+      frame_.SetBusy(false);
+    }
+    return;
+  }
+  if (const std::uint32_t thread = connectThread_.exchange(0)) {
+    manager_.StopThread(thread);
+    frame_.SetBusy(false);
+    frame_.CloseConnectingBox();
+  }
+}
+
+bool HostSession::WaitIdle(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (worker_.AnyPending()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+void HostSession::Disconnect() {
+  const Socket socket = worker_.commandSocket();
+  if (connected_ && worker_.AnyPending()) {
+    // The request in progress is aborted and given a moment to end in an
+    // orderly way (its completion then reports nothing) before the
+    // connection goes.
+    worker_.CancelAll();
+    worker_.SendAbort();
+    WaitIdle(kDisconnectGrace);
+  }
+  if (socket != kNoSocket) {
+    // Whatever still waits on the connection returns now; the socket is
+    // closed once the worker has let go of it.
+    ::shutdown(socket, SHUT_RDWR);
+    worker_.SetConnection(kNoSocket, 0);
+    WaitIdle(kDisconnectGrace);
+    ::close(socket);
+  }
+  abortedRequest_ = 0;
+  connected_ = false;
+  frame_.SessionEnded();
+  frame_.EnableCommand(kCommandOpen, false);
+  frame_.EnableCommand(kCommandFindInFiles, false);
+  frame_.EnableCommand(kCommandCommandLine, false);
+  frame_.EnableCommand(kCommandDisconnect, false);
+  frame_.EnableCommand(kCommandConnectionInfo, false);
+  frame_.EnableCommand(kCommandConnect, true);
+  frame_.EnableHostCommands(false);
+  frame_.RefreshStatusBar();
+}
+
+}  // namespace vandrel::remote

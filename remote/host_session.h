@@ -1,0 +1,133 @@
+// The host session as the application keeps it: connecting (a connect
+// thread), the session set-up once connected (the state taken from the
+// handshake and the session requests queued on the worker), Stop and
+// Disconnect, and the session's completions with their effects on the
+// frame – the busy state, the commands that need a host, the connecting
+// box and the error report. The GUI's main frame and the command-line tool
+// both drive the session through this class; what they show is theirs,
+// through the SessionFrame interface.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "remote/connect_thread.h"
+#include "remote/listing_cache.h"
+#include "remote/request_worker.h"
+#include "remote/session_setup.h"
+#include "remote/thread_manager.h"
+
+namespace vandrel::remote {
+
+// Command identities whose state follows the session.
+enum SessionCommand : int {
+  kCommandOpen = 1002,
+  kCommandFindInFiles = 3045,
+  kCommandConnect = 3080,
+  kCommandDisconnect = 3081,
+  kCommandCommandLine = 3089,
+  kCommandConnectionInfo = 3109,
+  kCommandActivateWorkspace = 3163,
+};
+
+// What the session asks of the application. Every call may come from the
+// connecting thread or the worker; a GUI forwards them to its own thread.
+class SessionFrame {
+ public:
+  virtual ~SessionFrame() = default;
+  virtual void SetBusy(bool busy) = 0;
+  virtual void EnableCommand(int command, bool enabled) = 0;
+  // The Tools menu and the other host-only commands follow one switch.
+  virtual void EnableHostCommands(bool enabled) = 0;
+  virtual void ShowConnectingBox(const std::string& text) = 0;
+  virtual void CloseConnectingBox() = 0;
+  virtual void RefreshStatusBar() = 0;
+  // Every document window is told that the session has ended.
+  virtual void SessionEnded() = 0;
+  // The outcome of a connection attempt, for whoever asked for it; the
+  // workspace window is then activated (command 3163).
+  virtual void ConnectionFinished(bool open) = 0;
+  // A failed request, to be reported (the error report).
+  virtual void ReportFailure(const RequestBlock& request, const char* source, int line) = 0;
+  // Selects the first item of the workspace tree once the session is idle.
+  virtual void SessionIdle() = 0;
+};
+
+struct ConnectParameters {
+  std::string hostName;
+  std::int32_t port = 11000;
+  std::string userName;
+  std::string password;
+  SessionPreferences preferences;
+  bool showConnectingBox = true;  // the ShowConnectionDlg setting
+};
+
+class HostSession {
+ public:
+  // `worker` is the request worker, already running; `manager` starts the
+  // connect threads. `login` asks for logins (may be null: a login that
+  // is needed then ends the attempt with status 4).
+  HostSession(ThreadManager& manager, RequestWorker& worker, SessionFrame& frame,
+              LoginPrompt* login = nullptr, TraceWriter* trace = nullptr,
+              ListingCache* cache = &ListingCache::Instance());
+  ~HostSession();
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  // Starts a connection attempt; the outcome arrives through the frame.
+  void Connect(const ConnectParameters& parameters);
+  // The user's Stop: cancels what is queued and aborts the request in
+  // progress, or stops a connection attempt. A second Stop while the
+  // aborted request still runs gives the session up (Disconnect): an agent
+  // that does not answer the abort cannot hold the product.
+  void Stop();
+  // Ends the session: pending requests are cancelled and aborted, the
+  // command connection closed.
+  void Disconnect();
+  // Marks the application as closing: completions of connect attempts then
+  // set nothing up.
+  void SetClosing() { closing_ = true; }
+
+  bool connected() const { return connected_; }
+  bool connecting() const { return connectThread_ != 0; }
+  std::int32_t hostKind() const;
+  std::int32_t securityFlags() const;
+  bool mpeNames() const;
+  bool qeditAvailable() const;
+  std::string connectionInformation() const;
+  std::string hostName() const;
+
+  RequestWorker& worker() { return worker_; }
+
+ private:
+  void OnConnectCompleted(RequestBlock& request);
+  void OnSessionRequestCompleted(RequestBlock& request);
+  void EnterIdleIfDrained();
+  // Waits until the worker has nothing pending; false when time ran out.
+  bool WaitIdle(std::chrono::milliseconds limit);
+
+  ThreadManager& manager_;
+  RequestWorker& worker_;
+  SessionFrame& frame_;
+  LoginPrompt* login_;
+  TraceWriter* trace_;
+  ListingCache* cache_;
+
+  mutable std::mutex lock_;  // guards the session values and the attempt below
+  OpenedSession session_;
+  std::string hostName_;
+  SessionPreferences preferences_;
+  std::atomic<bool> connected_{false};
+  std::atomic<std::uint32_t> connectThread_{0};
+  std::uint64_t attempt_ = 0;          // the number of the latest attempt
+  std::uint64_t finishedAttempt_ = 0;  // the latest attempt whose completion ran
+  std::atomic<bool> closing_{false};
+  // The request (by the worker's count) that Stop sent "=!" for; 0: none.
+  std::atomic<std::uint64_t> abortedRequest_{0};
+};
+
+}  // namespace vandrel::remote

@@ -1,0 +1,176 @@
+#include "remote/operation_support.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <limits>
+
+#include "core/message_box.h"
+#include "remote/data_listener.h"
+
+namespace vandrel::remote {
+
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads one "%d" number from `text` at `*at`, moving past it.
+std::optional<std::int64_t> ScanNumber(std::string_view text, std::size_t* at) {
+  std::size_t i = *at;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t digitsFrom = i;
+  constexpr std::int64_t kCap = std::int64_t{1} << 40;  // far beyond any 32-bit value
+  std::int64_t value = 0;
+  while (i < text.size() && IsDigit(text[i])) {
+    if (value < kCap) value = value * 10 + (text[i] - '0');
+    ++i;
+  }
+  if (i == digitsFrom) return std::nullopt;
+  *at = i;
+  if (negative) value = -value;
+  return std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                  std::numeric_limits<std::int32_t>::max());
+}
+
+// The leading number read as "%lu": unsigned 32-bit, saturating.
+std::uint32_t LeadingUnsigned(std::string_view reply) {
+  std::size_t i = 0;
+  while (i < reply.size() && IsBlank(reply[i])) ++i;
+  if (i < reply.size() && reply[i] == '+') ++i;
+  std::uint64_t value = 0;
+  while (i < reply.size() && IsDigit(reply[i])) {
+    value = std::min<std::uint64_t>(value * 10 + static_cast<std::uint64_t>(reply[i] - '0'),
+                                    std::numeric_limits<std::uint32_t>::max());
+    ++i;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ReplyStatus(std::string_view reply) {
+  std::size_t at = 0;
+  return ScanNumber(reply, &at);
+}
+
+bool IsSuccessReply(std::string_view reply) {
+  const std::optional<std::int64_t> status = ReplyStatus(reply);
+  return status && *status == 0;
+}
+
+std::optional<std::string_view> ReplyResult(std::string_view reply) {
+  const std::size_t blank = reply.find(' ');
+  if (blank == std::string_view::npos) return std::nullopt;
+  return reply.substr(blank + 1);
+}
+
+bool ReadTwoNumbers(std::string_view reply, std::int64_t* first, std::int64_t* second) {
+  std::size_t at = 0;
+  const std::optional<std::int64_t> a = ScanNumber(reply, &at);
+  if (!a) return false;
+  const std::optional<std::int64_t> b = ScanNumber(reply, &at);
+  if (!b) return false;
+  *first = *a;
+  *second = *b;
+  return true;
+}
+
+void RecordAgentError(RequestBlock& request, std::string_view reply) {
+  request.errorText.assign(reply.substr(0, kMaxErrorText));
+  request.errorNumber = LeadingUnsigned(reply);
+}
+
+void CopyFailure(RequestBlock& request, const RequestBlock& step) {
+  request.errorText = step.errorText;
+  request.errorNumber = step.errorNumber;
+}
+
+bool WithinLimit(RequestBlock& request, std::string_view text, std::size_t limit,
+                 std::string_view field) {
+  if (text.size() <= limit) return true;
+  request.errorText = FormatText("The %s is too long: at most %d characters are allowed.",
+                                 std::string(field), static_cast<int>(limit));
+  request.errorNumber = 0;
+  return false;
+}
+
+bool ResultWithinLimit(RequestBlock& request, std::string_view text, std::size_t limit,
+                       std::string_view field) {
+  if (text.size() <= limit) return true;
+  request.errorText =
+      FormatText("The %s returned by the server is too long: at most %d characters are allowed.",
+                 std::string(field), static_cast<int>(limit));
+  request.errorNumber = 0;
+  return false;
+}
+
+std::int32_t AwaitReply(RequestBlock& request, const Thread& worker, Socket command,
+                        const std::function<bool(std::string&)>& read, std::string& reply) {
+  reply.clear();
+  switch (WaitForSocket(worker, command, POLLIN, kNoSocket)) {
+    case WaitResult::kReady:
+      break;
+    case WaitResult::kStopped:
+      return kStatusCancelled;
+    case WaitResult::kLost:
+    case WaitResult::kFailed:
+      request.errorNumber = errno;
+      return kStatusReceiveFailed;
+  }
+  errno = 0;
+  if (!read(reply)) {
+    request.errorNumber = errno;
+    return kStatusReceiveFailed;
+  }
+  return kStatusSuccess;
+}
+
+char TransferModeLetter(std::int32_t options) {
+  if (options & kOptionModeQedit) return 'Q';
+  if (options & kOptionModeRecord) return 'M';
+  if (options & 0x4) return 'B';
+  return 'A';
+}
+
+int SendFileOptionsNumber(std::int32_t options) {
+  int number = (options & 0x1) ? 11 : 1;
+  if (options & kOptionKeepLocked) number += 16;
+  return number;
+}
+
+int ReceiveFileOptionsNumber(std::int32_t options) {
+  int number = 0;
+  if (options & 0x1) number += 2;
+  if (options & kOptionKeepLocked) number += 4;
+  if (options & kOptionNameWritten) number += 8;
+  return number;
+}
+
+TransferProgress::TransferProgress(ProgressReporter* reporter, bool active, int textId,
+                                   std::string_view hostPath)
+    : reporter_(active ? reporter : nullptr) {
+  if (!reporter_) return;
+  if (!hostPath.empty()) reporter_->ShowStatus(FormatText(LoadText(textId), std::string(hostPath)));
+  reporter_->SetProgress(0);
+}
+
+TransferProgress::~TransferProgress() {
+  if (reporter_) reporter_->ClearProgress();
+}
+
+void TransferProgress::Add(std::size_t bytes) {
+  done_ += bytes;
+  if (!reporter_ || total_ == 0) return;
+  // 64-bit arithmetic: bytes × 100 must not overflow for large files.
+  const std::uint64_t percent = std::min<std::uint64_t>(done_ * 100 / total_, 100);
+  reporter_->SetProgress(static_cast<int>(percent));
+}
+
+}  // namespace vandrel::remote

@@ -1,0 +1,120 @@
+// The request worker: the one long-lived thread that owns the queue of host
+// requests and carries them out strictly one at a time, in the order they
+// were posted, over the session's command connection. Post returns at once;
+// each request ends with its status set and its completion routine called –
+// on the worker for requests carried out, on the cancelling thread for
+// requests cancelled while queued.
+//
+// The exchange of each request kind with the agent (the command texts, the
+// data connection, the final reply) lives in the worker's operations, one
+// per kind; composite requests (open-file, save-file, a search through a
+// project's file list) call the operations directly on a second block, so
+// nothing else runs between their steps.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "core/co_list.h"
+#include "core/progress.h"
+#include "core/user_interface.h"
+#include "remote/output_writer.h"
+#include "remote/request_block.h"
+#include "remote/socket_transport.h"
+#include "remote/thread_manager.h"
+
+namespace vandrel::remote {
+
+// What the operations need besides the agent: the user (the "File Has Been
+// Changed" question), the output panes, the progress display, the trace and
+// the folder for temporary files. Any of the pointers may be null.
+struct RequestServices {
+  UserInterface* user = nullptr;
+  OutputWriter* output = nullptr;
+  ProgressReporter* progress = nullptr;
+  TraceWriter* trace = nullptr;
+  std::filesystem::path temporaryFolder;  // empty: the system's
+};
+
+class RequestWorker : public Thread {
+ public:
+  explicit RequestWorker(RequestServices services);
+  ~RequestWorker() override;
+
+  // Sets the stop flag, cancels the queue and wakes the worker; the request
+  // in progress ends with status 3.
+  void Stop() override;
+  void Run() override;
+
+  // Queues a copy of the block (its queuedAt set now) and wakes the worker.
+  void Post(const RequestBlock& request);
+  // Completes every queued request with status 3, in order, on this thread.
+  // The request in progress is not affected.
+  void CancelAll();
+  // The queue is not empty or a request is being carried out.
+  bool AnyPending() const;
+  // The queue is not empty.
+  bool AnyQueued() const;
+  // How many requests have been taken from the queue so far: tells one
+  // request in progress from the next.
+  std::uint64_t requestsTaken() const { return taken_; }
+
+  // The session's command connection and host kind, set when a session
+  // opens (kNoSocket when it closes). The worker does not own the socket.
+  void SetConnection(Socket socket, std::int32_t hostKind);
+  Socket commandSocket() const { return socket_; }
+  std::int32_t hostKind() const { return hostKind_; }
+  // Sends the abort line "=!" on the command connection; called by the
+  // user-interface thread while a request runs. No reply is read for it.
+  bool SendAbort();
+
+  const RequestServices& services() const { return services_; }
+
+  // -- The operations, one per request kind. Each carries out its exchange,
+  // sets the status (3 when the worker is stopping) and calls the
+  // completion routine.
+  void GetDirectory(RequestBlock& request);
+  void ReceiveFile(RequestBlock& request);  // kinds 3 and 4
+  void SendFile(RequestBlock& request);
+  void ListDirectory(RequestBlock& request);
+  void FindInFiles(RequestBlock& request);
+  void RunCommand(RequestBlock& request);
+  void FileInformation(RequestBlock& request);
+  void OpenHostFile(RequestBlock& request);
+  void SaveHostFile(RequestBlock& request);
+  void SendCommand(RequestBlock& request);
+  void ResolveFile(RequestBlock& request);
+  // Strips one pair of surrounding double quotes: a text that starts with a
+  // quote loses it, and its last character too when that is a quote.
+  static void StripQuotes(std::string& text);
+
+ protected:
+  // Sets the final status (3 when stopping) and calls the completion.
+  void Complete(RequestBlock& request, std::int32_t status);
+  // Carries out one request taken from the queue.
+  void Dispatch(RequestBlock& request);
+  // Sends a command as one packet on the command connection (traced); the
+  // SendPacket result, 0 on failure. Serialised with the abort line.
+  std::size_t SendCommandLine(std::string_view text);
+  // Reads one reply (at most 1,023 bytes, traced) into `reply`; false when
+  // none could be read.
+  bool ReadReply(std::string& reply);
+
+ private:
+  RequestServices services_;
+  coList queue_;  // items: heap copies of RequestBlock
+  mutable std::mutex queueLock_;
+  std::condition_variable wake_;
+  bool wakeSignalled_ = false;  // guarded by queueLock_
+  std::atomic<int> inProgress_{0};
+  std::atomic<std::uint64_t> taken_{0};
+  std::atomic<Socket> socket_{kNoSocket};
+  std::atomic<std::int32_t> hostKind_{0};
+  std::mutex sendLock_;  // one packet at a time on the command connection
+};
+
+}  // namespace vandrel::remote
