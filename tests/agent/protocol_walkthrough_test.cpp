@@ -55,6 +55,9 @@ struct Walkthrough {
   std::string sourcePath;  // a source file under home
 };
 
+// Test names and messages show the personality, not the bytes.
+void PrintTo(const Walkthrough& walk, std::ostream* out) { *out << walk.personality; }
+
 class ProtocolWalkthrough : public ::testing::TestWithParam<Walkthrough> {
  protected:
   void SetUp() override {
