@@ -4,6 +4,7 @@
 #include "cli/cli_context.h"
 #include "cli/doc_commands.h"
 #include "cli/host_commands.h"
+#include "cli/mask_commands.h"
 #include "cli/project_commands.h"
 #include "cli/settings_commands.h"
 #include "cli/store_commands.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   vandrel::cli::AddTemplateCommands(app, context);
   vandrel::cli::AddDocCommands(app, context);
   vandrel::cli::AddHostCommands(app, context);
+  vandrel::cli::AddMaskCommands(app, context);
   vandrel::cli::AddProjectCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
