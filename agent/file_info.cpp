@@ -7,8 +7,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "agent/mpe_attributes.h"
@@ -32,7 +35,26 @@ std::string Word(std::string text) {
   return text;
 }
 
-std::string OwnerName(uid_t uid) {
+// Names looked up lately, per thread: a listing asks for the same few ids
+// thousands of times, and each look-up reads the account files again. Kept
+// for a second, so a renamed account shows soon enough.
+template <typename Lookup>
+std::string CachedName(
+    std::unordered_map<unsigned, std::pair<std::string, std::chrono::steady_clock::time_point>>&
+        cache,
+    unsigned id, Lookup lookup) {
+  const auto now = std::chrono::steady_clock::now();
+  auto found = cache.find(id);
+  if (found != cache.end() && now - found->second.second < std::chrono::seconds(1)) {
+    return found->second.first;
+  }
+  if (cache.size() > 256) cache.clear();
+  std::string name = lookup(id);
+  cache[id] = {name, now};
+  return name;
+}
+
+std::string UncachedOwnerName(uid_t uid) {
   std::vector<char> buffer(16384);
   passwd entry{};
   passwd* found = nullptr;
@@ -42,7 +64,7 @@ std::string OwnerName(uid_t uid) {
   return std::to_string(uid);
 }
 
-std::string GroupName(gid_t gid) {
+std::string UncachedGroupName(gid_t gid) {
   std::vector<char> buffer(16384);
   group entry{};
   group* found = nullptr;
@@ -50,6 +72,20 @@ std::string GroupName(gid_t gid) {
     return Word(found->gr_name);
   }
   return std::to_string(gid);
+}
+
+std::string OwnerName(uid_t uid) {
+  thread_local std::unordered_map<unsigned,
+                                  std::pair<std::string, std::chrono::steady_clock::time_point>>
+      cache;
+  return CachedName(cache, uid, [](unsigned id) { return UncachedOwnerName(id); });
+}
+
+std::string GroupName(gid_t gid) {
+  thread_local std::unordered_map<unsigned,
+                                  std::pair<std::string, std::chrono::steady_clock::time_point>>
+      cache;
+  return CachedName(cache, gid, [](unsigned id) { return UncachedGroupName(id); });
 }
 
 }  // namespace

@@ -149,16 +149,20 @@ ConnectThread::ConnectThread(RequestBlock request, LoginPrompt* login, TraceWrit
 ConnectThread::~ConnectThread() = default;
 
 void ConnectThread::Stop() {
-  stop_ = 1;
+  RequestBlock cancelled;
   {
+    // The flag, the claim and the copy of the request under the lock: Run
+    // takes it before it ends, and once it is released Run may end and the
+    // object go with its request.
     std::lock_guard lock(lock_);
+    stop_ = 1;
     if (completed_) return;  // Run has finished and handed its outcome over
     completed_ = true;
+    cancelled = request_;
     // Wakes a connect, send or receive the attempt is blocked in; Run
     // closes the socket itself, so its number cannot be reused under it.
     if (activeSocket_ != kNoSocket) ::shutdown(activeSocket_, SHUT_RDWR);
   }
-  RequestBlock cancelled = request_;
   cancelled.status = kStatusCancelled;
   cancelled.socket = kNoSocket;
   if (cancelled.completion) cancelled.completion(cancelled);

@@ -20,6 +20,7 @@
 #include <fmt/printf.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -45,6 +46,8 @@ namespace {
 // commands.
 constexpr std::size_t kLargeDataPacket = 65535;
 constexpr std::size_t kSmallDataPacket = 32767;
+// The most a download to memory reserves ahead on the agent's word.
+constexpr std::size_t kMaxReserve = std::size_t{256} << 20;
 
 // The command connection as the exchanges use it: the worker's serialised
 // send and traced read, and what every wait watches.
@@ -243,7 +246,17 @@ std::int32_t ReceiveFileExchange(RequestBlock& request, const CommandLink& link,
     if (read == DataListener::Read::kEnd) return {kStatusReceiveFailed, true, false};
     if (read != DataListener::Read::kPacket) return ReadFailure(request, read);
     if (packet.size() != 4) return {kStatusBadReply, false, false};
-    progress.SetTotal(BigEndian32(packet));
+    const std::uint32_t announced = BigEndian32(packet);
+    progress.SetTotal(announced);
+    if (!toFile) {
+      // Room for the announced size saves regrowing (and copying) the
+      // buffer as the bytes come. A hint, not a limit: a wrong size only
+      // costs the regrowing again, and a huge one is not taken at its word.
+      try {
+        received.reserve(std::min<std::size_t>(announced, kMaxReserve));
+      } catch (const std::bad_alloc&) {
+      }
+    }
     while (true) {
       read = connection.ReceivePacket(packet, kLargeDataPacket);
       if (read == DataListener::Read::kEnd) return {};

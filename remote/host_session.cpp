@@ -118,10 +118,19 @@ void HostSession::OnConnectCompleted(RequestBlock& request) {
     }
     worker_.SetConnection(request.socket, request.hostKind);
     connected_ = true;
-    for (const RequestBlock& setup :
-         BuildSessionRequests(preferences, request.hostKind,
-                              [this](RequestBlock& done) { OnSessionRequestCompleted(done); })) {
-      worker_.Post(setup);
+    std::vector<RequestBlock> setup = BuildSessionRequests(preferences, request.hostKind);
+    for (std::size_t i = 0; i < setup.size(); ++i) {
+      // Only the last one's completion may enter idle: the worker can finish
+      // a request before the next one is posted, and the queue then looks
+      // drained while the setup is not.
+      if (i + 1 == setup.size()) {
+        setup[i].completion = [this](RequestBlock& done) { OnSessionRequestCompleted(done); };
+      } else {
+        setup[i].completion = [this](RequestBlock& done) {
+          if (done.status != kStatusSuccess) frame_.ReportFailure(done, __FILE__, __LINE__);
+        };
+      }
+      worker_.Post(setup[i]);
       queued = true;
     }
     if (!queued) frame_.EnableHostCommands(true);

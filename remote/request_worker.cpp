@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace vandrel::remote {
 
@@ -17,6 +18,26 @@ std::uint32_t UpTimeMilliseconds() {
                                         .count());
 }
 
+// Takes every queued request out of the queue, in order; the caller holds
+// the queue's lock.
+std::vector<std::unique_ptr<RequestBlock>> TakeQueued(coList& queue) {
+  std::vector<std::unique_ptr<RequestBlock>> taken;
+  for (auto* position = queue.Head(); position != nullptr;) {
+    taken.emplace_back(static_cast<RequestBlock*>(queue.GetNext(position)));
+  }
+  queue.RemoveAll();
+  return taken;
+}
+
+// Completes the requests with status 3, in order. No lock is held: a
+// completion may ask the worker again (AnyQueued, Post).
+void CompleteCancelled(std::vector<std::unique_ptr<RequestBlock>>& requests) {
+  for (const auto& request : requests) {
+    request->status = kStatusCancelled;
+    if (request->completion) request->completion(*request);
+  }
+}
+
 }  // namespace
 
 RequestWorker::RequestWorker(RequestServices services) : services_(std::move(services)) {}
@@ -27,13 +48,19 @@ RequestWorker::~RequestWorker() {
 }
 
 void RequestWorker::Stop() {
-  stop_ = 1;
-  CancelAll();
+  std::vector<std::unique_ptr<RequestBlock>> cancelled;
   {
+    // The flag under the queue's lock, with the wake-up: the worker ends as
+    // soon as it sees the flag, and its destructor takes this lock
+    // (CancelAll) before the members go, so nothing here touches a member
+    // that is already destroyed. The cancelled blocks are this call's own.
     std::lock_guard lock(queueLock_);
+    stop_ = 1;
+    cancelled = TakeQueued(queue_);
     wakeSignalled_ = true;
+    wake_.notify_all();
   }
-  wake_.notify_all();
+  CompleteCancelled(cancelled);
 }
 
 void RequestWorker::Post(const RequestBlock& request) {
@@ -49,20 +76,18 @@ void RequestWorker::Post(const RequestBlock& request) {
     if (!queue_.Append(copy.get())) return;
     copy.release();
     wakeSignalled_ = true;
+    // Under the lock, as in Stop.
+    wake_.notify_all();
   }
-  wake_.notify_all();
 }
 
 void RequestWorker::CancelAll() {
-  std::lock_guard lock(queueLock_);
-  for (auto* position = queue_.Head(); position != nullptr;) {
-    coList::Node* node = position;
-    std::unique_ptr<RequestBlock> request(static_cast<RequestBlock*>(queue_.GetNext(position)));
-    queue_.Remove(node);
-    request->status = kStatusCancelled;
-    if (request->completion) request->completion(*request);
+  std::vector<std::unique_ptr<RequestBlock>> cancelled;
+  {
+    std::lock_guard lock(queueLock_);
+    cancelled = TakeQueued(queue_);
   }
-  queue_.RemoveAll();
+  CompleteCancelled(cancelled);
 }
 
 bool RequestWorker::AnyPending() const {

@@ -27,9 +27,15 @@ std::uint32_t ThreadManager::Start(std::unique_ptr<Thread> thread) {
   thread->SetManager(this);
   Thread* running = thread.get();
   try {
-    std::thread([running] {
+    std::thread([this, running] {
       std::unique_ptr<Thread> owned(running);
       owned->Run();
+      // Marked under the list's lock before anything of it is destroyed:
+      // Stop, Find and the count pass an ended thread by, so none of them
+      // reaches an object whose subclass part is already gone. The entry
+      // itself goes when the destructor unlists it.
+      std::lock_guard lock(lock_);
+      owned->ended_ = true;
     }).detach();
   } catch (const std::system_error&) {
     return 0;  // `thread` still owns the object; its destructor unlists it
@@ -50,7 +56,8 @@ int ThreadManager::CountActive() {
   std::lock_guard lock(lock_);
   int active = 0;
   for (auto* position = threads_.Head(); position != nullptr;) {
-    if (!static_cast<Thread*>(threads_.GetNext(position))->stopping()) ++active;
+    const auto* thread = static_cast<Thread*>(threads_.GetNext(position));
+    if (!thread->ended_ && !thread->stopping()) ++active;
   }
   return active;
 }
@@ -58,21 +65,26 @@ int ThreadManager::CountActive() {
 Thread* ThreadManager::Find(std::uint32_t identity) {
   std::lock_guard lock(lock_);
   coList::Node* node = threads_.FindById(identity);
-  return node ? static_cast<Thread*>(threads_.ItemOf(node)) : nullptr;
+  if (!node) return nullptr;
+  auto* thread = static_cast<Thread*>(threads_.ItemOf(node));
+  return thread->ended_ ? nullptr : thread;
 }
 
 bool ThreadManager::StopThread(std::uint32_t identity) {
   std::lock_guard lock(lock_);
   coList::Node* node = threads_.FindById(identity);
   if (!node) return false;
-  static_cast<Thread*>(threads_.ItemOf(node))->Stop();
+  auto* thread = static_cast<Thread*>(threads_.ItemOf(node));
+  if (thread->ended_) return false;
+  thread->Stop();
   return true;
 }
 
 void ThreadManager::StopAll() {
   std::lock_guard lock(lock_);
   for (auto* position = threads_.Head(); position != nullptr;) {
-    static_cast<Thread*>(threads_.GetNext(position))->Stop();
+    auto* thread = static_cast<Thread*>(threads_.GetNext(position));
+    if (!thread->ended_) thread->Stop();
   }
 }
 

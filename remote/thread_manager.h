@@ -36,6 +36,12 @@ class Thread : public coObject {
  protected:
   ThreadManager* manager_ = nullptr;
   std::atomic<int> stop_{0};
+
+ private:
+  friend class ThreadManager;
+  // Run has returned and the object is about to be destroyed; guarded by
+  // the manager's lock.
+  bool ended_ = false;
 };
 
 class ThreadManager : public coObject {
