@@ -1,6 +1,7 @@
 // vandrel-cli: the command-line front end to Vandrel's core.
 #include <CLI/CLI.hpp>
 
+#include "cli/build_commands.h"
 #include "cli/cli_context.h"
 #include "cli/doc_commands.h"
 #include "cli/host_commands.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
   vandrel::cli::AddHostCommands(app, context);
   vandrel::cli::AddMaskCommands(app, context);
   vandrel::cli::AddProjectCommands(app, context);
+  vandrel::cli::AddBuildCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
 }
