@@ -1,0 +1,219 @@
+// The edit control widget: a QScintilla view over ControlDocument. The view
+// holds the text, its styling, the caret and the undo history; the document
+// holds everything else the control answers for (numbers, tokens, marks,
+// links, tab stops) and turns load and save requests into text and back.
+//
+// Text moves between the two in bulk: a load hands the whole text to the
+// view in one call, a save reads the view's whole buffer in place. Between
+// the two, every insertion and deletion the view makes is reported to the
+// document's line data, so each line's number, token and marks move with it.
+// A new line that would need a number where none is free is refused
+// (notification 105): Enter before the view acts on it, any other insertion
+// (a paste, a drop, a caller's text) taken back right after.
+//
+// What the margins show is filled in only for the lines on screen, and the
+// syntax lexer styles only what is about to be drawn, so a document of a
+// million lines loads as fast as its text can be copied.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "documents/line_numbers.h"
+#include "documents/load_request.h"
+#include "documents/save_request.h"
+#include "editor/control_document.h"
+#include "editor/control_messages.h"
+#include "editor/edit_control.h"
+
+class QsciScintilla;
+
+namespace vandrel {
+struct AppSettings;
+}
+
+namespace vandrel::ui {
+
+class SyntaxLexer;
+class RulerBar;
+
+// Colour value standing for the system's window text (foreground) or window
+// (background) colour.
+inline constexpr std::uint32_t kSystemColour = 0x1000000;
+
+// The font and colours the control draws with, as the settings hold them
+// (red in the lowest byte; kSystemColour for the system colour).
+struct ControlAppearance {
+  std::string fontName = "Courier";
+  std::int32_t fontSize = 10;
+  std::uint32_t text = 0x000000;
+  std::uint32_t background = 0xFFFFFF;
+  std::uint32_t comment = 0x008000;
+  std::uint32_t selection = 0x000000;
+  std::uint32_t selectionText = 0xFFFFFF;
+  std::uint32_t lineNumbers = 0xFFFFFF;  // file numbers (view 2)
+  std::uint32_t lineNumbersText = 0xC0C0C0;
+  std::uint32_t virtualNumbers = 0x800000;  // virtual numbers (view 1)
+  std::uint32_t virtualNumbersText = 0xFFFFFF;
+  std::uint32_t margin = 0xFFFFFF;  // selection margin
+  std::uint32_t marginText = 0x0000FF;
+  std::uint32_t bookmark = 0xFFFF00;
+  std::uint32_t bookmarkText = 0x000000;
+  std::uint32_t tag = 0x00FFFF;  // go-to mark
+  std::uint32_t tagText = 0x000000;
+  std::uint32_t error = 0x0000FF;  // error or tag mark
+  std::uint32_t errorText = 0xFFFFFF;
+  std::uint32_t token = 0xC0C0C0;  // COBOL'85 token area
+  std::uint32_t tokenText = 0x000000;
+  std::uint32_t limitArea = 0xE1E1E1;  // text beyond the line length limit
+
+  static ControlAppearance FromSettings(const vandrel::AppSettings& settings);
+};
+
+// A notification to the control's parent (codes kEditNotify*, 100 to 105).
+struct EditNotification {
+  int code = 0;
+  std::int64_t done = 0;  // progress (101)
+  std::int64_t total = 0;
+  int character = 0;  // the character typed (102)
+};
+
+class EditNotificationSink {
+ public:
+  virtual ~EditNotificationSink() = default;
+  virtual void Notify(const EditNotification& notification) = 0;
+};
+
+class QsciEditControl final : public QWidget, public EditControl, public SaveEditor {
+ public:
+  explicit QsciEditControl(QWidget* parent = nullptr);
+  ~QsciEditControl() override;
+
+  // ---- Configuration from a template (EditControl) ----------------------------
+  void SetSyntax(const SyntaxDescription& syntax) override;
+  void ClearKeywordLists() override;
+  void AddKeywordList(const KeywordListRecord& list) override;
+  void SetNumbering(const NumberingDescription* numbering) override;
+  void SetTabWidth(std::int32_t width) override;
+  void SetLineLimit(std::uint32_t packedParam) override;
+  void SetOptionBits(std::uint32_t mask, std::uint32_t value) override;
+  void SetTabPositions(std::int32_t count, const std::int32_t* positions) override;
+  void SetMarginMode(std::int32_t mode) override;
+  void SetCobolTokenMode(std::int32_t mode) override;
+
+  // ---- Loading [33] and saving (SaveEditor) ---------------------------------------
+  // Reads the document and shows it; on failure the shown text stays.
+  LoadOutcome Load(const LoadRequest& request);
+  LoadOutcome LoadData(std::span<const std::uint8_t> data, const LoadRequest& request);
+  void SetCobolTokenText(std::string_view text) override;
+  LongestLine MeasureLongestLine(bool saveTabsAsSpaces) override;
+  std::int32_t LineCount() override;
+  bool WriteSaveRequest(const SaveRequest& request) override;
+  bool WriteText(int fd) override;
+  void TextSaved() override;
+  // The save with its outcome, into the request's file or into `sink`.
+  SaveOutcome Save(const SaveRequest& request);
+  SaveOutcome Save(const SaveRequest& request, ByteSink& sink);
+
+  // The whole text, lines separated by '\n' (a view into the buffer, valid
+  // until the next change).
+  std::string_view Text() const;
+  // [25]
+  bool IsModified() const;
+
+  // ---- Numbers [19, 47, 38], marks [24, 5, 27], links [43, 42, 45] -------------
+  std::int64_t NumberOfLine(std::int64_t line) const;
+  std::int64_t LineWithNumber(std::int64_t number) const;
+  bool Renumber(std::int64_t first, std::int64_t last, std::int64_t start, std::int64_t increment,
+                bool mark);
+  std::uint32_t Marks(std::int64_t line) const;
+  bool SetMarks(std::int64_t line, std::uint32_t marks);
+  std::int64_t NextMarkedLine(std::int64_t from, std::uint32_t mask, bool forward) const;
+  void ClearMarks(std::uint32_t mask);
+  bool SetLink(std::int64_t line, std::int32_t value);
+  void ClearLinks();
+  std::int64_t NextLinkedLine(std::int64_t from, bool forward) const;
+
+  // ---- Display --------------------------------------------------------------------
+  void SetAppearance(const ControlAppearance& appearance);
+  const ControlAppearance& appearance() const { return appearance_; }
+  void SetLineNumberView(LineNumberView view);
+  LineNumberView lineNumberView() const { return view_; }
+  void SetSelectionMargin(bool shown);
+  void SetDragDropEditing(bool enabled);
+  bool dragDropEditing() const { return dragDrop_; }
+  // [14]
+  void SetReadOnly(bool readOnly);
+  bool IsReadOnly() const;
+  bool RulerShown() const;
+  std::uint32_t optionBits() const { return options_; }
+  // The column where the line-length limit area begins (0-based), or -1.
+  std::int32_t LimitColumn() const;
+
+  void SetNotificationSink(EditNotificationSink* sink) { sink_ = sink; }
+
+  QsciScintilla* scintilla() const { return sci_; }
+  const SyntaxLexer& lexer() const { return *lexer_; }
+  const ControlDocument& document() const { return document_; }
+  // The margin text of a line as it is shown (file numbers and token), for
+  // the lines on screen.
+  std::string MarginText(std::int64_t line) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Placement;
+
+  LoadOutcome ShowLoaded(LoadOutcome outcome);
+  void Notify(int code, std::int64_t done = 0, std::int64_t total = 0, int character = 0);
+  void OnModified(int position, int type, const char* text, int length, int linesAdded);
+  bool RefuseNewLine();
+  void TakeBackRefused();
+  void FollowInsertion(int position, std::string_view text);
+  void FollowDeletion(int position, std::string_view text);
+  void OnUpdateUi(int updated);
+  Placement PlaceInsertion(int position, std::string_view text) const;
+  void ShowMarks(std::int64_t line);
+  void ShowAllMarks();
+  void UpdateMargins();
+  void FillVisibleMargins(bool force);
+  void UpdateEdge();
+  void ApplyColours();
+  void ApplyMarginStyles();
+  bool InsertTabAsSpaces();
+  int CharacterWidth() const;
+
+  QsciScintilla* sci_ = nullptr;
+  SyntaxLexer* lexer_ = nullptr;
+  RulerBar* ruler_ = nullptr;
+  ControlDocument document_;
+  ControlAppearance appearance_;
+  EditNotificationSink* sink_ = nullptr;
+
+  LineNumberView view_ = LineNumberView::kNone;
+  std::uint32_t options_ = 0;
+  std::int32_t lineLimit_ = 0;
+  bool selectionMargin_ = true;
+  bool dragDrop_ = true;
+  bool loading_ = false;
+  // Lines the view took in that no number could be found for.
+  struct {
+    bool active = false;
+    long start = 0;
+    long end = 0;
+  } refused_;
+  // The lines whose margin text is filled in, and whether it went stale.
+  std::int64_t filledFirst_ = -1;
+  std::int64_t filledEnd_ = -1;
+  bool marginStale_ = true;
+  int numberMarginDigits_ = 0;
+
+  friend class RulerBar;
+};
+
+}  // namespace vandrel::ui
