@@ -1,0 +1,426 @@
+#include "editor/ui/editor_window.h"
+
+#include <Qsci/qsciscintilla.h>
+#include <sys/stat.h>
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "core/app_settings.h"
+#include "core/main_menu.h"
+#include "core/message_box.h"
+#include "core/progress.h"
+#include "core/string_ids.h"
+#include "documents/document_loader.h"
+#include "documents/load_request.h"
+#include "templates/apply_template.h"
+#include "templates/template_catalogue.h"
+#include "templates/template_matching.h"
+
+namespace vandrel::ui {
+namespace {
+
+using Sci = QsciScintillaBase;
+
+class SilentProgress final : public ProgressReporter {
+ public:
+  void ShowStatus(std::string_view) override {}
+  void SetProgress(int) override {}
+  void ClearProgress() override {}
+};
+
+SilentProgress& Silent() {
+  static SilentProgress silent;
+  return silent;
+}
+
+const TemplateCatalogue& CatalogueOf(const EditorServices& services) {
+  static const TemplateCatalogue empty;
+  return services.catalogue ? *services.catalogue : empty;
+}
+
+// The folder Local Save As starts in when the document has no local name.
+std::string& LastLocalFolder() {
+  static std::string folder;
+  return folder;
+}
+
+EditorWindow::SavePathChooser& SaveChooser() {
+  static EditorWindow::SavePathChooser chooser;
+  return chooser;
+}
+
+// A file with no write permission bits at all is opened read-only: saving it
+// in place could only fail (or, for a privileged user, overwrite a file its
+// owner protected).
+bool FileIsWriteProtected(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && (status.st_mode & 0222) == 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
+}  // namespace
+
+EditorWindow::EditorWindow(const EditorServices& services, QWidget* parent)
+    : QWidget(parent), services_(services), control_(new QsciEditControl(this)) {
+  setObjectName("mdiEdit");
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(control_);
+  setFocusProxy(control_);
+  const AppSettings& settings = *services_.settings;
+  control_->SetAppearance(ControlAppearance::FromSettings(settings));
+  control_->SetSelectionMargin(settings.SelectionMargin != 0);
+  control_->SetDragDropEditing(settings.DragDropEditing != 0);
+  control_->SetNotificationSink(this);
+}
+
+EditorWindow::~EditorWindow() {
+  control_->SetNotificationSink(nullptr);
+  ReleaseHeaderData(format_);
+}
+
+void EditorWindow::ChooseAndApplyTemplate(const std::string& templateName, bool startsEmpty) {
+  std::string name = templateName;
+  if (name.empty()) {
+    if (services_.catalogue && services_.store) {
+      name = ChooseTemplate(*services_.catalogue, *services_.store, name_, format_);
+    } else if (name_.empty()) {
+      name = std::string(kTemplateNone);
+    } else if (services_.catalogue) {
+      name = MatchHostAttributes(*services_.catalogue, format_).value_or("");
+    }
+  }
+  format_.templateName = name.substr(0, kTemplateNameField - 1);
+  const unsigned parts = kApplyEditing | (startsEmpty ? kApplyHostFormat : 0u);
+  ApplyTemplate(CatalogueOf(services_), *services_.settings, format_.templateName, nullptr, format_,
+                parts);
+}
+
+EditorWindow* EditorWindow::CreateNew(const EditorServices& services,
+                                      const std::string& templateName, QWidget* parent) {
+  auto* window = new EditorWindow(services, parent);
+  window->ChooseAndApplyTemplate(templateName.empty() ? std::string(kTemplateNone) : templateName,
+                                 true);
+  ApplyTemplate(CatalogueOf(services), *services.settings, window->format_.templateName,
+                window->control_, window->format_, kApplyPush);
+  if (services.settings->VirtualLineNumbers != 0 &&
+      window->control_->lineNumberView() == LineNumberView::kNone) {
+    window->control_->SetLineNumberView(LineNumberView::kVirtual);
+  }
+  window->UpdateCaption();
+  return window;
+}
+
+EditorWindow* EditorWindow::OpenLocal(const EditorServices& services, const std::string& path,
+                                      const std::string& templateName, bool readOnly,
+                                      QWidget* parent) {
+  std::unique_ptr<EditorWindow> window(new EditorWindow(services, nullptr));
+  UserInterface& ui = *services.ui;
+  const std::string name = AbsolutePath(path);
+  window->name_ = name;
+  window->readOnly_ = readOnly || FileIsWriteProtected(name);
+  window->control_->SetReadOnly(window->readOnly_);
+
+  DocumentFormat& format = window->format_;
+  format.formatFlags = kFormatLocal;
+  LoadOptions options;
+  options.detectLineNumbers = services.settings->DetectLineNoPrompt != 0;
+  LoadedDocument loaded = LoadDocument(std::filesystem::path(name), format, options);
+  if (!loaded) {
+    MessageBox(ui, kMbOk | kMbIconWarning, kStrOpenFileDamaged, name);
+    return nullptr;
+  }
+
+  window->ChooseAndApplyTemplate(templateName, false);
+  if (services.progress) services.progress->ShowStatus(LoadText(kStrOpeningFile));
+  const LoadRequest request = BuildLoadRequest(format, loaded.file.get(), loaded.dataOffset);
+  const bool numbersTakenOut = ApplyLoadRequestNumbering(format, request);
+  const LoadOutcome outcome = window->control_->Load(request);
+  loaded.file.reset();  // the file is not held open while it is edited
+  if (services.progress) services.progress->ClearProgress();
+  if (outcome.code != kLoadResultOk) {
+    MessageBox(ui, kMbOk | kMbIconWarning, LoadResultMessageId(outcome.code), name);
+    return nullptr;
+  }
+
+  // The template's settings as the control receives them, then the view.
+  ApplyTemplate(CatalogueOf(services), *services.settings, format.templateName, window->control_,
+                format, kApplyPush);
+  LineNumberView view = LineNumberView::kNone;
+  if (numbersTakenOut && !(format.editFlags & kEditHideLineNumbers)) {
+    view = LineNumberView::kFile;
+  } else if (services.settings->VirtualLineNumbers != 0) {
+    view = LineNumberView::kVirtual;
+  }
+  window->control_->SetLineNumberView(view);
+  if (const std::int32_t lastLine = QeditLastLine(format); lastLine > 0) {
+    window->MoveCaretToLine(lastLine, false);
+  }
+  window->modified_ = false;
+  window->UpdateCaption();
+
+  if (outcome.binary &&
+      MessageBox(ui, kMbYesNo | kMbIconWarning, kStrBinaryDataQuestion) != kIdYes) {
+    return nullptr;
+  }
+  if (parent) window->setParent(parent);
+  return window.release();
+}
+
+QString EditorWindow::Caption() const {
+  std::string caption = name_.empty() ? LoadText(kStrUntitled) : name_;
+  if (modified_) caption += " *";
+  if (readOnly_) caption += LoadText(kStrReadOnlySuffix);
+  return QString::fromStdString(caption);
+}
+
+void EditorWindow::UpdateCaption() {
+  const QString caption = Caption();
+  // "[*]" in a title is Qt's modified placeholder; doubled it shows as itself.
+  QString title = caption;
+  title.replace("[*]", "[*][*]");
+  setWindowTitle(title);
+  emit captionChanged(caption);
+}
+
+void EditorWindow::SetModified(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  UpdateCaption();
+}
+
+bool EditorWindow::SaveTo(const SaveTarget& target) {
+  SaveServices services{*services_.ui,
+                        services_.progress ? *services_.progress : Silent(),
+                        HostConnectionState{},
+                        nullptr,
+                        services_.store,
+                        nullptr,
+                        {}};
+  return SaveDocument(*this, target, services).ok;
+}
+
+bool EditorWindow::Save() {
+  if (readOnly_) return false;
+  if (name_.empty()) return SaveLocalAsWithDialog();
+  SaveTarget target;
+  target.kind = SaveKind::kLocal;
+  target.name = name_;
+  target.closing = closeAfterSave_;
+  return SaveTo(target);
+}
+
+bool EditorWindow::SaveLocalAs(const std::string& path) {
+  if (path.empty()) return false;
+  SaveTarget target;
+  target.kind = SaveKind::kLocal;
+  target.name = AbsolutePath(path);
+  target.namedAnew = true;
+  target.closing = closeAfterSave_;
+  if (!SaveTo(target)) return false;
+  format_.formatFlags |= kFormatLocal;
+  LastLocalFolder() = std::filesystem::path(target.name).parent_path().string();
+  return true;
+}
+
+void EditorWindow::SetSavePathChooser(SavePathChooser chooser) {
+  SaveChooser() = std::move(chooser);
+}
+
+bool EditorWindow::SaveLocalAsWithDialog() {
+  std::string proposed = name_;
+  if (proposed.empty() || !format_.IsLocal()) {
+    std::string folder = LastLocalFolder();
+    if (folder.empty()) folder = services_.settings->LocalFolder;
+    const std::string file =
+        name_.empty() ? std::string() : std::filesystem::path(name_).filename().string();
+    proposed = folder.empty() ? file : (std::filesystem::path(folder) / file).string();
+  }
+  std::string path;
+  if (SaveChooser()) {
+    path = SaveChooser()(proposed);
+  } else {
+    // Every file, named with or without an extension.
+    path =
+        QFileDialog::getSaveFileName(this, QString::fromStdString(LoadText(kStrSaveLocalFileTitle)),
+                                     QString::fromStdString(proposed), "All Files (*)")
+            .toStdString();
+  }
+  return SaveLocalAs(path);
+}
+
+bool EditorWindow::QueryClose() {
+  if (closingAfterSave_) return false;
+  if (readOnly_ || !control_->IsModified()) return true;
+  const std::string shownName = name_.empty() ? LoadText(kStrUntitled) : name_;
+  const int answer = MessageBox(*services_.ui, kMbYesNoCancel | kMbIconQuestion,
+                                kStrSaveChangesQuestion, shownName);
+  if (answer == kIdCancel) return false;
+  if (answer != kIdYes) return true;
+  closeAfterSave_ = true;
+  closingAfterSave_ = true;
+  const bool saved = Save();
+  closingAfterSave_ = false;
+  closeAfterSave_ = false;
+  return saved;
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+  if (QueryClose()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void EditorWindow::CloseAfterSave() {
+  if (closingAfterSave_) return;  // the close that started the save goes on by itself
+  if (auto* child = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    child->close();
+  } else {
+    close();
+  }
+}
+
+void EditorWindow::DocumentSaved(const std::string& name, SaveKind kind) {
+  if (kind != SaveKind::kTemporaryCopy) name_ = name;
+  readOnly_ = false;
+  control_->SetReadOnly(false);
+  modified_ = false;
+  UpdateCaption();
+}
+
+std::string EditorWindow::CobolToken() { return services_.settings->Cobol85Token; }
+
+std::int32_t EditorWindow::CaretLine() {
+  int line = 0;
+  int index = 0;
+  control_->scintilla()->getCursorPosition(&line, &index);
+  return line + 1;
+}
+
+void EditorWindow::MoveCaretToLine(std::int32_t line, bool errorMark) {
+  const int count = control_->scintilla()->lines();
+  if (count <= 0) return;
+  const int target = std::clamp(line - 1, 0, count - 1);
+  control_->scintilla()->setCursorPosition(target, 0);
+  control_->scintilla()->ensureLineVisible(target);
+  if (errorMark) control_->SetMarks(target, control_->Marks(target) | 4u);
+}
+
+void EditorWindow::SelectLine() {
+  QsciScintilla* sci = control_->scintilla();
+  int line = 0;
+  int index = 0;
+  sci->getCursorPosition(&line, &index);
+  const long start =
+      sci->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const long end =
+      line + 1 < sci->lines()
+          ? sci->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line + 1))
+          : sci->SendScintilla(Sci::SCI_GETLENGTH);
+  sci->SendScintilla(Sci::SCI_SETSEL, static_cast<unsigned long>(start), end);
+}
+
+void EditorWindow::ToggleRuler() {
+  format_.editFlags ^= kEditRuler;
+  control_->SetOptionBits(kEditOptionRuler,
+                          (format_.editFlags & kEditRuler) ? kEditOptionRuler : 0);
+}
+
+bool EditorWindow::RulerShown() const { return control_->RulerShown(); }
+
+bool EditorWindow::HasLineNumbers() const {
+  return format_.numbering.position != 0 && format_.numbering.digits != 0 &&
+         (format_.editFlags & kEditRemoveLineNumbers);
+}
+
+bool EditorWindow::SetLineNumberView(LineNumberView view) {
+  if (view == LineNumberView::kFile && !HasLineNumbers()) return false;
+  control_->SetLineNumberView(view);
+  return true;
+}
+
+bool EditorWindow::RunCommand(int commandId) {
+  QsciScintilla* sci = control_->scintilla();
+  switch (commandId) {
+    case cmd::kSave:
+      Save();
+      return true;
+    case cmd::kSaveAs:  // without a host connection Save As is a local one
+    case cmd::kLocalSaveAs:
+      SaveLocalAsWithDialog();
+      return true;
+    case cmd::kSelectAll:
+      sci->selectAll(true);
+      return true;
+    case cmd::kUndo:
+      sci->undo();
+      return true;
+    case cmd::kRedo:
+      sci->redo();
+      return true;
+    case cmd::kCut:
+      sci->cut();
+      return true;
+    case cmd::kCopy:
+      sci->copy();
+      return true;
+    case cmd::kPaste:
+      sci->paste();
+      return true;
+    case cmd::kSelectLine:
+      SelectLine();
+      return true;
+    case cmd::kRuler:
+      ToggleRuler();
+      return true;
+    case cmd::kLineNumbersOff:
+      SetLineNumberView(LineNumberView::kNone);
+      return true;
+    case cmd::kLineNumbersVirtual:
+      SetLineNumberView(LineNumberView::kVirtual);
+      return true;
+    case cmd::kLineNumbersPhysical:
+      SetLineNumberView(LineNumberView::kFile);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void EditorWindow::Notify(const EditNotification& notification) {
+  switch (notification.code) {
+    case kEditNotifyTextChanged:
+      if (!modified_) SetModified(true);
+      break;
+    case kEditNotifyCaretMoved: {
+      int line = 0;
+      int index = 0;
+      control_->scintilla()->getCursorPosition(&line, &index);
+      emit caretMoved(line + 1, index + 1);
+      break;
+    }
+    case kEditNotifyProgress:
+      if (services_.progress && notification.total > 0) {
+        services_.progress->SetProgress(
+            static_cast<int>(notification.done * 100 / notification.total));
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace vandrel::ui
