@@ -4,7 +4,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "cli/doc_commands.h"
+#include "cli/host_connection.h"
 #include "cli/json_text.h"
 #include "core/message_box.h"
 #include "documents/host_file_info.h"
@@ -22,8 +22,6 @@
 #include "remote/error_report.h"
 #include "remote/host_session.h"
 #include "remote/listing.h"
-#include "remote/request_worker.h"
-#include "remote/thread_manager.h"
 
 namespace vandrel::cli {
 
@@ -40,25 +38,6 @@ struct HostOptions {
 };
 
 // ---- What the session shows, on a terminal ------------------------------------
-
-// Messages go to standard error; questions are answered by --yes / --no,
-// or asked on the terminal, or else answered No.
-class TerminalUser final : public UserInterface {
- public:
-  std::optional<bool> answer;  // --yes / --no
-
-  int ShowMessage(const std::string& caption, const std::string& text, unsigned style) override {
-    const unsigned buttons = style & kMbButtonMask;
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    if (buttons != kMbYesNo && buttons != kMbYesNoCancel) return kIdOk;
-    if (answer) return *answer ? kIdYes : kIdNo;
-    if (!::isatty(STDIN_FILENO)) return kIdNo;
-    std::fprintf(stderr, "[y/N] ");
-    char line[16] = {};
-    if (!std::fgets(line, sizeof line, stdin)) return kIdNo;
-    return (line[0] == 'y' || line[0] == 'Y') ? kIdYes : kIdNo;
-  }
-};
 
 // Reads a line from the terminal, without echo for passwords.
 std::optional<std::string> AskTerminal(const std::string& prompt, bool secret) {
@@ -163,79 +142,15 @@ class TerminalProgress final : public ProgressReporter {
   bool shown_ = false;
 };
 
-// The session's effects on a frame: here only the outcome and the reports.
-class CliFrame final : public SessionFrame {
- public:
-  explicit CliFrame(UserInterface& user, TraceWriter* debug) : user_(user), debug_(debug) {}
-
-  void SetBusy(bool) override {}
-  void EnableCommand(int, bool) override {}
-  void EnableHostCommands(bool) override {}
-  void ShowConnectingBox(const std::string&) override {}
-  void CloseConnectingBox() override {}
-  void RefreshStatusBar() override {}
-  void SessionEnded() override {}
-  void SessionIdle() override {
-    std::lock_guard guard(lock_);
-    idle_ = true;
-    changed_.notify_all();
-  }
-  void ConnectionFinished(bool open) override {
-    std::lock_guard guard(lock_);
-    finished_ = true;
-    open_ = open;
-    changed_.notify_all();
-  }
-  void ReportFailure(const RequestBlock& request, const char* source, int line) override {
-    ReportRequestFailure(request, source, line, user_, debug_);
-  }
-
-  // Waits for the attempt's outcome, then for the session requests.
-  bool WaitConnected(HostSession& session) {
-    std::unique_lock guard(lock_);
-    changed_.wait(guard, [&] { return finished_; });
-    if (!open_) return false;
-    guard.unlock();
-    // Session requests, when any were queued, end in SessionIdle.
-    while (session.worker().AnyPending()) {
-      std::unique_lock wait(lock_);
-      changed_.wait_for(wait, std::chrono::milliseconds(20), [&] { return idle_; });
-    }
-    return true;
-  }
-
- private:
-  UserInterface& user_;
-  TraceWriter* debug_;
-  std::mutex lock_;
-  std::condition_variable changed_;
-  bool finished_ = false;
-  bool open_ = false;
-  bool idle_ = false;
-};
-
 // ---- One connection, one request ------------------------------------------------
 
 class HostRun {
  public:
-  explicit HostRun(const HostOptions& options) : options_(options), frame_(user_, Trace()) {
-    RequestServices services;
-    services.user = &user_;
-    services.output = &output_;
-    services.progress = &progress_;
-    services.trace = Trace();
-    auto worker = std::make_unique<RequestWorker>(services);
-    worker_ = worker.get();
-    manager_.Start(std::move(worker));
-    session_ = std::make_unique<HostSession>(manager_, *worker_, frame_, &login_, Trace(), nullptr);
-  }
-  ~HostRun() {
-    if (session_->connected()) session_->Disconnect();
-    session_.reset();
-    manager_.StopAllAndWait();
-  }
+  explicit HostRun(const HostOptions& options)
+      : options_(options),
+        connection_(HostConnectionServices{&output_, &progress_, Trace(), &login_}) {}
 
-  TerminalUser& user() { return user_; }
+  StandardErrorUser& user() { return connection_.user(); }
 
   bool Connect(CliContext& context) {
     ConnectParameters parameters;
@@ -255,39 +170,25 @@ class HostRun {
         parameters.password.pop_back();
       }
     }
-    parameters.showConnectingBox = false;
-    session_->Connect(parameters);
-    if (!frame_.WaitConnected(*session_)) {
+    if (!connection_.Connect(parameters)) {
       context.exitCode = 1;
       return false;
     }
     return true;
   }
 
-  bool mpeHost() const { return session_->hostKind() == kHostKindMpe; }
-  std::string connectionInformation() const { return session_->connectionInformation(); }
+  bool mpeHost() { return connection_.session().hostKind() == kHostKindMpe; }
+  std::string connectionInformation() { return connection_.session().connectionInformation(); }
 
   // Carries the request out and waits for it; the completed block. A
   // failure is reported as the product reports it, and sets the exit status.
   RequestBlock Carry(CliContext& context, RequestBlock request) {
-    std::mutex lock;
-    std::condition_variable done;
-    std::optional<RequestBlock> result;
-    request.completion = [&](RequestBlock& finished) {
-      std::lock_guard guard(lock);
-      result = finished;
-      done.notify_all();
-    };
-    worker_->Post(request);
-    std::unique_lock guard(lock);
-    done.wait(guard, [&] { return result.has_value(); });
+    RequestBlock finished = connection_.Carry(std::move(request));
     progress_.ClearProgress();
-    if (result->status != kStatusSuccess) {
-      ReportRequestFailure(*result, __FILE__, __LINE__, user_, Trace());
+    if (finished.status != kStatusSuccess) {
+      ReportRequestFailure(finished, __FILE__, __LINE__, connection_.user(), Trace());
       context.exitCode = 1;
     }
-    RequestBlock finished = std::move(*result);
-    finished.completion = nullptr;
     return finished;
   }
 
@@ -295,15 +196,11 @@ class HostRun {
   TraceWriter* Trace() { return options_.debug ? &trace_ : nullptr; }
 
   const HostOptions& options_;
-  TerminalUser user_;
   TerminalLogin login_;
   StandardOutput output_;
   TerminalProgress progress_;
   DebugTrace trace_;
-  CliFrame frame_;
-  ThreadManager manager_;
-  RequestWorker* worker_ = nullptr;
-  std::unique_ptr<HostSession> session_;
+  HostConnection connection_;
 };
 
 // ---- Presenting results ----------------------------------------------------------

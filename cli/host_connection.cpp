@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "remote/error_report.h"
 
@@ -16,6 +17,7 @@ int StandardErrorUser::ShowMessage(const std::string& caption, const std::string
   const unsigned buttons = style & kMbButtonMask;
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   if (buttons != kMbYesNo && buttons != kMbYesNoCancel) return kIdOk;
+  if (answer) return *answer ? kIdYes : kIdNo;
   if (!::isatty(STDIN_FILENO)) return kIdNo;
   std::fprintf(stderr, "[y/N] ");
   char line[16] = {};
@@ -31,7 +33,7 @@ void WaitingFrame::ConnectionFinished(bool open) {
 }
 
 void WaitingFrame::ReportFailure(const RequestBlock& request, const char* source, int line) {
-  ReportRequestFailure(request, source, line, user_);
+  ReportRequestFailure(request, source, line, user_, debug_);
 }
 
 bool WaitingFrame::WaitConnected(HostSession& session) {
@@ -47,14 +49,18 @@ bool WaitingFrame::WaitConnected(HostSession& session) {
   return true;
 }
 
-HostConnection::HostConnection(OutputWriter* output) : frame_(user_) {
-  RequestServices services;
-  services.user = &user_;
-  services.output = output;
-  auto worker = std::make_unique<RequestWorker>(services);
+HostConnection::HostConnection(const HostConnectionServices& services)
+    : frame_(user_, services.trace) {
+  RequestServices requests;
+  requests.user = &user_;
+  requests.output = services.output;
+  requests.progress = services.progress;
+  requests.trace = services.trace;
+  auto worker = std::make_unique<RequestWorker>(requests);
   worker_ = worker.get();
   manager_.Start(std::move(worker));
-  session_ = std::make_unique<HostSession>(manager_, *worker_, frame_, nullptr, nullptr, nullptr);
+  session_ = std::make_unique<HostSession>(manager_, *worker_, frame_, services.login,
+                                           services.trace, nullptr);
 }
 
 HostConnection::~HostConnection() {

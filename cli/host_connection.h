@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "core/progress.h"
 #include "core/user_interface.h"
 #include "remote/host_session.h"
 #include "remote/output_writer.h"
@@ -18,17 +19,21 @@
 
 namespace vandrel::cli {
 
-// Messages go to standard error; questions are answered No unless asked on
-// a terminal.
+// Messages go to standard error; questions take the given answer (--yes /
+// --no), else are asked on a terminal, else answered No.
 class StandardErrorUser final : public UserInterface {
  public:
+  std::optional<bool> answer;
+
   int ShowMessage(const std::string& caption, const std::string& text, unsigned style) override;
 };
 
 // Reports to standard error, and waits for the connection's outcome.
 class WaitingFrame final : public remote::SessionFrame {
  public:
-  explicit WaitingFrame(UserInterface& user) : user_(user) {}
+  // `debug` gets the Debug line of each failure (null: none).
+  explicit WaitingFrame(UserInterface& user, remote::TraceWriter* debug = nullptr)
+      : user_(user), debug_(debug) {}
 
   void SetBusy(bool) override {}
   void EnableCommand(int, bool) override {}
@@ -46,16 +51,27 @@ class WaitingFrame final : public remote::SessionFrame {
 
  private:
   UserInterface& user_;
+  remote::TraceWriter* debug_;
   std::mutex lock_;
   std::condition_variable changed_;
   bool finished_ = false;
   bool open_ = false;
 };
 
+// What the requests and the session report to; any may be null.
+struct HostConnectionServices {
+  remote::OutputWriter* output = nullptr;  // the requests' output
+  ProgressReporter* progress = nullptr;    // transfers' progress
+  remote::TraceWriter* trace = nullptr;    // commands and replies, and failures' Debug lines
+  remote::LoginPrompt* login = nullptr;    // a login the stored values do not give
+};
+
 class HostConnection {
  public:
   // Requests write their output to `output` (may be null).
-  explicit HostConnection(remote::OutputWriter* output);
+  explicit HostConnection(remote::OutputWriter* output)
+      : HostConnection(HostConnectionServices{output}) {}
+  explicit HostConnection(const HostConnectionServices& services);
   ~HostConnection();
   HostConnection(const HostConnection&) = delete;
   HostConnection& operator=(const HostConnection&) = delete;
@@ -70,7 +86,7 @@ class HostConnection {
 
   remote::HostSession& session() { return *session_; }
   remote::RequestWorker& worker() { return *worker_; }
-  UserInterface& user() { return user_; }
+  StandardErrorUser& user() { return user_; }
 
  private:
   StandardErrorUser user_;
