@@ -33,3 +33,8 @@ endforeach()
 install(DIRECTORY ${VANDREL_TEMPLATES_OUTPUT_DIR}/
   DESTINATION share/vandrel/templates
   FILES_MATCHING PATTERN "*.vdt")
+
+# The tips of the Tip of the Day dialog sit beside the templates folder.
+configure_file(${PROJECT_SOURCE_DIR}/data/tips/Vandrel.tip
+  ${VANDREL_TEMPLATES_OUTPUT_DIR}/../Vandrel.tip COPYONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/data/tips/Vandrel.tip DESTINATION share/vandrel)

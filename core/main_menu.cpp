@@ -4,6 +4,7 @@
 #include <array>
 #include <set>
 
+#include "core/recent_list.h"
 #include "core/string_table.h"
 
 namespace vandrel {
@@ -216,12 +217,46 @@ constexpr std::array kAccelerators{
     AcceleratorKey{"Ctrl+W", cmd::kToggleRibbon},
 };
 
-// Commands that need only the frame and its document area.
+// Commands whose carrying-out is built: the frame and its document area, the
+// editor windows, the docked views and projects.
 constexpr std::array kAvailable{
-    cmd::kExit,           cmd::kAbout,          cmd::kCloseFile,
-    cmd::kWindowClose,    cmd::kCloseAll,       cmd::kWindowNext,
-    cmd::kWindowPrevious, cmd::kCascade,        cmd::kTileHorizontally,
-    cmd::kTileVertically, cmd::kActivateEditor,
+    cmd::kExit,
+    cmd::kAbout,
+    cmd::kNewFile,
+    cmd::kLocalOpen,
+    cmd::kCloseFile,
+    cmd::kSave,
+    cmd::kLocalSaveAs,
+    cmd::kSaveAll,
+    cmd::kUndo,
+    cmd::kRedo,
+    cmd::kCut,
+    cmd::kCopy,
+    cmd::kPaste,
+    cmd::kSelectAll,
+    cmd::kSelectLine,
+    cmd::kRuler,
+    cmd::kLineNumbersOff,
+    cmd::kLineNumbersVirtual,
+    cmd::kLineNumbersPhysical,
+    cmd::kWorkspace,
+    cmd::kOutput,
+    cmd::kActivateWorkspace,
+    cmd::kActivateEditor,
+    cmd::kActivateOutput,
+    cmd::kOpenProject,
+    cmd::kSaveProject,
+    cmd::kSaveProjectAs,
+    cmd::kCloseProject,
+    cmd::kNewFolder,
+    cmd::kTipOfTheDay,
+    cmd::kWindowClose,
+    cmd::kCloseAll,
+    cmd::kWindowNext,
+    cmd::kWindowPrevious,
+    cmd::kCascade,
+    cmd::kTileHorizontally,
+    cmd::kTileVertically,
 };
 
 // Enabled only while an editor window is active.
@@ -322,6 +357,27 @@ std::vector<MainMenuPopup> BuildMainMenu() {
 
 std::span<const AcceleratorKey> MainAccelerators() { return kAccelerators; }
 
+std::span<const RecentPopupSpec> RecentPopups() {
+  static constexpr std::array kRecent{
+      RecentPopupSpec{"Recent &Files", kRecentFiles, cmd::kRecentHostFileBase},
+      RecentPopupSpec{"Recent &Local Files", kRecentLocalFiles, cmd::kRecentLocalFileBase},
+      RecentPopupSpec{"Recent Pro&jects", kRecentProjects, cmd::kRecentProjectBase},
+  };
+  return kRecent;
+}
+
+std::string WindowListText(int index, std::string_view caption) {
+  // "&1" ... "&9" give access keys; later windows are listed without one.
+  std::string text = index < 9 ? "&" + std::to_string(index + 1) : std::to_string(index + 1);
+  text += ' ';
+  // A literal '&' in a caption is doubled so it shows and keys nothing.
+  for (char c : caption) {
+    if (c == '&') text += '&';
+    text += c;
+  }
+  return text;
+}
+
 std::vector<int> AcceleratorOnlyCommands() {
   std::vector<int> ids;
   for (const ItemSpec& item : kAcceleratorOnlyItems) ids.push_back(item.id);
@@ -383,10 +439,27 @@ bool IsCommandAvailable(int commandId) { return Contains(kAvailable, commandId);
 
 bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
   if (!IsCommandAvailable(commandId)) return false;
-  if (Contains(kDocumentOnly, commandId)) return state.documentActive;
   if (Contains(kChildOnly, commandId)) return state.childActive || state.documentActive;
   if (Contains(kNavigatorOnly, commandId)) return state.documentActive && state.navigatorActive;
   switch (commandId) {
+    case cmd::kSave:
+    case cmd::kPaste:
+    case cmd::kCut:
+    case cmd::kUndo:
+    case cmd::kRedo:
+    case cmd::kRenumber:
+      // Nothing may change a read-only document.
+      return state.documentActive && !state.documentReadOnly;
+    case cmd::kLineNumbersPhysical:
+      return state.documentActive && state.documentNumbered;
+    case cmd::kSaveProject:
+    case cmd::kSaveProjectAs:
+    case cmd::kCloseProject:
+    case cmd::kNewFolder:
+      return state.projectOpen;
+    case cmd::kNextErrorTag:
+    case cmd::kPreviousErrorTag:
+      return state.outputHasText;
     case cmd::kSelectAll:
       return state.documentActive || state.outputActive;
     case cmd::kRefresh:
@@ -399,7 +472,7 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kStop:
       return state.busy;
     default:
-      return true;
+      return !Contains(kDocumentOnly, commandId) || state.documentActive;
   }
 }
 

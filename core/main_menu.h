@@ -127,7 +127,28 @@ struct FrameCommandState {
   bool navigatorActive = false;  // the active editor has Code Navigator entries
   bool connected = false;        // the host connection is open
   bool busy = false;             // host requests are pending
+  bool documentReadOnly = false;  // the active editor's document cannot be changed
+  bool documentNumbered = false;  // the active editor's document has its own line numbers
+  bool projectOpen = false;       // a project is open in the workspace
+  bool outputHasText = false;     // the output window's current pane holds text
 };
+
+// The File menu's popups of recently used projects, host files and local
+// files: their titles, the settings list each shows and the command base
+// (entry n has id base + n).
+struct RecentPopupSpec {
+  std::string_view title;
+  std::string_view list;
+  int commandBase = 0;
+};
+std::span<const RecentPopupSpec> RecentPopups();
+// The File menu item the recent popups come before.
+inline constexpr int kRecentPopupsBefore = cmd::kExit;
+
+// The Window menu's list of document children: "&1 caption" ... with ids
+// from cmd::kFirstWindowChild, after a separator; at most this many.
+inline constexpr int kWindowListEntries = 9;
+std::string WindowListText(int index, std::string_view caption);
 
 // The whole menu bar, every entry enabled; texts carry the first accelerator
 // key of their command after a tab.

@@ -32,4 +32,10 @@ std::filesystem::path DefaultTemplatesFolder() {
   return DefaultTemplatesFolderFor(executable);
 }
 
+std::filesystem::path DefaultTipsFile() {
+  const std::filesystem::path templates = DefaultTemplatesFolder();
+  if (templates.empty()) return {};
+  return templates.parent_path() / "Vandrel.tip";
+}
+
 }  // namespace vandrel::platform

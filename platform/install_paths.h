@@ -20,4 +20,7 @@ std::filesystem::path DefaultTemplatesFolder();
 // The rule of DefaultTemplatesFolder for an executable at `executable`.
 std::filesystem::path DefaultTemplatesFolderFor(const std::filesystem::path& executable);
 
+// The tips file "Vandrel.tip", beside the default templates folder.
+std::filesystem::path DefaultTipsFile();
+
 }  // namespace vandrel::platform

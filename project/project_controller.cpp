@@ -149,16 +149,19 @@ void ProjectController::ConvertOpenedProject(const std::string& path) {
   if (!SaveTo(path) && copied && !fs::exists(path, ec)) fs::copy_file(backup, path, ec);
 }
 
+bool ProjectController::QuerySaveChanges() {
+  if (!open_ || !project_.Modified()) return true;
+  const std::string name =
+      project_.Path().empty() ? Text(kStrUntitled) : ProjectFileTitle(project_.Path(), false);
+  const int answer =
+      MessageBox(ui_, kMbYesNoCancel | kMbIconQuestion, kStrSaveProjectChanges, name);
+  if (answer == kIdCancel) return false;
+  return answer != kIdYes || Save();
+}
+
 bool ProjectController::Close() {
   if (!open_) return true;
-  if (project_.Modified()) {
-    const std::string name =
-        project_.Path().empty() ? Text(kStrUntitled) : ProjectFileTitle(project_.Path(), false);
-    const int answer =
-        MessageBox(ui_, kMbYesNoCancel | kMbIconQuestion, kStrSaveProjectChanges, name);
-    if (answer == kIdCancel) return false;
-    if (answer == kIdYes && !Save()) return false;
-  }
+  if (!QuerySaveChanges()) return false;
   if (!frame_.CloseAllDocuments()) return false;
   if (frame_.RequestsPending()) {
     MessageBox(ui_, kMbOk | kMbIconWarning, kStrCloseWhileRequestsPending);

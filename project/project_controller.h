@@ -79,6 +79,9 @@ class ProjectController {
   // Closes the open project, asking to save changes; false when the user
   // cancels or something stays open.
   bool Close();
+  // Asks whether to save a modified project (Yes, No, Cancel) and saves on
+  // Yes; false when the user cancelled or the save failed.
+  bool QuerySaveChanges();
   bool New();
   bool Save();
   // Saves under `path`, or the name chosen in the save dialog; false when

@@ -1,21 +1,86 @@
-// vandrel: the editor's desktop application.
+// vandrel: the editor's desktop application. Start-up runs in a fixed order:
+// the command line (a file may go to the instance already running), the
+// settings, the frame, templates and file types, a start-up script, the
+// tip of the day, and finally the file or project asked for, or the most
+// recent project or the Getting Started dialog.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QIcon>
 #include <cstdio>
 
 #include "core/app_command_line.h"
 #include "core/app_settings.h"
+#include "core/recent_list.h"
 #include "core/settings_store.h"
 #include "project/project_file.h"
+#include "project/startup_script_runner.h"
+#include "shell/app_icon.h"
+#include "shell/frame_script_application.h"
+#include "project/project_controller.h"
+#include "project/ui/getting_started_dialog.h"
 #include "shell/main_frame.h"
+#include "shell/splash_window.h"
 #include "shell/single_instance.h"
 #include "shell/termination_signals.h"
+#include "templates/file_types.h"
 
 namespace {
 
 QString AbsolutePath(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).absoluteFilePath();
+}
+
+// Toolbar pictures come from the desktop's icon theme; without one (a bare
+// X server, the offscreen platform) from the classic theme we install.
+void ChooseIconTheme() {
+  const QString theme = QIcon::themeName();
+  if (theme.isEmpty() || theme == "hicolor") QIcon::setThemeName("Tango");
+  QIcon::setFallbackThemeName("Tango");
+}
+
+// The last start-up steps, once the splash has gone: the tip of the day,
+// then the project or file asked for, or the most recent project or the
+// Getting Started dialog.
+void FinishStartUp(vandrel::shell::MainFrame& frame, vandrel::SettingsStore& store,
+                   const vandrel::AppCommandLine& commandLine, const QStringList& localFiles) {
+  vandrel::AppSettings& settings = frame.settings();
+  frame.OfferTip(false);
+  if (!commandLine.projectPath.empty()) {
+    frame.OpenProject(AbsolutePath(commandLine.projectPath).toStdString());
+    return;
+  }
+  if (!localFiles.isEmpty()) {
+    for (const QString& file : localFiles) frame.OpenLocalFile(file);
+    return;
+  }
+  if (commandLine.startupScript) return;
+  if (settings.GettingStarted == 2) {
+    std::string recent;
+    if (vandrel::RecentListEntry(store, vandrel::kRecentProjects, 1, &recent))
+      frame.OpenProject(recent);
+    return;
+  }
+  if (settings.StartupDialog == 0) return;
+  using Action = vandrel::ui::GettingStartedResult::Action;
+  const vandrel::ui::GettingStartedResult chosen =
+      vandrel::ui::GettingStartedDialog::Run(settings, store, &frame);
+  switch (chosen.action) {
+    case Action::kOpenProject:
+    case Action::kOpenMostRecent:
+      if (!chosen.projectPath.empty()) frame.OpenProject(chosen.projectPath);
+      break;
+    case Action::kBrowse:
+      frame.projectController().Open();
+      frame.UpdateCommandState();
+      break;
+    case Action::kNewProject:
+      frame.projectController().New();
+      frame.UpdateCommandState();
+      break;
+    case Action::kCancelled:
+      break;
+  }
 }
 
 }  // namespace
@@ -37,6 +102,7 @@ int main(int argc, char** argv) {
       "[/s:SCRIPT | PROJECT | FILE...]");
   parser.process(app);
 
+  // The command line: a file to edit goes to the instance already running.
   std::vector<std::string> arguments;
   for (const QString& argument : parser.positionalArguments()) {
     arguments.push_back(argument.toStdString());
@@ -54,15 +120,20 @@ int main(int argc, char** argv) {
       vandrel::SettingsStore::DefaultFile(parser.value(configOption).toStdString());
   vandrel::shell::SingleInstance instance(
       vandrel::shell::SingleInstance::ServerName(QString::fromStdString(settingsFile.string())));
-  // Files to edit go to the instance already running for these settings.
   if (commandLine.HandsOffToRunningInstance() && instance.HandOff(localFiles)) return 0;
 
-  // Defaults first; what the store holds overrides them.
-  vandrel::SettingsStore store(settingsFile);
-  vandrel::AppSettings settings;
-  settings.Read(store);
+  ChooseIconTheme();
+  QApplication::setWindowIcon(vandrel::shell::ApplicationIcon());
+  const bool anyArgument =
+      commandLine.startupScript || !commandLine.projectPath.empty() || !localFiles.isEmpty();
+  auto* splash = new vandrel::shell::SplashWindow();
+  splash->show();
+  QApplication::processEvents();
 
+  // The frame reads the settings (defaults first, the store over them).
+  vandrel::SettingsStore store(settingsFile);
   vandrel::shell::MainFrame frame(&store);
+  vandrel::AppSettings& settings = frame.settings();
   vandrel::shell::CloseOnTerminationSignals(&frame);
   instance.SetWindow(&frame);
   instance.SetOpenFileHandler([&frame](const QString& path) { frame.OpenLocalFile(path); });
@@ -70,21 +141,37 @@ int main(int argc, char** argv) {
   if (!instance.Listen()) {
     std::fprintf(stderr, "vandrel: not accepting files from other instances\n");
   }
-  if (frame.RestorePlacement()) {
+
+  const bool maximized = frame.RestorePlacement();
+  frame.RestoreLayout();
+  // Editing one file needs no project views.
+  if (!localFiles.isEmpty()) {
+    if (frame.WorkspaceShown()) frame.ShowWorkspace(false);
+    if (frame.OutputShown()) frame.ShowOutput(false);
+  }
+  if (maximized) {
     frame.showMaximized();
   } else {
     frame.show();
   }
+  splash->raise();
+
+  frame.LoadTemplates();
+  if (settings.FirstRun != 0) vandrel::EnsureDefaultFileTypes(store);
 
   if (commandLine.startupScript) {
-    std::fprintf(stderr, "vandrel: start-up scripts cannot be run yet ('%s')\n",
-                 commandLine.startupScript->c_str());
+    vandrel::shell::FrameScriptApplication application(frame);
+    vandrel::project::StartupScriptRunner runner(application, frame.userInterface());
+    runner.RunFile(*commandLine.startupScript);
   }
-  if (!commandLine.projectPath.empty()) {
-    std::fprintf(stderr, "vandrel: projects cannot be opened yet ('%s')\n",
-                 commandLine.projectPath.c_str());
-  }
-  for (const QString& file : localFiles) frame.OpenLocalFile(file);
+
+  // Without an argument the splash stays a moment; with one it goes at once.
+  QObject::connect(splash, &vandrel::shell::SplashWindow::finished, &frame,
+                   [&frame, &store, &commandLine, &localFiles, splash] {
+                     splash->deleteLater();
+                     FinishStartUp(frame, store, commandLine, localFiles);
+                   });
+  splash->closeAfter(anyArgument ? 0 : vandrel::shell::SplashWindow::kMinimumShowMs);
 
   const int result = app.exec();
 

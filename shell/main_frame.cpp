@@ -1,12 +1,18 @@
 #include "shell/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QDockWidget>
+#include <QIcon>
+#include <QLabel>
+#include <QScreen>
+#include <QStyle>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -23,8 +29,19 @@
 #include "core/string_ids.h"
 #include "editor/ui/editor_window.h"
 #include "platform/install_paths.h"
+#include "project/output_panes.h"
+#include "project/project_menu.h"
+#include "project/ui/output_window.h"
+#include "project/ui/workspace_window.h"
+#include "project/project.h"
+#include "project/project_controller.h"
+#include "shell/frame_project_adapter.h"
+#include "shell/frame_project_window.h"
 #include "shell/main_menu_bar.h"
+#include "shell/main_toolbars.h"
 #include "shell/qt_user_interface.h"
+#include "shell/tip_dialog.h"
+#include "templates/ui/new_file_dialog.h"
 #include "shell/status_bar.h"
 #include "templates/template_matching.h"
 
@@ -45,24 +62,27 @@ class StatusBarProgress final : public ProgressReporter {
   StatusBar* bar_;
 };
 
+// The editing commands the active editor window carries out.
 constexpr std::array kEditorCommands{
-    cmd::kNewFile,
-    cmd::kLocalOpen,
-    cmd::kCloseFile,
-    cmd::kSave,
-    cmd::kSaveAs,
-    cmd::kLocalSaveAs,
-    cmd::kSelectAll,
-    cmd::kUndo,
-    cmd::kRedo,
-    cmd::kCut,
-    cmd::kCopy,
-    cmd::kPaste,
-    cmd::kSelectLine,
-    cmd::kRuler,
-    cmd::kLineNumbersOff,
-    cmd::kLineNumbersVirtual,
+    cmd::kSave,           cmd::kLocalSaveAs,        cmd::kSelectAll,
+    cmd::kUndo,           cmd::kRedo,               cmd::kCut,
+    cmd::kCopy,           cmd::kPaste,              cmd::kSelectLine,
+    cmd::kRuler,          cmd::kLineNumbersOff,     cmd::kLineNumbersVirtual,
     cmd::kLineNumbersPhysical,
+};
+
+// The frame's message boxes as the project flows see them: whatever user
+// interface the frame uses at the time of asking.
+class FrameUserInterface final : public UserInterface {
+ public:
+  explicit FrameUserInterface(std::function<UserInterface&()> current)
+      : current_(std::move(current)) {}
+  int ShowMessage(const std::string& caption, const std::string& text, unsigned style) override {
+    return current_().ShowMessage(caption, text, style);
+  }
+
+ private:
+  std::function<UserInterface&()> current_;
 };
 
 // The open dialog with a read-only choice beside the file list.
@@ -89,33 +109,179 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   documentArea_->setObjectName("documentArea");
   documentArea_->setViewMode(QMdiArea::SubWindowView);
   setCentralWidget(documentArea_);
+  if (store_) settings_.Read(*store_);
+  if (settings_.ShowViewsOnStartup == 0) workspaceShown_ = outputShown_ = false;
+  lastLocalFolder_ = QString::fromStdString(settings_.LocalFolder);
+
+  mainMenu_ = new MainMenuBar(this);
+  mainMenu_->SetRecentListStore(store_);
+  mainMenu_->SetWindowListProvider([this] {
+    std::vector<MainMenuBar::WindowListEntry> entries;
+    QMdiSubWindow* active = documentArea_->activeSubWindow();
+    for (QMdiSubWindow* child : documentArea_->subWindowList()) {
+      if (child->isHidden() && !child->isMinimized()) continue;
+      entries.push_back({child->windowTitle(), child == active});
+    }
+    return entries;
+  });
+  for (int commandId : {cmd::kWorkspace, cmd::kOutput}) {
+    if (QAction* action = mainMenu_->Action(commandId)) action->setCheckable(true);
+  }
+  toolbars_ = new MainToolbars(this, mainMenu_);
   statusBar_ = new StatusBar(this);
   setStatusBar(statusBar_);
-  mainMenu_ = new MainMenuBar(this);
   progress_ = std::make_unique<StatusBarProgress>(statusBar_);
-  if (store_) settings_.Read(*store_);
-  lastLocalFolder_ = QString::fromStdString(settings_.LocalFolder);
+  project_ = std::make_unique<project::Project>();
+  projectWindow_ = std::make_unique<FrameProjectWindow>(*this);
+  CreateViews();
+
+  projectAdapter_ = std::make_unique<FrameProjectAdapter>(*this);
+  frameUi_ = std::make_unique<FrameUserInterface>([this]() -> UserInterface& { return Ui(); });
+  projectController_ = std::make_unique<project::ProjectController>(
+      *project_, *projectAdapter_, *frameUi_, settings_, progress_.get());
+
   connect(mainMenu_, &MainMenuBar::commandTriggered, this, &MainFrame::RunCommand);
   connect(documentArea_, &QMdiArea::subWindowActivated, this, &MainFrame::UpdateCommandState);
   UpdateCommandState();
   resize(1024, 720);
 }
 
+MainFrame::~MainFrame() {
+  // Widgets hidden and deleted while the frame goes must not reach this
+  // half-destroyed frame through their signals.
+  workspaceDock_->toggleViewAction()->disconnect(this);
+  outputDock_->toggleViewAction()->disconnect(this);
+  documentArea_->disconnect(this);
+  for (QMdiSubWindow* child : documentArea_->findChildren<QMdiSubWindow*>()) {
+    child->disconnect(this);
+    if (child->widget()) child->widget()->disconnect(this);
+  }
+  workspace_->disconnect(this);
+  output_->disconnect(this);
+  // The tree lets go of the project, and the output view of the panes,
+  // before the project and the panes go.
+  workspace_->ShowProject(nullptr);
+  delete output_;
+}
+
+void MainFrame::CreateViews() {
+  setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
+  setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
+  setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+
+  outputPanes_ = std::make_unique<project::OutputPanes>();
+  workspaceDock_ = new QDockWidget(tr("Workspace"), this);
+  workspaceDock_->setObjectName("workspace");
+  workspaceDock_->setWidget(CreateWorkspaceView());
+  addDockWidget(Qt::LeftDockWidgetArea, workspaceDock_);
+
+  outputDock_ = new QDockWidget(tr("Output"), this);
+  outputDock_->setObjectName("output");
+  outputDock_->setWidget(CreateOutputView());
+  addDockWidget(Qt::BottomDockWidgetArea, outputDock_);
+
+  // A view closed by its own button counts as toggled off.
+  connect(workspaceDock_->toggleViewAction(), &QAction::toggled, this, [this](bool shown) {
+    workspaceShown_ = shown;
+    if (QAction* action = mainMenu_->Action(cmd::kWorkspace)) action->setChecked(shown);
+  });
+  connect(outputDock_->toggleViewAction(), &QAction::toggled, this, [this](bool shown) {
+    outputShown_ = shown;
+    if (QAction* action = mainMenu_->Action(cmd::kOutput)) action->setChecked(shown);
+  });
+  workspaceDock_->setVisible(workspaceShown_);
+  outputDock_->setVisible(outputShown_);
+  if (QAction* action = mainMenu_->Action(cmd::kWorkspace)) action->setChecked(workspaceShown_);
+  if (QAction* action = mainMenu_->Action(cmd::kOutput)) action->setChecked(outputShown_);
+}
+
+QWidget* MainFrame::CreateWorkspaceView() {
+  workspace_ = new ui::WorkspaceWindow(workspaceDock_);
+  workspace_->ShowProject(project_.get());
+  connect(workspace_, &ui::WorkspaceWindow::fileActivated, this, [this](project::ProjectItem* item) {
+    if (item) RunProjectCommand(*item, project::kCommandOpenItem);
+  });
+  connect(workspace_, &ui::WorkspaceWindow::commandRequested, this, [this](int commandId) {
+    if (project::ProjectItem* item = workspace_->SelectedItem()) RunProjectCommand(*item, commandId);
+  });
+  return workspace_;
+}
+
+QWidget* MainFrame::CreateOutputView() {
+  output_ = new ui::OutputWindow(*outputPanes_, outputDock_);
+  output_->ApplySettings(settings_);
+  connect(output_, &ui::OutputWindow::paneShown, this, [this] {
+    if (!outputShown_) ShowOutput(true);
+  });
+  connect(output_, &ui::OutputWindow::hideRequested, this, [this] { ShowOutput(false); });
+  connect(output_, &ui::OutputWindow::paneTextChanged, this, &MainFrame::UpdateCommandState);
+  return output_;
+}
+
+void MainFrame::RunProjectCommand(project::ProjectItem& item, int commandId) {
+  if (commandId == project::kCommandRemove) {
+    // The project itself stays; anything else goes after a confirmation.
+    if (item.IsProject()) {
+      QApplication::beep();
+      return;
+    }
+    if (settings_.ConfirmDelete != 0 &&
+        MessageBox(Ui(), kMbYesNo | kMbIconQuestion, kStrConfirmRemoveProjectItem,
+                   item.Name()) != kIdYes)
+      return;
+  }
+  project::DoCommand(item, *projectWindow_, commandId);
+  UpdateCommandState();
+}
+
+void MainFrame::RestoreLayout() {
+  toolbars_->RestorePlacement(store_);
+  // The stored sizes, kept inside the bounds the splitters allow.
+  const QSize client = size();
+  const int width = std::clamp(settings_.VerticalDivider, 100, std::max(100, client.width() - 100));
+  const int height = std::clamp(settings_.HorizontalDivider, 40, std::max(40, client.height() - 200));
+  resizeDocks({workspaceDock_}, {width}, Qt::Horizontal);
+  resizeDocks({outputDock_}, {height}, Qt::Vertical);
+}
+
+void MainFrame::StoreDividers() {
+  if (workspaceShown_ && workspaceDock_->width() > 0)
+    settings_.VerticalDivider = workspaceDock_->width();
+  if (outputShown_ && outputDock_->height() > 0)
+    settings_.HorizontalDivider = outputDock_->height();
+}
+
+void MainFrame::ShowWorkspace(bool shown) {
+  workspaceShown_ = shown;
+  workspaceDock_->setVisible(shown);
+  if (QAction* action = mainMenu_->Action(cmd::kWorkspace)) action->setChecked(shown);
+}
+
+void MainFrame::ShowOutput(bool shown) {
+  outputShown_ = shown;
+  outputDock_->setVisible(shown);
+  if (QAction* action = mainMenu_->Action(cmd::kOutput)) action->setChecked(shown);
+}
+
 void MainFrame::UpdateCommandState() {
+  workspace_->SetMenuState({connected_, busy_});
   FrameCommandState state = mainMenu_->State();
+  ui::EditorWindow* editor = ActiveEditor();
   state.childActive = documentArea_->activeSubWindow() != nullptr;
-  state.documentActive = ActiveEditor() != nullptr;
+  state.documentActive = editor != nullptr;
+  state.documentReadOnly = editor && editor->isReadOnly();
+  state.documentNumbered = editor && editor->HasLineNumbers();
+  state.projectOpen = projectController_ && projectController_->IsOpen();
+  state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
+  state.busy = busy_;
+  state.connected = connected_;
   mainMenu_->ApplyState(state);
-  for (const int commandId : kEditorCommands) {
-    if (QAction* action = mainMenu_->Action(commandId))
-      action->setEnabled(IsEditorCommandEnabled(commandId));
-  }
-  if (ui::EditorWindow* editor = ActiveEditor()) {
-    statusBar_->SetPartText(
-        StatusBar::kReadOnly,
-        QString::fromStdString(
-            LoadText(editor->isReadOnly() ? kStrStatusReadOnly : kStrStatusReadOnlyOff)));
-  }
+  // Parts 3 and 5 grey out without a document.
+  statusBar_->SetPartText(
+      StatusBar::kReadOnly,
+      QString::fromStdString(LoadText(editor && editor->isReadOnly() ? kStrStatusReadOnly
+                                                                      : kStrStatusReadOnlyOff)));
+  if (!editor) statusBar_->ResetIndicators();
 }
 
 bool MainFrame::IsEditorCommand(int commandId) const {
@@ -123,24 +289,48 @@ bool MainFrame::IsEditorCommand(int commandId) const {
          kEditorCommands.end();
 }
 
-bool MainFrame::IsEditorCommandEnabled(int commandId) const {
-  const ui::EditorWindow* editor = ActiveEditor();
-  switch (commandId) {
-    case cmd::kNewFile:
-    case cmd::kLocalOpen:
-      return true;
-    case cmd::kCloseFile:
-      return documentArea_->activeSubWindow() != nullptr;
-    case cmd::kSave:
-    case cmd::kPaste:
-      return editor && !editor->isReadOnly();
-    case cmd::kCut:
-      return editor && !editor->isReadOnly();
-    case cmd::kLineNumbersPhysical:
-      return editor && editor->HasLineNumbers();
-    default:
-      return editor != nullptr;
+void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
+  QMdiSubWindow* child = documentArea_->addSubWindow(window);
+  child->setAttribute(Qt::WA_DeleteOnClose);
+  child->setWindowIcon(QIcon::fromTheme("text-x-generic", style()->standardIcon(QStyle::SP_FileIcon)));
+  // A new child takes most of the document area rather than its content's
+  // hint, a step below and right of the one before it.
+  const QSize area = documentArea_->viewport()->size();
+  if (area.width() > 200 && area.height() > 150) {
+    child->resize(area * 3 / 4);
+    const int step = 26 * static_cast<int>((documentArea_->subWindowList().size() - 1) % 6);
+    child->move(step, step);
   }
+  connect(window, &ui::EditorWindow::captionChanged, this, &MainFrame::UpdateCommandState);
+  connect(window, &ui::EditorWindow::caretMoved, this, [this](long line, long column) {
+    statusBar_->SetPartText(StatusBar::kPosition, QString::fromStdString(FormatText(
+                                                      LoadText(kStrCaretPosition), line, column)));
+  });
+  child->show();
+  window->setFocus();
+  documentArea_->setActiveSubWindow(child);
+  UpdateCommandState();
+}
+
+bool MainFrame::OpenLocalFile(const QString& path, bool readOnly,
+                              const std::string& templateName) {
+  if (settings_.AllowDuplicateOpen == 0) {
+    if (ui::EditorWindow* open = FindOpenWindow(path)) {
+      auto* child = qobject_cast<QMdiSubWindow*>(open->parentWidget());
+      if (child) {
+        if (child->isMinimized()) child->showNormal();
+        documentArea_->setActiveSubWindow(child);
+      }
+      return true;
+    }
+  }
+  ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
+  ui::EditorWindow* window =
+      ui::EditorWindow::OpenLocal(services, path.toStdString(), templateName, readOnly);
+  if (!window) return false;
+  if (store_) RecentListAdd(*store_, kRecentLocalFiles, window->documentName());
+  AddEditorWindow(window);
+  return true;
 }
 
 ui::EditorWindow* MainFrame::ActiveEditor() const {
@@ -177,8 +367,6 @@ UserInterface& MainFrame::Ui() {
   return *ownUi_;
 }
 
-void MainFrame::SetTemplateCatalogue(const TemplateCatalogue* catalogue) { catalogue_ = catalogue; }
-
 const TemplateCatalogue* MainFrame::Templates() {
   if (catalogue_) return catalogue_;
   if (!ownCatalogueLoaded_) {
@@ -195,43 +383,6 @@ const TemplateCatalogue* MainFrame::Templates() {
   return &ownCatalogue_;
 }
 
-void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
-  QMdiSubWindow* child = documentArea_->addSubWindow(window);
-  child->setAttribute(Qt::WA_DeleteOnClose);
-  // A new child takes most of the document area rather than its content's hint.
-  const QSize area = documentArea_->viewport()->size();
-  if (area.width() > 200 && area.height() > 150) child->resize(area * 3 / 4);
-  connect(window, &ui::EditorWindow::captionChanged, this, &MainFrame::UpdateCommandState);
-  connect(window, &ui::EditorWindow::caretMoved, this, [this](long line, long column) {
-    statusBar_->SetPartText(StatusBar::kPosition, QString::fromStdString(FormatText(
-                                                      LoadText(kStrCaretPosition), line, column)));
-  });
-  child->show();
-  window->setFocus();
-  documentArea_->setActiveSubWindow(child);
-  UpdateCommandState();
-}
-
-bool MainFrame::OpenLocalFile(const QString& path, bool readOnly) {
-  if (settings_.AllowDuplicateOpen == 0) {
-    if (ui::EditorWindow* open = FindOpenWindow(path)) {
-      auto* child = qobject_cast<QMdiSubWindow*>(open->parentWidget());
-      if (child) {
-        if (child->isMinimized()) child->showNormal();
-        documentArea_->setActiveSubWindow(child);
-      }
-      return true;
-    }
-  }
-  ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
-  ui::EditorWindow* window =
-      ui::EditorWindow::OpenLocal(services, path.toStdString(), std::string(), readOnly);
-  if (!window) return false;
-  if (store_) RecentListAdd(*store_, kRecentLocalFiles, window->documentName());
-  AddEditorWindow(window);
-  return true;
-}
-
 ui::EditorWindow* MainFrame::NewDocument(const std::string& templateName) {
   ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
   ui::EditorWindow* window = ui::EditorWindow::CreateNew(services, templateName);
@@ -240,20 +391,15 @@ ui::EditorWindow* MainFrame::NewDocument(const std::string& templateName) {
 }
 
 void MainFrame::NewFile() {
-  std::optional<std::string> chosen;
-  if (templateChooser_) {
-    chosen = templateChooser_();
-  } else {
-    QStringList names{
-        QString::fromUtf8(kTemplateNone.data(), static_cast<qsizetype>(kTemplateNone.size()))};
-    for (const auto& item : Templates()->Templates())
-      names.push_back(QString::fromStdString(item->settings.Name));
-    bool ok = false;
-    const QString name =
-        QInputDialog::getItem(this, tr("New File"), tr("Template:"), names, 0, false, &ok);
-    if (ok) chosen = name.toStdString();
-  }
+  const std::optional<std::string> chosen =
+      templateChooser_ ? templateChooser_() : ui::NewFileDialog::Choose(this, *Templates());
   if (chosen) NewDocument(*chosen);
+}
+
+bool MainFrame::OfferTip(bool forced) {
+  const bool shown = TipDialog::Offer(settings_, platform::DefaultTipsFile(), this, forced);
+  UpdateCommandState();
+  return shown;
 }
 
 void MainFrame::LocalOpen() {
@@ -263,31 +409,6 @@ void MainFrame::LocalOpen() {
   if (files.isEmpty()) return;
   lastLocalFolder_ = QFileInfo(files.front()).absolutePath();
   for (const QString& file : files) OpenLocalFile(file, readOnly);
-}
-
-void MainFrame::RunEditorCommand(int commandId) {
-  switch (commandId) {
-    case cmd::kNewFile:
-      NewFile();
-      return;
-    case cmd::kLocalOpen:
-      LocalOpen();
-      return;
-    case cmd::kCloseFile:
-      documentArea_->closeActiveSubWindow();
-      return;
-    default:
-      if (ui::EditorWindow* editor = ActiveEditor()) editor->RunCommand(commandId);
-      UpdateCommandState();
-      return;
-  }
-}
-
-void MainFrame::SetConnected(bool connected) {
-  FrameCommandState state = mainMenu_->State();
-  state.connected = connected;
-  mainMenu_->ApplyState(state);
-  statusBar_->SetConnected(connected);
 }
 
 void MainFrame::TileChildren(bool sideBySide) {
@@ -310,73 +431,219 @@ void MainFrame::TileChildren(bool sideBySide) {
   }
 }
 
-void MainFrame::RunCommand(int commandId) {
-  if (IsEditorCommand(commandId)) {
-    if (IsEditorCommandEnabled(commandId)) RunEditorCommand(commandId);
-    return;
-  }
-  if (!IsCommandEnabled(commandId, mainMenu_->State())) return;
-  switch (commandId) {
-    case cmd::kExit:
-      close();
-      break;
-    case cmd::kAbout:
-      QMessageBox::about(this, windowTitle(), windowTitle());
-      break;
-    case cmd::kWindowClose:
-      documentArea_->closeActiveSubWindow();
-      break;
-    case cmd::kCloseAll:
-      documentArea_->closeAllSubWindows();
-      break;
-    case cmd::kWindowNext:
-      documentArea_->activateNextSubWindow();
-      break;
-    case cmd::kWindowPrevious:
-      documentArea_->activatePreviousSubWindow();
-      break;
-    case cmd::kCascade:
-      documentArea_->cascadeSubWindows();
-      break;
-    case cmd::kTileHorizontally:
-      TileChildren(false);
-      break;
-    case cmd::kTileVertically:
-      TileChildren(true);
-      break;
-    case cmd::kActivateEditor:
-      if (QMdiSubWindow* child = documentArea_->activeSubWindow()) child->widget()->setFocus();
-      break;
-    default:
-      break;
-  }
-}
-
 bool MainFrame::RestorePlacement() {
-  if (!store_) return false;
   WindowRect rect;
-  if (ReadWindowRect(*store_, &rect) && rect.right > rect.left && rect.bottom > rect.top)
+  if (store_ && ReadWindowRect(*store_, &rect) && rect.right > rect.left && rect.bottom > rect.top) {
     setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  } else if (const QScreen* screen = QApplication::primaryScreen()) {
+    // Nothing stored: most of the screen, centred.
+    const QRect available = screen->availableGeometry();
+    const QSize size = available.size() * 9 / 10;
+    setGeometry(QRect(available.center() - QPoint(size.width() / 2, size.height() / 2), size));
+  }
+  if (!store_) return false;
   std::int32_t maximized = 0;
   return ReadMaximized(*store_, &maximized) && maximized == 1;
 }
 
+void MainFrame::SetTemplateCatalogue(const TemplateCatalogue* catalogue) { catalogue_ = catalogue; }
+
+bool MainFrame::OpenProject(const std::string& path) {
+  const bool opened = projectController_->Open(path);
+  UpdateCommandState();
+  return opened;
+}
+
+bool MainFrame::CloseAllDocuments() {
+  for (QMdiSubWindow* child : documentArea_->subWindowList()) {
+    if (!child->close()) return false;
+  }
+  return true;
+}
+
+void MainFrame::SaveAll() {
+  if (projectController_->IsOpen() && project_->Modified()) projectController_->Save();
+  for (ui::EditorWindow* editor : EditorWindows()) {
+    if (editor->isModified()) editor->Save();
+  }
+  UpdateCommandState();
+}
+
+void MainFrame::SetConnected(bool connected) {
+  connected_ = connected;
+  statusBar_->SetConnected(connected);
+  UpdateCommandState();
+}
+
+void MainFrame::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy)
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+  else
+    QApplication::restoreOverrideCursor();
+  // Moving the pointer onto itself shows the new cursor at once.
+  QCursor::setPos(QCursor::pos());
+  UpdateCommandState();
+}
+
+void MainFrame::OpenRecent(int commandId) {
+  const std::optional<RecentCommandTarget> target = RecentCommand(commandId);
+  if (!target || !store_) return;
+  std::string entry;
+  if (!RecentListEntry(*store_, target->list, target->index, &entry)) return;
+  if (target->list == kRecentLocalFiles) {
+    OpenLocalFile(QString::fromStdString(entry));
+  } else if (target->list == kRecentProjects) {
+    OpenProject(entry);
+  }
+  // Host files open once the frame holds a host connection.
+}
+
+void MainFrame::ActivateChild(int index) {
+  QList<QMdiSubWindow*> children;
+  for (QMdiSubWindow* child : documentArea_->subWindowList()) {
+    if (!child->isHidden() || child->isMinimized()) children.push_back(child);
+  }
+  if (index < 0 || index >= children.size()) return;
+  QMdiSubWindow* child = children[index];
+  if (child->isMinimized()) child->showNormal();
+  documentArea_->setActiveSubWindow(child);
+}
+
+void MainFrame::RunCommand(int commandId) {
+  if (commandId >= cmd::kRecentProjectBase && commandId < cmd::kToolBase) {
+    OpenRecent(commandId);
+    return;
+  }
+  if (commandId >= cmd::kFirstWindowChild && commandId < cmd::kFirstWindowChild + kWindowListEntries) {
+    ActivateChild(commandId - cmd::kFirstWindowChild);
+    return;
+  }
+  if (!IsCommandEnabled(commandId, mainMenu_->State())) return;
+  if (!RunFrameCommand(commandId) && IsEditorCommand(commandId)) {
+    if (ui::EditorWindow* editor = ActiveEditor()) editor->RunCommand(commandId);
+  }
+  UpdateCommandState();
+}
+
+bool MainFrame::RunFrameCommand(int commandId) {
+  switch (commandId) {
+    case cmd::kNewFile:
+      NewFile();
+      return true;
+    case cmd::kLocalOpen:
+      LocalOpen();
+      return true;
+    case cmd::kCloseFile:
+    case cmd::kWindowClose:
+      documentArea_->closeActiveSubWindow();
+      return true;
+    case cmd::kSaveAll:
+      SaveAll();
+      return true;
+    case cmd::kExit:
+      close();
+      return true;
+    case cmd::kAbout:
+      QMessageBox::about(this, windowTitle(),
+                         QString("<b>%1</b><p>Version %2</p>")
+                             .arg(QString::fromStdString(LoadText(kStrAppCaption)),
+                                  QApplication::applicationVersion()));
+      return true;
+    case cmd::kCloseAll:
+      CloseAllDocuments();
+      return true;
+    case cmd::kWindowNext:
+      documentArea_->activateNextSubWindow();
+      return true;
+    case cmd::kWindowPrevious:
+      documentArea_->activatePreviousSubWindow();
+      return true;
+    case cmd::kCascade:
+      documentArea_->cascadeSubWindows();
+      return true;
+    case cmd::kTileHorizontally:
+      TileChildren(false);
+      return true;
+    case cmd::kTileVertically:
+      TileChildren(true);
+      return true;
+    case cmd::kWorkspace:
+      ShowWorkspace(!workspaceShown_);
+      return true;
+    case cmd::kOutput:
+      ShowOutput(!outputShown_);
+      return true;
+    case cmd::kActivateWorkspace:
+      if (!workspaceShown_) ShowWorkspace(true);
+      workspaceDock_->widget()->setFocus();
+      return true;
+    case cmd::kActivateOutput:
+      if (!outputShown_) ShowOutput(true);
+      outputDock_->widget()->setFocus();
+      return true;
+    case cmd::kActivateEditor:
+      if (QMdiSubWindow* child = documentArea_->activeSubWindow()) child->widget()->setFocus();
+      return true;
+    case cmd::kOpenProject:
+      projectController_->Open();
+      return true;
+    case cmd::kSaveProject:
+      projectController_->Save();
+      return true;
+    case cmd::kSaveProjectAs:
+      projectController_->SaveAs();
+      return true;
+    case cmd::kCloseProject:
+      projectController_->Close();
+      return true;
+    case cmd::kNewFolder:
+      if (project::ProjectItem* target = workspace_->CommandTarget())
+        RunProjectCommand(*target, commandId);
+      return true;
+    case cmd::kNavigatorList:
+      toolbars_->DropDownNavigator();
+      return true;
+    case cmd::kTipOfTheDay:
+      OfferTip(true);
+      return true;
+    default:
+      return false;
+  }
+}
+
 void MainFrame::StorePlacement() {
+  StoreDividers();
   if (!store_) return;
-  WriteMaximized(*store_, isMaximized() ? 1 : 0);
-  const QRect r = isMaximized() ? normalGeometry() : geometry();
-  WriteWindowRect(*store_, {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+  toolbars_->StorePlacement(*store_);
+  const bool maximized = isMaximized();
+  WriteMaximized(*store_, maximized ? 1 : 0);
+  // The rectangle only of a window shown at its own size.
+  if (!maximized && !isMinimized()) {
+    const QRect r = geometry();
+    WriteWindowRect(*store_, {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+  }
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+  // The project's changes first; Cancel, or a failed save, keeps the frame.
+  if (!projectController_->QuerySaveChanges()) {
+    event->ignore();
+    return;
+  }
+  if (busy_) {
+    MessageBox(Ui(), kMbOk | kMbIconWarning, kStrCloseWhileRequestsPending);
+    event->ignore();
+    return;
+  }
   // Each editor window may ask about its changes; a Cancel keeps the frame.
-  for (QMdiSubWindow* child : documentArea_->subWindowList()) {
-    if (!child->close()) {
-      event->ignore();
-      return;
-    }
+  if (!CloseAllDocuments() || busy_) {
+    event->ignore();
+    return;
   }
   StorePlacement();
+  emit closing();
   event->accept();
 }
 

@@ -1,7 +1,9 @@
 // The main frame: one window holding the document area in which editor
-// windows live. It restores its placement from the settings and stores it
-// again when it closes, opens local files and new documents into editor
-// windows, and hands the editing commands to the active one.
+// windows live, the workspace and output windows docked beside it, the two
+// toolbars and the status bar. It restores its placement from the settings
+// and stores it again when it closes, opens local files, new documents and
+// projects, dispatches every menu and toolbar command, and shuts down in
+// order.
 #pragma once
 
 #include <QMainWindow>
@@ -16,6 +18,7 @@
 #include "core/user_interface.h"
 #include "templates/template_catalogue.h"
 
+class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -23,13 +26,25 @@ namespace vandrel {
 class SettingsStore;
 }
 
+namespace vandrel::project {
+class OutputPanes;
+class Project;
+class ProjectItem;
+class ProjectController;
+}  // namespace vandrel::project
+
 namespace vandrel::ui {
 class EditorWindow;
-}
+class OutputWindow;
+class WorkspaceWindow;
+}  // namespace vandrel::ui
 
 namespace vandrel::shell {
 
+class FrameProjectAdapter;
+class FrameProjectWindow;
 class MainMenuBar;
+class MainToolbars;
 class StatusBar;
 
 class MainFrame : public QMainWindow {
@@ -38,22 +53,62 @@ class MainFrame : public QMainWindow {
  public:
   // `store` may be null (no settings kept); it must outlive the frame.
   explicit MainFrame(SettingsStore* store = nullptr, QWidget* parent = nullptr);
+  ~MainFrame() override;
+
+  SettingsStore* store() const { return store_; }
 
   QMdiArea* documentArea() const { return documentArea_; }
   // Applies the stored "Window" rectangle; true when "Maximized" was 1.
   bool RestorePlacement();
 
   MainMenuBar* mainMenu() const { return mainMenu_; }
+  MainToolbars* toolbars() const { return toolbars_; }
   StatusBar* frameStatusBar() const { return statusBar_; }
-  // Carries out a menu or accelerator command the frame itself handles.
+  QDockWidget* workspaceDock() const { return workspaceDock_; }
+  QDockWidget* outputDock() const { return outputDock_; }
+  // Carries out a menu, toolbar or accelerator command.
   void RunCommand(int commandId);
+  // Enables and disables every command for the frame's present state.
+  void UpdateCommandState();
   // Records the connection state: status part 1 and the host commands follow.
   void SetConnected(bool connected);
+  // While busy, Stop is enabled and the frame shows the working cursor.
+  void SetBusy(bool busy);
+  bool busy() const { return busy_; }
+  bool connected() const { return connected_; }
+
+  // The views beside the document area; toggled by 3094 and 3082.
+  bool WorkspaceShown() const { return workspaceShown_; }
+  bool OutputShown() const { return outputShown_; }
+  void ShowWorkspace(bool shown);
+  void ShowOutput(bool shown);
+  // Places the toolbars and sizes the views from the settings; called once
+  // the frame is about to be shown.
+  void RestoreLayout();
+
+  // The application's one project and its flows.
+  project::Project& project() { return *project_; }
+  project::ProjectController& projectController() { return *projectController_; }
+  bool OpenProject(const std::string& path);
+  project::OutputPanes& outputPanes() { return *outputPanes_; }
+  ui::WorkspaceWindow* workspace() const { return workspace_; }
+  ui::OutputWindow* output() const { return output_; }
+  // Carries out a project command (3006, 3096, 3097, ...) for `item`.
+  void RunProjectCommand(project::ProjectItem& item, int commandId);
+
+  // Closes every document window; false when one stays open.
+  bool CloseAllDocuments();
+  // Saves the project when modified, then every modified document.
+  void SaveAll();
+  // The tip of the day, when ShowTips is set or `forced`; true when shown.
+  bool OfferTip(bool forced);
 
   // Opens the local file at `path` in an editor window (or activates the
   // window already showing it, unless duplicates are allowed). A failed load
   // is reported to the user; false then.
-  bool OpenLocalFile(const QString& path, bool readOnly = false);
+  // `templateName` chooses the template; empty lets the file type decide.
+  bool OpenLocalFile(const QString& path, bool readOnly = false,
+                     const std::string& templateName = std::string());
   // A new, unnamed document with `templateName` (empty: "(none)").
   ui::EditorWindow* NewDocument(const std::string& templateName);
   // The active editor window, or null.
@@ -64,6 +119,9 @@ class MainFrame : public QMainWindow {
 
   const AppSettings& settings() const { return settings_; }
   AppSettings& settings() { return settings_; }
+  // Loads the templates and parser extensions now rather than on first use.
+  void LoadTemplates() { Templates(); }
+  UserInterface& userInterface() { return Ui(); }
   // Where message boxes go; null restores the frame's own Qt message boxes.
   void SetUserInterface(UserInterface* ui);
   // The templates documents are opened with; null: the catalogue of the
@@ -77,17 +135,25 @@ class MainFrame : public QMainWindow {
   void SetLocalOpenChooser(LocalOpenChooser chooser) { openChooser_ = std::move(chooser); }
   void SetNewTemplateChooser(TemplateChooser chooser) { templateChooser_ = std::move(chooser); }
 
+ signals:
+  // The window is closing for good (after every question was answered).
+  void closing();
+
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void CreateViews();
+  QWidget* CreateWorkspaceView();
+  QWidget* CreateOutputView();
   void StorePlacement();
-  void UpdateCommandState();
-  // The editor commands the frame carries out itself: handled and enabled
-  // here, whatever the shared menu data says about them.
+  void StoreDividers();
+  // Commands carried out by the active editor window.
   bool IsEditorCommand(int commandId) const;
-  bool IsEditorCommandEnabled(int commandId) const;
-  void RunEditorCommand(int commandId);
+  bool RunFrameCommand(int commandId);
+  void OpenRecent(int commandId);
+  void ActivateChild(int index);
   void LocalOpen();
   void NewFile();
   void AddEditorWindow(ui::EditorWindow* window);
@@ -100,8 +166,23 @@ class MainFrame : public QMainWindow {
   QMdiArea* documentArea_;
   StatusBar* statusBar_;
   MainMenuBar* mainMenu_;
+  MainToolbars* toolbars_ = nullptr;
+  QDockWidget* workspaceDock_ = nullptr;
+  QDockWidget* outputDock_ = nullptr;
+  ui::WorkspaceWindow* workspace_ = nullptr;
+  ui::OutputWindow* output_ = nullptr;
+  std::unique_ptr<FrameProjectWindow> projectWindow_;
+  bool workspaceShown_ = true;
+  bool outputShown_ = true;
+  bool busy_ = false;
+  bool connected_ = false;
   AppSettings settings_;
+  std::unique_ptr<project::Project> project_;
+  std::unique_ptr<FrameProjectAdapter> projectAdapter_;
+  std::unique_ptr<project::ProjectController> projectController_;
+  std::unique_ptr<project::OutputPanes> outputPanes_;
   std::unique_ptr<UserInterface> ownUi_;
+  std::unique_ptr<UserInterface> frameUi_;
   UserInterface* ui_ = nullptr;
   std::unique_ptr<ProgressReporter> progress_;
   const TemplateCatalogue* catalogue_ = nullptr;

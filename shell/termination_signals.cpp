@@ -3,6 +3,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <csignal>
@@ -27,7 +29,14 @@ void CloseOnTerminationSignals(QWidget* window) {
   QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
     char byte;
     [[maybe_unused]] ssize_t n = ::read(signalPipe[1], &byte, 1);
-    window->close();
+    // A dialog waiting for an answer (a tip, the Getting Started choice)
+    // is dismissed first; questions about unsaved work then still come.
+    for (int i = 0; i < 8; ++i) {
+      auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!modal) break;
+      modal->reject();
+    }
+    if (window->close()) QApplication::quit();
   });
   struct sigaction action {};
   action.sa_handler = OnSignal;

@@ -165,7 +165,33 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
       EXPECT_TRUE(IsCommandAvailable(entry.commandId)) << entry.commandId;
     }
   }
-  EXPECT_EQ(enabled, 2);  // Exit and About
+  // Exit, About, New File, Local Open, Save All, Workspace, Output, Activate
+  // Workspace, Activate Output, Open Project and Tip of the Day.
+  EXPECT_EQ(enabled, 11);
+}
+
+TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
+  FrameCommandState state;
+  state.documentActive = true;
+  for (int id : {cmd::kSave, cmd::kPaste, cmd::kCut, cmd::kUndo, cmd::kRedo})
+    EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
+  EXPECT_FALSE(IsCommandEnabled(cmd::kLineNumbersPhysical, state));
+  state.documentNumbered = true;
+  EXPECT_TRUE(IsCommandEnabled(cmd::kLineNumbersPhysical, state));
+
+  state.documentReadOnly = true;
+  for (int id : {cmd::kSave, cmd::kPaste, cmd::kCut, cmd::kUndo, cmd::kRedo})
+    EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
+  // Reading and looking stay possible.
+  for (int id : {cmd::kCopy, cmd::kSelectAll, cmd::kSelectLine, cmd::kRuler, cmd::kLocalSaveAs})
+    EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
+
+  for (int id : {cmd::kSaveProject, cmd::kSaveProjectAs, cmd::kCloseProject, cmd::kNewFolder})
+    EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
+  state.projectOpen = true;
+  for (int id : {cmd::kSaveProject, cmd::kSaveProjectAs, cmd::kCloseProject, cmd::kNewFolder})
+    EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
+
 }
 
 TEST(MainMenu, ActiveChildEnablesWindowCommands) {
@@ -177,7 +203,7 @@ TEST(MainMenu, ActiveChildEnablesWindowCommands) {
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
   // Commands whose carrying-out is not there yet stay disabled whatever the state.
   state.documentActive = state.connected = state.busy = state.navigatorActive = true;
-  for (int id : {cmd::kSave, cmd::kStop, cmd::kDisconnect, cmd::kNewProject, cmd::kOptions})
+  for (int id : {cmd::kSaveAs, cmd::kPrint, cmd::kFind, cmd::kNewProject, cmd::kOptions})
     EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
 }
 

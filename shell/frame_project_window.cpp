@@ -1,0 +1,64 @@
+#include "shell/frame_project_window.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "shell/main_frame.h"
+#include "shell/status_bar.h"
+
+namespace vandrel::shell {
+
+// Project files live on the host; without a connection there is nothing to
+// fetch them from, and the status bar says so.
+bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string&, bool,
+                                    project::ProjectItem&, int, int, bool) {
+  frame_.frameStatusBar()->showMessage(
+      QObject::tr("%1 is a host file: connect to the host to open it")
+          .arg(QString::fromStdString(path)),
+      6000);
+  return false;
+}
+
+bool FrameProjectWindow::AskNewFolder(std::string* name, std::string* location) {
+  QDialog dialog(&frame_);
+  dialog.setWindowTitle(QObject::tr("New Folder"));
+  auto* nameEdit = new QLineEdit(&dialog);
+  auto* locationEdit = new QLineEdit(&dialog);
+  auto* form = new QFormLayout(&dialog);
+  form->addRow(QObject::tr("&Name of the new folder:"), nameEdit);
+  form->addRow(QObject::tr("Relative &directory location:"), locationEdit);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  form->addRow(buttons);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setEnabled(false);
+  // OK only while there is a name.
+  QObject::connect(nameEdit, &QLineEdit::textChanged, ok,
+                   [ok](const QString& text) { ok->setEnabled(!text.isEmpty()); });
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  dialog.resize(420, dialog.sizeHint().height());
+  if (dialog.exec() != QDialog::Accepted || nameEdit->text().isEmpty()) return false;
+  *name = nameEdit->text().toStdString();
+  *location = locationEdit->text().toStdString();
+  return true;
+}
+
+std::optional<project::AddFilesChoice> FrameProjectWindow::ChooseFilesToAdd(const std::string&,
+                                                                            const std::string&) {
+  return std::nullopt;
+}
+
+bool FrameProjectWindow::EditSettings(project::Project&, project::ProjectItem&) { return false; }
+
+void FrameProjectWindow::ShowOpenFileDialog(const std::string&) {}
+
+void FrameProjectWindow::Compile(project::ProjectItem&) {}
+
+void FrameProjectWindow::Build(project::ProjectItem&) {}
+
+bool FrameProjectWindow::Connected() const { return frame_.connected(); }
+
+}  // namespace vandrel::shell
