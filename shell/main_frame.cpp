@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStyle>
+#include <Qsci/qsciscintilla.h>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -31,6 +32,7 @@
 #include "platform/install_paths.h"
 #include "project/output_panes.h"
 #include "project/project_menu.h"
+#include "project/project_tree.h"
 #include "project/ui/output_window.h"
 #include "project/ui/workspace_window.h"
 #include "project/project.h"
@@ -197,7 +199,10 @@ void MainFrame::CreateViews() {
 
 QWidget* MainFrame::CreateWorkspaceView() {
   workspace_ = new ui::WorkspaceWindow(workspaceDock_);
+  // The tree belongs to the project from now on, but stays empty until a
+  // project is opened into it.
   workspace_->ShowProject(project_.get());
+  project::RemoveFromTree(*project_, *workspace_);
   connect(workspace_, &ui::WorkspaceWindow::fileActivated, this, [this](project::ProjectItem* item) {
     if (item) RunProjectCommand(*item, project::kCommandOpenItem);
   });
@@ -281,7 +286,19 @@ void MainFrame::UpdateCommandState() {
       StatusBar::kReadOnly,
       QString::fromStdString(LoadText(editor && editor->isReadOnly() ? kStrStatusReadOnly
                                                                       : kStrStatusReadOnlyOff)));
-  if (!editor) statusBar_->ResetIndicators();
+  if (editor) {
+    // Part 2 follows the active editor's caret.
+    int line = 0;
+    int index = 0;
+    editor->control()->scintilla()->getCursorPosition(&line, &index);
+    statusBar_->SetPartText(StatusBar::kPosition,
+                            QString::fromStdString(FormatText(LoadText(kStrCaretPosition),
+                                                              static_cast<long>(line) + 1,
+                                                              static_cast<long>(index) + 1)));
+  } else {
+    statusBar_->ResetIndicators();
+    statusBar_->SetPartText(StatusBar::kPosition, QString());
+  }
 }
 
 bool MainFrame::IsEditorCommand(int commandId) const {

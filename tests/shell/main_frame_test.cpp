@@ -30,6 +30,7 @@
 #include "shell/frame_script_application.h"
 #include "shell/main_menu_bar.h"
 #include "shell/main_toolbars.h"
+#include "shell/status_bar.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 
@@ -202,6 +203,7 @@ TEST(MainFrame, RecentLocalFilesAndTheWindowList) {
 
   frame.RunCommand(cmd::kFirstWindowChild);
   ASSERT_NE(frame.ActiveEditor(), nullptr);
+  EXPECT_EQ(frame.frameStatusBar()->PartText(StatusBar::kPosition), "Ln 1, Col 1");
   EXPECT_EQ(QString::fromStdString(frame.ActiveEditor()->documentName()), first);
   // A recent entry of a file already open activates its window.
   frame.RunCommand(cmd::kRecentLocalFileBase + 1);
