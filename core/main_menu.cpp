@@ -218,7 +218,7 @@ constexpr std::array kAccelerators{
 };
 
 // Commands whose carrying-out is built: the frame and its document area, the
-// editor windows, the docked views and projects.
+// editor windows, the docked views, projects and the host connection.
 constexpr std::array kAvailable{
     cmd::kExit,
     cmd::kAbout,
@@ -249,6 +249,9 @@ constexpr std::array kAvailable{
     cmd::kSaveProjectAs,
     cmd::kCloseProject,
     cmd::kNewFolder,
+    cmd::kConnect,
+    cmd::kDisconnect,
+    cmd::kStop,
     cmd::kTipOfTheDay,
     cmd::kWindowClose,
     cmd::kCloseAll,

@@ -8,6 +8,7 @@
 #include "core/main_menu.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
+#include "shell/frame_host_connection.h"
 #include "shell/main_frame.h"
 
 namespace vandrel::shell {
@@ -50,13 +51,19 @@ void FrameProjectAdapter::SetWaitCursor(bool wait) {
 
 bool FrameProjectAdapter::CloseAllDocuments() { return frame_.CloseAllDocuments(); }
 
-bool FrameProjectAdapter::RequestsPending() const { return frame_.busy(); }
+bool FrameProjectAdapter::RequestsPending() const {
+  return frame_.hostConnection()->AnyPending();
+}
 
-// The frame holds no host connection yet: projects open and show their
-// files, and connecting waits for host editing.
-void FrameProjectAdapter::Connect(const remote::ConnectParameters&) {}
+void FrameProjectAdapter::Connect(const remote::ConnectParameters& parameters) {
+  frame_.hostConnection()->session().Connect(parameters);
+  frame_.SetBusy(true);
+}
 
-void FrameProjectAdapter::Disconnect() {}
+void FrameProjectAdapter::Disconnect() {
+  if (frame_.hostConnection()->connected()) frame_.hostConnection()->session().Disconnect();
+  frame_.SetConnected(frame_.hostConnection()->connected());
+}
 
 void FrameProjectAdapter::ActivateWorkspace() { frame_.RunCommand(cmd::kActivateWorkspace); }
 

@@ -13,8 +13,9 @@ namespace vandrel::shell {
 
 // Project files live on the host; without a connection there is nothing to
 // fetch them from, and the status bar says so.
-bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string&, bool,
-                                    project::ProjectItem&, int, int, bool) {
+bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string& templateName,
+                                    bool, project::ProjectItem&, int line, int, bool) {
+  if (frame_.connected()) return frame_.OpenHostFile(path, templateName, line);
   frame_.frameStatusBar()->showMessage(
       QObject::tr("%1 is a host file: connect to the host to open it")
           .arg(QString::fromStdString(path)),

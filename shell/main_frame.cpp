@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <Qsci/qsciscintilla.h>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -37,6 +38,9 @@
 #include "project/ui/workspace_window.h"
 #include "project/project.h"
 #include "project/project_controller.h"
+#include "project/project_session.h"
+#include "remote/error_report.h"
+#include "shell/frame_host_connection.h"
 #include "shell/frame_project_adapter.h"
 #include "shell/frame_project_window.h"
 #include "shell/main_menu_bar.h"
@@ -137,6 +141,14 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   projectWindow_ = std::make_unique<FrameProjectWindow>(*this);
   CreateViews();
 
+  hostConnection_ = new FrameHostConnection(*this, *outputPanes_);
+  // Busy ends when the last host request has completed.
+  idleCheck_ = new QTimer(this);
+  idleCheck_->setInterval(100);
+  connect(idleCheck_, &QTimer::timeout, this, [this] {
+    if (!hostConnection_->AnyPending() && !hostConnection_->connecting()) SetBusy(false);
+  });
+
   projectAdapter_ = std::make_unique<FrameProjectAdapter>(*this);
   frameUi_ = std::make_unique<FrameUserInterface>([this]() -> UserInterface& { return Ui(); });
   projectController_ = std::make_unique<project::ProjectController>(
@@ -149,6 +161,8 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
 }
 
 MainFrame::~MainFrame() {
+  // No thread may call into the frame once it starts going.
+  hostConnection_->Shutdown();
   // Widgets hidden and deleted while the frame goes must not reach this
   // half-destroyed frame through their signals.
   workspaceDock_->toggleViewAction()->disconnect(this);
@@ -496,6 +510,10 @@ void MainFrame::SetBusy(bool busy) {
   if (busy == busy_) return;
   busy_ = busy;
   if (busy)
+    idleCheck_->start();
+  else
+    idleCheck_->stop();
+  if (busy)
     QApplication::setOverrideCursor(Qt::BusyCursor);
   else
     QApplication::restoreOverrideCursor();
@@ -513,8 +531,55 @@ void MainFrame::OpenRecent(int commandId) {
     OpenLocalFile(QString::fromStdString(entry));
   } else if (target->list == kRecentProjects) {
     OpenProject(entry);
+  } else if (connected_) {
+    OpenHostFile(entry);
   }
-  // Host files open once the frame holds a host connection.
+}
+
+void MainFrame::ConnectToHost() {
+  hostConnection_->session().Connect(
+      project::ConnectParametersOf(*project_, settings_.ShowConnectionDlg != 0));
+  SetBusy(true);
+}
+
+bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& templateName,
+                             std::int64_t line) {
+  if (ui::EditorWindow* open = FindOpenWindow(QString::fromStdString(hostPath))) {
+    if (auto* child = qobject_cast<QMdiSubWindow*>(open->parentWidget())) {
+      if (child->isMinimized()) child->showNormal();
+      documentArea_->setActiveSubWindow(child);
+    }
+    if (line > 0) open->MoveCaretToLine(static_cast<std::int32_t>(line), false);
+    return true;
+  }
+  if (!connected_) return false;
+  remote::RequestBlock request;
+  request.kind = remote::kRequestOpenFile;
+  request.options = remote::kOptionProgress;
+  request.hostPath = hostPath;
+  // The completion runs on the worker; the window is made here while the
+  // worker waits, and the downloaded copy goes in every case.
+  request.completion = [this, templateName, line](remote::RequestBlock& done) {
+    RunOnUiThread(hostConnection_, [&] {
+      if (done.status == remote::kStatusSuccess) {
+        ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
+        if (ui::EditorWindow* window =
+                ui::EditorWindow::OpenDownloaded(services, done.localPath, done.hostPath, templateName)) {
+          AddEditorWindow(window);
+          if (line > 0) window->MoveCaretToLine(static_cast<std::int32_t>(line), false);
+          if (store_) RecentListAdd(*store_, kRecentFiles, done.hostPath);
+        }
+      } else if (done.status != remote::kStatusCancelled) {
+        remote::ReportRequestFailure(done, __FILE__, __LINE__, Ui());
+      }
+      std::error_code ignored;
+      if (!done.localPath.empty()) std::filesystem::remove(done.localPath, ignored);
+      frameStatusBar()->clearMessage();
+    });
+  };
+  hostConnection_->worker().Post(request);
+  SetBusy(true);
+  return true;
 }
 
 void MainFrame::ActivateChild(int index) {
@@ -615,6 +680,17 @@ bool MainFrame::RunFrameCommand(int commandId) {
     case cmd::kCloseProject:
       projectController_->Close();
       return true;
+    case cmd::kConnect:
+      ConnectToHost();
+      return true;
+    case cmd::kDisconnect:
+      hostConnection_->session().Disconnect();
+      SetConnected(hostConnection_->connected());
+      return true;
+    case cmd::kStop:
+      hostConnection_->session().Stop();
+      if (!hostConnection_->AnyPending()) SetBusy(false);
+      return true;
     case cmd::kNewFolder:
       if (project::ProjectItem* target = workspace_->CommandTarget())
         RunProjectCommand(*target, commandId);
@@ -649,7 +725,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (busy_) {
+  if (busy_ || hostConnection_->AnyPending()) {
     MessageBox(Ui(), kMbOk | kMbIconWarning, kStrCloseWhileRequestsPending);
     event->ignore();
     return;
@@ -660,6 +736,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   StorePlacement();
+  hostConnection_->Shutdown();
   emit closing();
   event->accept();
 }

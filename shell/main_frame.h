@@ -19,6 +19,7 @@
 #include "templates/template_catalogue.h"
 
 class QDockWidget;
+class QTimer;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -41,6 +42,7 @@ class WorkspaceWindow;
 
 namespace vandrel::shell {
 
+class FrameHostConnection;
 class FrameProjectAdapter;
 class FrameProjectWindow;
 class MainMenuBar;
@@ -106,6 +108,12 @@ class MainFrame : public QMainWindow {
   // Opens the local file at `path` in an editor window (or activates the
   // window already showing it, unless duplicates are allowed). A failed load
   // is reported to the user; false then.
+  // Downloads the host file at `hostPath` and opens it read-only in an
+  // editor window, at `line` when it is above 0 (or activates the window
+  // already showing it). False when nothing could be asked of the host.
+  bool OpenHostFile(const std::string& hostPath, const std::string& templateName = std::string(),
+                    std::int64_t line = 0);
+  FrameHostConnection* hostConnection() const { return hostConnection_; }
   // `templateName` chooses the template; empty lets the file type decide.
   bool OpenLocalFile(const QString& path, bool readOnly = false,
                      const std::string& templateName = std::string());
@@ -153,6 +161,7 @@ class MainFrame : public QMainWindow {
   bool IsEditorCommand(int commandId) const;
   bool RunFrameCommand(int commandId);
   void OpenRecent(int commandId);
+  void ConnectToHost();
   void ActivateChild(int index);
   void LocalOpen();
   void NewFile();
@@ -172,6 +181,8 @@ class MainFrame : public QMainWindow {
   ui::WorkspaceWindow* workspace_ = nullptr;
   ui::OutputWindow* output_ = nullptr;
   std::unique_ptr<FrameProjectWindow> projectWindow_;
+  FrameHostConnection* hostConnection_ = nullptr;
+  QTimer* idleCheck_ = nullptr;
   bool workspaceShown_ = true;
   bool outputShown_ = true;
   bool busy_ = false;

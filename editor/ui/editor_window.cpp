@@ -125,18 +125,31 @@ EditorWindow* EditorWindow::CreateNew(const EditorServices& services,
 EditorWindow* EditorWindow::OpenLocal(const EditorServices& services, const std::string& path,
                                       const std::string& templateName, bool readOnly,
                                       QWidget* parent) {
+  const std::string name = AbsolutePath(path);
+  return Open(services, name, name, templateName, readOnly || FileIsWriteProtected(name), parent);
+}
+
+EditorWindow* EditorWindow::OpenDownloaded(const EditorServices& services,
+                                           const std::string& downloadedFile,
+                                           const std::string& hostPath,
+                                           const std::string& templateName, QWidget* parent) {
+  return Open(services, downloadedFile, hostPath, templateName, true, parent);
+}
+
+EditorWindow* EditorWindow::Open(const EditorServices& services, const std::string& loadPath,
+                                 const std::string& name, const std::string& templateName,
+                                 bool readOnly, QWidget* parent) {
   std::unique_ptr<EditorWindow> window(new EditorWindow(services, nullptr));
   UserInterface& ui = *services.ui;
-  const std::string name = AbsolutePath(path);
   window->name_ = name;
-  window->readOnly_ = readOnly || FileIsWriteProtected(name);
+  window->readOnly_ = readOnly;
   window->control_->SetReadOnly(window->readOnly_);
 
   DocumentFormat& format = window->format_;
   format.formatFlags = kFormatLocal;
   LoadOptions options;
   options.detectLineNumbers = services.settings->DetectLineNoPrompt != 0;
-  LoadedDocument loaded = LoadDocument(std::filesystem::path(name), format, options);
+  LoadedDocument loaded = LoadDocument(std::filesystem::path(loadPath), format, options);
   if (!loaded) {
     MessageBox(ui, kMbOk | kMbIconWarning, kStrOpenFileDamaged, name);
     return nullptr;

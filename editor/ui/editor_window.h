@@ -52,6 +52,14 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
                                  const std::string& templateName, bool readOnly,
                                  QWidget* parent = nullptr);
 
+  // A host file downloaded to `downloadedFile`, shown read-only under its
+  // host path (which also chooses the template when none is given). Saving
+  // it back to the host comes with host editing; Local Save As keeps a copy.
+  static EditorWindow* OpenDownloaded(const EditorServices& services,
+                                      const std::string& downloadedFile,
+                                      const std::string& hostPath,
+                                      const std::string& templateName, QWidget* parent = nullptr);
+
   ~EditorWindow() override;
 
   QsciEditControl* control() const { return control_; }
@@ -121,6 +129,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
 
  private:
   EditorWindow(const EditorServices& services, QWidget* parent);
+  // Loads `loadPath` into a new window for the document called `name`.
+  static EditorWindow* Open(const EditorServices& services, const std::string& loadPath,
+                            const std::string& name, const std::string& templateName,
+                            bool readOnly, QWidget* parent);
   // Chooses the template when none was given and applies its editing part
   // (and the host-format part for an empty document).
   void ChooseAndApplyTemplate(const std::string& templateName, bool startsEmpty);

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "support/agent_process.h"
 #include "agent/server.h"
 #include "agent/users_file.h"
 #include "support/temp_dir.h"
@@ -214,63 +215,6 @@ class TestAgent {
   TempDir dir_;
   std::filesystem::path root_;
   std::unique_ptr<agent::Server> server_;
-};
-
-// The tandrill executable run with arguments; its standard output is read
-// through a pipe. Ended with SIGTERM by its process id.
-class AgentProcess {
- public:
-  explicit AgentProcess(const std::vector<std::string>& arguments) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      std::vector<char*> argv;
-      std::string program = VANDREL_TANDRILL_PATH;
-      argv.push_back(program.data());
-      std::vector<std::string> copies = arguments;
-      for (auto& argument : copies) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    out_ = out[0];
-  }
-  ~AgentProcess() {
-    Terminate();
-    if (out_ >= 0) ::close(out_);
-  }
-  AgentProcess(const AgentProcess&) = delete;
-  AgentProcess& operator=(const AgentProcess&) = delete;
-
-  // The first line of standard output (without its line feed).
-  std::string ReadLine(int timeoutMs = 10000) {
-    std::string line;
-    char c;
-    while (true) {
-      pollfd wait{out_, POLLIN, 0};
-      if (::poll(&wait, 1, timeoutMs) <= 0 || ::read(out_, &c, 1) != 1 || c == '\n') break;
-      line += c;
-    }
-    return line;
-  }
-  // Sends SIGTERM and returns the exit status (-1 when it did not exit).
-  int Terminate() {
-    if (pid_ <= 0) return exitStatus_;
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return exitStatus_;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int exitStatus_ = -1;
 };
 
 }  // namespace vandrel::testing

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/agent_process.h"
 #include "project/project.h"
 #include "project/project_file.h"
 #include "support/run_process.h"
@@ -47,41 +48,14 @@ bool HaveProgram(const std::string& name) {
 // tandrill over a tree, commands allowed, without login; stopped by pid.
 class Agent {
  public:
-  explicit Agent(const fs::path& root) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      std::vector<std::string> arguments = {
-          VANDREL_TANDRILL_PATH, "--root",           root.string(),   "--port", "0",
-          "--no-login",          "--allow-commands", "--personality", "posix"};
-      std::vector<char*> argv;
-      for (auto& argument : arguments) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    std::string line;
-    char c;
-    pollfd wait{out[0], POLLIN, 0};
-    while (::poll(&wait, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    const std::size_t colon = line.rfind(':');
-    if (colon != std::string::npos) port_ = std::atoi(line.c_str() + colon + 1);
-  }
-  ~Agent() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      int status = 0;
-      ::waitpid(pid_, &status, 0);
-    }
-  }
+  explicit Agent(const fs::path& root)
+      : process_({"--root", root.string(), "--port", "0", "--no-login", "--allow-commands",
+                  "--personality", "posix"}),
+        port_(process_.ReadPort()) {}
   int port() const { return port_; }
 
  private:
-  pid_t pid_ = -1;
+  AgentProcess process_;
   int port_ = 0;
 };
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/agent_process.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
@@ -33,40 +34,13 @@ std::string ReadFile(const std::filesystem::path& path) {
 // tandrill on an ephemeral port over a tree; stopped by its process id.
 class Agent {
  public:
-  explicit Agent(std::vector<std::string> arguments) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      std::vector<char*> argv;
-      std::string program = VANDREL_TANDRILL_PATH;
-      argv.push_back(program.data());
-      for (auto& argument : arguments) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    std::string line;
-    char c;
-    pollfd wait{out[0], POLLIN, 0};
-    while (::poll(&wait, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    const std::size_t colon = line.rfind(':');
-    if (colon != std::string::npos) port_ = line.substr(colon + 1);
-  }
-  ~Agent() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      int status = 0;
-      ::waitpid(pid_, &status, 0);
-    }
+  explicit Agent(const std::vector<std::string>& arguments) : process_(arguments) {
+    if (const std::uint16_t port = process_.ReadPort()) port_ = std::to_string(port);
   }
   const std::string& port() const { return port_; }
 
  private:
-  pid_t pid_ = -1;
+  AgentProcess process_;
   std::string port_;
 };
 

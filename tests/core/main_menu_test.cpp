@@ -166,8 +166,8 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
     }
   }
   // Exit, About, New File, Local Open, Save All, Workspace, Output, Activate
-  // Workspace, Activate Output, Open Project and Tip of the Day.
-  EXPECT_EQ(enabled, 11);
+  // Workspace, Activate Output, Open Project, Connect and Tip of the Day.
+  EXPECT_EQ(enabled, 12);
 }
 
 TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {

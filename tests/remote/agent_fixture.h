@@ -33,66 +33,13 @@
 #include "remote/request_worker.h"
 #include "remote/socket_transport.h"
 #include "remote/thread_manager.h"
+#include "support/agent_process.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 
 namespace vandrel::testing {
 
 using namespace std::chrono_literals;
-
-// ---- The agent as a process -------------------------------------------------
-
-// tandrill run with arguments; its first output line names its port. Ended
-// with SIGTERM by its process id.
-class AgentProcess {
- public:
-  explicit AgentProcess(const std::vector<std::string>& arguments) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      std::vector<char*> argv;
-      std::string program = VANDREL_TANDRILL_PATH;
-      argv.push_back(program.data());
-      std::vector<std::string> copies = arguments;
-      for (auto& argument : copies) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    out_ = out[0];
-  }
-  ~AgentProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      int status = 0;
-      ::waitpid(pid_, &status, 0);
-    }
-    if (out_ >= 0) ::close(out_);
-  }
-  AgentProcess(const AgentProcess&) = delete;
-  AgentProcess& operator=(const AgentProcess&) = delete;
-
-  // The port of "listening on ADDRESS:PORT"; 0 when the line did not come.
-  std::uint16_t ReadPort(int timeoutMs = 10000) {
-    std::string line;
-    char c;
-    while (true) {
-      pollfd wait{out_, POLLIN, 0};
-      if (::poll(&wait, 1, timeoutMs) <= 0 || ::read(out_, &c, 1) != 1 || c == '\n') break;
-      line += c;
-    }
-    const std::size_t colon = line.rfind(':');
-    if (line.rfind("listening on ", 0) != 0 || colon == std::string::npos) return 0;
-    return static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-};
 
 // A tandrill over a fresh tree, without login, host commands allowed.
 class LiveAgent {

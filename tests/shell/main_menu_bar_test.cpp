@@ -68,7 +68,9 @@ TEST(MainMenuBar, EnablingFollowsTheActiveChild) {
   EXPECT_TRUE(menu->Action(cmd::kExit)->isEnabled());
   EXPECT_FALSE(menu->Action(cmd::kSave)->isEnabled());
   EXPECT_FALSE(menu->Action(cmd::kWindowClose)->isEnabled());
-  EXPECT_FALSE(menu->Action(cmd::kConnect)->isEnabled());  // not built yet
+  EXPECT_TRUE(menu->Action(cmd::kConnect)->isEnabled());
+  EXPECT_FALSE(menu->Action(cmd::kDisconnect)->isEnabled());
+  EXPECT_FALSE(menu->Action(cmd::kOptions)->isEnabled());  // not built yet
 
   AddChild(frame);
   AddChild(frame);

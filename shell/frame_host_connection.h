@@ -1,0 +1,73 @@
+// The main frame's host connection: the request worker, the session
+// (connect, Stop, Disconnect) and what the session and its requests ask of
+// the frame. The worker and the connect threads call in from their own
+// threads; everything that touches widgets is carried over to the user
+// interface thread – status changes queued, questions and completions that
+// must be answered before the worker goes on with a blocking call.
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "core/progress.h"
+#include "core/user_interface.h"
+#include "remote/host_session.h"
+#include "remote/request_worker.h"
+#include "remote/thread_manager.h"
+
+namespace vandrel::project {
+class OutputPanes;
+}
+
+namespace vandrel::shell {
+
+class MainFrame;
+
+// Runs `work` on the user-interface thread and waits for it (at once when
+// already there).
+void RunOnUiThread(QObject* context, const std::function<void()>& work);
+
+class FrameHostConnection final : public QObject, public remote::SessionFrame {
+  Q_OBJECT
+
+ public:
+  FrameHostConnection(MainFrame& frame, project::OutputPanes& output);
+  ~FrameHostConnection() override;
+
+  remote::HostSession& session() { return *session_; }
+  remote::RequestWorker& worker() { return *worker_; }
+  bool connected() const { return !shutDown_ && session_->connected(); }
+  bool connecting() const { return !shutDown_ && session_->connecting(); }
+  // Host requests are queued or running.
+  bool AnyPending() const { return !shutDown_ && worker_->AnyPending(); }
+
+  // Ends the session and the threads; called once when the frame closes.
+  void Shutdown();
+
+  // ---- SessionFrame (any thread) ------------------------------------------------
+  void SetBusy(bool busy) override;
+  void EnableCommand(int command, bool enabled) override;
+  void EnableHostCommands(bool enabled) override;
+  void ShowConnectingBox(const std::string& text) override;
+  void CloseConnectingBox() override;
+  void RefreshStatusBar() override;
+  void SessionEnded() override;
+  void ConnectionFinished(bool open) override;
+  void ReportFailure(const remote::RequestBlock& request, const char* source, int line) override;
+  void SessionIdle() override;
+
+ private:
+  // Posts `work` to the user-interface thread without waiting.
+  void Queue(std::function<void()> work);
+
+  MainFrame& frame_;
+  std::unique_ptr<UserInterface> ui_;
+  std::unique_ptr<ProgressReporter> progress_;
+  remote::ThreadManager manager_;
+  remote::RequestWorker* worker_ = nullptr;
+  std::unique_ptr<remote::HostSession> session_;
+  bool shutDown_ = false;
+};
+
+}  // namespace vandrel::shell

@@ -1,0 +1,124 @@
+// The frame against a real agent: a project connects when it opens, host
+// files download into read-only editor windows, failures are reported, and
+// Disconnect ends the session.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <fstream>
+
+#include "core/main_menu.h"
+#include "core/recent_list.h"
+#include "core/settings_store.h"
+#include "editor/ui/editor_window.h"
+#include "project/project.h"
+#include "project/project_file.h"
+#include "shell/frame_host_connection.h"
+#include "shell/main_frame.h"
+#include "shell/main_menu_bar.h"
+#include "support/agent_process.h"
+#include "support/scripted_user_interface.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <Qsci/qsciscintilla.h>
+
+namespace vandrel::shell {
+namespace {
+
+using testing::AgentProcess;
+using testing::ScriptedUserInterface;
+using testing::TempDir;
+
+// Handles events until `done` holds or ten seconds have passed.
+template <typename Condition>
+bool WaitFor(Condition done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return true;
+}
+
+class FrameHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir_ / "root" / "src");
+    std::ofstream(dir_ / "root" / "src" / "hello.c", std::ios::binary)
+        << "int main(void)\n{\n  return 0;\n}\n";
+    agent_ = std::make_unique<AgentProcess>(std::vector<std::string>{
+        "--root", (dir_ / "root").string(), "--port", "0", "--bind", "127.0.0.1", "--no-login",
+        "--personality", "posix"});
+    port_ = agent_->ReadPort();
+    ASSERT_NE(port_, 0);
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = port_;
+    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "host.vdp"));
+  }
+
+  TempDir dir_;
+  std::unique_ptr<AgentProcess> agent_;
+  int port_ = 0;
+};
+
+TEST_F(FrameHost, ProjectConnectsAndHostFilesOpenReadOnly) {
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  EXPECT_TRUE(frame.mainMenu()->Action(cmd::kConnect)->isEnabled());
+  EXPECT_FALSE(frame.mainMenu()->Action(cmd::kDisconnect)->isEnabled());
+
+  ASSERT_TRUE(frame.OpenProject((dir_ / "host.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  EXPECT_TRUE(frame.mainMenu()->Action(cmd::kDisconnect)->isEnabled());
+  EXPECT_FALSE(frame.mainMenu()->Action(cmd::kConnect)->isEnabled());
+
+  ASSERT_TRUE(frame.OpenHostFile("/src/hello.c", std::string(), 3));
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
+  ui::EditorWindow* editor = frame.EditorWindows().front();
+  EXPECT_EQ(editor->documentName(), "/src/hello.c");
+  EXPECT_TRUE(editor->isReadOnly());
+  EXPECT_EQ(editor->Caption(), "/src/hello.c (Read Only)");
+  EXPECT_EQ(editor->control()->scintilla()->text().toStdString(),
+            "int main(void)\n{\n  return 0;\n}");
+  EXPECT_EQ(editor->CaretLine(), 3);
+  std::string recent;
+  ASSERT_TRUE(RecentListEntry(store, kRecentFiles, 1, &recent));
+  EXPECT_EQ(recent, "/src/hello.c");
+
+  // The same file again only activates its window.
+  EXPECT_TRUE(frame.OpenHostFile("/src/hello.c"));
+  EXPECT_EQ(frame.EditorWindows().size(), 1);
+
+  // A file the host does not have is reported, and nothing opens.
+  ASSERT_TRUE(frame.OpenHostFile("/src/missing.c"));
+  ASSERT_TRUE(WaitFor([&] { return !ui.shown().empty() && !frame.busy(); }));
+  EXPECT_EQ(frame.EditorWindows().size(), 1);
+
+  frame.RunCommand(cmd::kDisconnect);
+  EXPECT_FALSE(frame.connected());
+  EXPECT_TRUE(frame.mainMenu()->Action(cmd::kConnect)->isEnabled());
+  // Without a session nothing is asked of the host.
+  EXPECT_FALSE(frame.OpenHostFile("/src/other.c"));
+}
+
+TEST_F(FrameHost, ClosingTheFrameEndsTheSession) {
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  auto frame = std::make_unique<MainFrame>(&store);
+  frame->SetUserInterface(&ui);
+  frame->show();
+  ASSERT_TRUE(frame->OpenProject((dir_ / "host.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame->connected() && !frame->busy(); }));
+  EXPECT_TRUE(frame->close());
+  EXPECT_FALSE(frame->hostConnection()->connected());
+  frame.reset();
+}
+
+}  // namespace
+}  // namespace vandrel::shell

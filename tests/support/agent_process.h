@@ -1,0 +1,81 @@
+// The tandrill executable as a child process of a test: started with its
+// arguments, its standard output read through a pipe (the first line names
+// its port), ended with SIGTERM by its process id.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vandrel::testing {
+
+class AgentProcess {
+ public:
+  explicit AgentProcess(const std::vector<std::string>& arguments) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(out[1], STDOUT_FILENO);
+      std::vector<char*> argv;
+      std::string program = VANDREL_TANDRILL_PATH;
+      argv.push_back(program.data());
+      std::vector<std::string> copies = arguments;
+      for (auto& argument : copies) argv.push_back(argument.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    out_ = out[0];
+  }
+  ~AgentProcess() {
+    Terminate();
+    if (out_ >= 0) ::close(out_);
+  }
+  AgentProcess(const AgentProcess&) = delete;
+  AgentProcess& operator=(const AgentProcess&) = delete;
+
+  // The next line of standard output (without its line feed); what came
+  // when the time ran out.
+  std::string ReadLine(int timeoutMs = 10000) {
+    std::string line;
+    char c;
+    while (true) {
+      pollfd wait{out_, POLLIN, 0};
+      if (::poll(&wait, 1, timeoutMs) <= 0 || ::read(out_, &c, 1) != 1 || c == '\n') break;
+      line += c;
+    }
+    return line;
+  }
+  // The port of "listening on ADDRESS:PORT"; 0 when the line did not come.
+  std::uint16_t ReadPort(int timeoutMs = 10000) {
+    const std::string line = ReadLine(timeoutMs);
+    const std::size_t colon = line.rfind(':');
+    if (line.rfind("listening on ", 0) != 0 || colon == std::string::npos) return 0;
+    return static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
+  }
+  // Sends SIGTERM and returns the exit status (-1 when it did not exit).
+  int Terminate() {
+    if (pid_ <= 0) return exitStatus_;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exitStatus_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int exitStatus_ = -1;
+};
+
+}  // namespace vandrel::testing
