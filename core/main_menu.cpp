@@ -218,7 +218,8 @@ constexpr std::array kAccelerators{
 };
 
 // Commands whose carrying-out is built: the frame and its document area, the
-// editor windows, the docked views, projects and the host connection.
+// editor windows, the docked views, projects, the host connection, compile
+// and build, and the output window's error list.
 constexpr std::array kAvailable{
     cmd::kExit,
     cmd::kAbout,
@@ -252,6 +253,10 @@ constexpr std::array kAvailable{
     cmd::kConnect,
     cmd::kDisconnect,
     cmd::kStop,
+    cmd::kCompile,
+    cmd::kBuild,
+    cmd::kNextErrorTag,
+    cmd::kPreviousErrorTag,
     cmd::kTipOfTheDay,
     cmd::kWindowClose,
     cmd::kCloseAll,
@@ -463,6 +468,11 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kNextErrorTag:
     case cmd::kPreviousErrorTag:
       return state.outputHasText;
+    case cmd::kCompile:
+      // A document, or the workspace's item, compiled on the host.
+      return state.connected && state.projectOpen;
+    case cmd::kBuild:
+      return state.connected && state.projectOpen;
     case cmd::kSelectAll:
       return state.documentActive || state.outputActive;
     case cmd::kRefresh:

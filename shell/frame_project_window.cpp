@@ -56,9 +56,9 @@ bool FrameProjectWindow::EditSettings(project::Project&, project::ProjectItem&) 
 
 void FrameProjectWindow::ShowOpenFileDialog(const std::string&) {}
 
-void FrameProjectWindow::Compile(project::ProjectItem&) {}
+void FrameProjectWindow::Compile(project::ProjectItem& item) { frame_.CompileItem(item); }
 
-void FrameProjectWindow::Build(project::ProjectItem&) {}
+void FrameProjectWindow::Build(project::ProjectItem& item) { frame_.BuildItem(item); }
 
 bool FrameProjectWindow::Connected() const { return frame_.connected(); }
 

@@ -1,6 +1,6 @@
 // The workspace's project commands as the main frame carries them out: the
-// New Folder dialog, removing items, and opening files. Host transfers,
-// compiles and builds wait for the frame's host connection.
+// New Folder dialog, removing items, opening files from the host, compile
+// and build. Adding host files and the settings dialogs are not there yet.
 #pragma once
 
 #include "project/project_menu.h"

@@ -8,6 +8,8 @@
 #include "editor/ui/editor_window.h"
 #include "project/project.h"
 #include "project/project_controller.h"
+#include "project/project_menu.h"
+#include "shell/frame_host_connection.h"
 #include "shell/main_frame.h"
 
 namespace vandrel::shell {
@@ -23,9 +25,15 @@ void FrameScriptApplication::CloseProject() {
   frame_.UpdateCommandState();
 }
 
-// Project items are host files; they open once the frame holds a host
-// connection. Until then a name is opened as a local file when one exists.
-bool FrameScriptApplication::OpenProjectItem(const std::string&) { return false; }
+bool FrameScriptApplication::OpenProjectItem(const std::string& nameOrPath) {
+  if (!frame_.projectController().IsOpen()) return false;
+  const std::int32_t hostKind =
+      frame_.hostConnection()->connected() ? frame_.hostConnection()->session().hostKind() : 0;
+  project::ProjectItem* item = frame_.project().FindItem(nameOrPath, hostKind);
+  if (!item || item->IsFolder()) return false;
+  frame_.RunProjectCommand(*item, project::kCommandOpenItem);
+  return true;
+}
 
 void FrameScriptApplication::OpenFileByName(const std::string& name,
                                             const std::string& templateName) {

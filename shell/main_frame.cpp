@@ -31,6 +31,8 @@
 #include "core/string_ids.h"
 #include "editor/ui/editor_window.h"
 #include "platform/install_paths.h"
+#include "project/build_runner.h"
+#include "project/error_navigation.h"
 #include "project/output_panes.h"
 #include "project/project_menu.h"
 #include "project/project_tree.h"
@@ -40,6 +42,7 @@
 #include "project/project_controller.h"
 #include "project/project_session.h"
 #include "remote/error_report.h"
+#include "shell/frame_build_application.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_project_adapter.h"
 #include "shell/frame_project_window.h"
@@ -151,6 +154,12 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
 
   projectAdapter_ = std::make_unique<FrameProjectAdapter>(*this);
   frameUi_ = std::make_unique<FrameUserInterface>([this]() -> UserInterface& { return Ui(); });
+  buildApplication_ = new FrameBuildApplication(*this);
+  errorNavigator_ = std::make_unique<project::ErrorNavigator>(*outputPanes_, *buildApplication_);
+  buildApplication_->SetNavigator(errorNavigator_.get());
+  buildRunner_ = std::make_unique<project::BuildRunner>(*project_, *outputPanes_, *errorNavigator_,
+                                                        *buildApplication_, *frameUi_);
+  buildRunner_->SetSettings(project::BuildSettingsOf(settings_));
   projectController_ = std::make_unique<project::ProjectController>(
       *project_, *projectAdapter_, *frameUi_, settings_, progress_.get());
 
@@ -234,6 +243,10 @@ QWidget* MainFrame::CreateOutputView() {
   });
   connect(output_, &ui::OutputWindow::hideRequested, this, [this] { ShowOutput(false); });
   connect(output_, &ui::OutputWindow::paneTextChanged, this, &MainFrame::UpdateCommandState);
+  connect(output_, &ui::OutputWindow::lineActivated, this, [this](int pane, std::int64_t line) {
+    PrepareErrorMasks();
+    if (line >= 0) errorNavigator_->DoubleClick(pane, static_cast<std::size_t>(line));
+  });
   return output_;
 }
 
@@ -536,6 +549,35 @@ void MainFrame::OpenRecent(int commandId) {
   }
 }
 
+void MainFrame::PrepareErrorMasks() {
+  errorNavigator_->SetCatalogue(Templates());
+  errorNavigator_->SetMaskList(projectController_->IsOpen() ? project_->projectSettings().outputMasks
+                                                          : std::vector<std::string>{});
+}
+
+project::ProjectItem* MainFrame::BuildTarget() {
+  if (ui::EditorWindow* editor = ActiveEditor()) {
+    const std::int32_t kind =
+        hostConnection_->connected() ? hostConnection_->session().hostKind() : 0;
+    if (project::ProjectItem* item = project_->FindItem(editor->documentName(), kind)) return item;
+  }
+  return workspace_->CommandTarget();
+}
+
+void MainFrame::CompileItem(project::ProjectItem& item) {
+  PrepareErrorMasks();
+  buildRunner_->SetSettings(project::BuildSettingsOf(settings_));
+  buildRunner_->Compile(&item);
+  UpdateCommandState();
+}
+
+void MainFrame::BuildItem(project::ProjectItem& item) {
+  PrepareErrorMasks();
+  buildRunner_->SetSettings(project::BuildSettingsOf(settings_));
+  buildRunner_->Build(item);
+  UpdateCommandState();
+}
+
 void MainFrame::ConnectToHost() {
   hostConnection_->session().Connect(
       project::ConnectParametersOf(*project_, settings_.ShowConnectionDlg != 0));
@@ -682,6 +724,20 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kConnect:
       ConnectToHost();
+      return true;
+    case cmd::kCompile:
+      if (project::ProjectItem* item = BuildTarget()) CompileItem(*item);
+      return true;
+    case cmd::kBuild:
+      if (project::ProjectItem* item = BuildTarget()) BuildItem(*item);
+      return true;
+    case cmd::kNextErrorTag:
+      PrepareErrorMasks();
+      errorNavigator_->NextError();
+      return true;
+    case cmd::kPreviousErrorTag:
+      PrepareErrorMasks();
+      errorNavigator_->PreviousError();
       return true;
     case cmd::kDisconnect:
       hostConnection_->session().Disconnect();

@@ -28,6 +28,8 @@ class SettingsStore;
 }
 
 namespace vandrel::project {
+class BuildRunner;
+class ErrorNavigator;
 class OutputPanes;
 class Project;
 class ProjectItem;
@@ -42,6 +44,7 @@ class WorkspaceWindow;
 
 namespace vandrel::shell {
 
+class FrameBuildApplication;
 class FrameHostConnection;
 class FrameProjectAdapter;
 class FrameProjectWindow;
@@ -95,6 +98,11 @@ class MainFrame : public QMainWindow {
   project::OutputPanes& outputPanes() { return *outputPanes_; }
   ui::WorkspaceWindow* workspace() const { return workspace_; }
   ui::OutputWindow* output() const { return output_; }
+  // Compile (Ctrl+F7) of a file, folder or project, and Build (F7) of what
+  // builds it; reported when not connected.
+  void CompileItem(project::ProjectItem& item);
+  void BuildItem(project::ProjectItem& item);
+  project::ErrorNavigator& errorNavigator() { return *errorNavigator_; }
   // Carries out a project command (3006, 3096, 3097, ...) for `item`.
   void RunProjectCommand(project::ProjectItem& item, int commandId);
 
@@ -162,6 +170,10 @@ class MainFrame : public QMainWindow {
   bool RunFrameCommand(int commandId);
   void OpenRecent(int commandId);
   void ConnectToHost();
+  // The project item a compile or build from the menu acts on: the active
+  // document's item, else the workspace's.
+  project::ProjectItem* BuildTarget();
+  void PrepareErrorMasks();
   void ActivateChild(int index);
   void LocalOpen();
   void NewFile();
@@ -182,6 +194,9 @@ class MainFrame : public QMainWindow {
   ui::OutputWindow* output_ = nullptr;
   std::unique_ptr<FrameProjectWindow> projectWindow_;
   FrameHostConnection* hostConnection_ = nullptr;
+  FrameBuildApplication* buildApplication_ = nullptr;
+  std::unique_ptr<project::ErrorNavigator> errorNavigator_;
+  std::unique_ptr<project::BuildRunner> buildRunner_;
   QTimer* idleCheck_ = nullptr;
   bool workspaceShown_ = true;
   bool outputShown_ = true;

@@ -12,7 +12,10 @@
 #include "core/settings_store.h"
 #include "editor/ui/editor_window.h"
 #include "project/project.h"
+#include "project/error_navigation.h"
+#include "project/output_panes.h"
 #include "project/project_file.h"
+#include "project/project_operations.h"
 #include "shell/frame_host_connection.h"
 #include "shell/main_frame.h"
 #include "shell/main_menu_bar.h"
@@ -50,7 +53,7 @@ class FrameHost : public ::testing::Test {
         << "int main(void)\n{\n  return 0;\n}\n";
     agent_ = std::make_unique<AgentProcess>(std::vector<std::string>{
         "--root", (dir_ / "root").string(), "--port", "0", "--bind", "127.0.0.1", "--no-login",
-        "--personality", "posix"});
+        "--allow-commands", "--personality", "posix"});
     port_ = agent_->ReadPort();
     ASSERT_NE(port_, 0);
     project::Project saved;
@@ -105,6 +108,49 @@ TEST_F(FrameHost, ProjectConnectsAndHostFilesOpenReadOnly) {
   EXPECT_TRUE(frame.mainMenu()->Action(cmd::kConnect)->isEnabled());
   // Without a session nothing is asked of the host.
   EXPECT_FALSE(frame.OpenHostFile("/src/other.c"));
+}
+
+TEST_F(FrameHost, BuildListsErrorsAndF4OpensTheirFile) {
+  // A folder whose build prints a compiler-style error for a file in it.
+  std::filesystem::path projectPath = dir_ / "build.vdp";
+  {
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = port_;
+    saved.projectSettings().outputMasks = {"Ansi - C"};
+    project::ProjectItem* folder = project::NewFolder(saved, "C sources", "src");
+    ASSERT_NE(folder, nullptr);
+    project::AddFilesChoice files;
+    files.directory = "/src";
+    files.names = {"hello.c"};
+    ASSERT_EQ(project::AddFiles(*folder, files), 1);
+    folder->settings().buildFlags = project::kBuildOverride;
+    folder->settings().build = "echo 'hello.c:3:3: error: expected declaration'";
+    ASSERT_TRUE(project::SaveProjectFile(saved, projectPath));
+  }
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  ASSERT_TRUE(frame.OpenProject(projectPath.string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  project::ProjectItem* folder = frame.project().FindItem("C sources", 0);
+  ASSERT_NE(folder, nullptr);
+  frame.BuildItem(*folder);
+  ASSERT_TRUE(WaitFor([&] {
+    return !frame.busy() && frame.outputPanes().Text(0).find(">> Command completed") !=
+                                std::string::npos;
+  })) << frame.outputPanes().Text(0) << "|" << (ui.shown().empty() ? "" : ui.shown().back().text)
+     << "|" << frame.busy();
+  EXPECT_EQ(frame.errorNavigator().CountErrors(), 1u);
+  EXPECT_TRUE(frame.mainMenu()->Action(cmd::kNextErrorTag)->isEnabled());
+
+  frame.RunCommand(cmd::kNextErrorTag);
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
+  ui::EditorWindow* editor = frame.EditorWindows().front();
+  EXPECT_EQ(editor->documentName(), "/src/hello.c");
+  EXPECT_EQ(editor->CaretLine(), 3);
 }
 
 TEST_F(FrameHost, ClosingTheFrameEndsTheSession) {
