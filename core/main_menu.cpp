@@ -469,8 +469,8 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kPreviousErrorTag:
       return state.outputHasText;
     case cmd::kCompile:
-      // A document, or the workspace's item, compiled on the host.
-      return state.connected && state.projectOpen;
+      // The active document, compiled on the host.
+      return state.documentActive && state.connected;
     case cmd::kBuild:
       return state.connected && state.projectOpen;
     case cmd::kSelectAll:

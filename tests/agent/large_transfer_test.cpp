@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 
+#include "support/agent_process.h"
 #include "raw_client.h"
 
 namespace vandrel::testing {
@@ -71,63 +72,20 @@ class Pattern {
   std::string block_;
 };
 
-// The tandrill executable, whose process id this test needs for its memory.
+// The tandrill executable, whose peak memory this test watches.
 class AgentChild {
  public:
-  explicit AgentChild(const std::filesystem::path& root) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      ::execl(VANDREL_TANDRILL_PATH, VANDREL_TANDRILL_PATH, "--root", root.c_str(), "--port", "0",
-              "--no-login", "--personality", "posix", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    std::string line;
-    char c;
-    while (true) {
-      pollfd wait{out[0], POLLIN, 0};
-      if (::poll(&wait, 1, kTimeoutMs) != 1 || ::read(out[0], &c, 1) != 1 || c == '\n') break;
-      line += c;
-    }
-    ::close(out[0]);
-    const std::string prefix = "listening on 127.0.0.1:";
-    if (line.rfind(prefix, 0) == 0)
-      port_ = static_cast<std::uint16_t>(std::stoi(line.substr(prefix.size())));
-  }
-  ~AgentChild() { Terminate(); }
-  AgentChild(const AgentChild&) = delete;
-  AgentChild& operator=(const AgentChild&) = delete;
+  explicit AgentChild(const std::filesystem::path& root)
+      : process_({"--root", root.string(), "--port", "0", "--no-login", "--personality", "posix"}),
+        port_(process_.ReadPort(kTimeoutMs)) {}
 
   std::uint16_t port() const { return port_; }
-
-  // The process's peak resident memory so far, in kB (-1 when unknown).
-  long PeakMemoryKb() const {
-    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
-  }
-
-  // Sends SIGTERM and returns the exit status (-1 when it did not exit).
-  int Terminate() {
-    if (pid_ <= 0) return exitStatus_;
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return exitStatus_;
-  }
+  long PeakMemoryKb() const { return process_.PeakMemoryKb(); }
+  int Terminate() { return process_.Terminate(); }
 
  private:
-  pid_t pid_ = -1;
+  AgentProcess process_;
   std::uint16_t port_ = 0;
-  int exitStatus_ = -1;
 };
 
 // A data connection the agent makes to this test, with the packet framing.

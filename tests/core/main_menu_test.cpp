@@ -192,6 +192,19 @@ TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
   for (int id : {cmd::kSaveProject, cmd::kSaveProjectAs, cmd::kCloseProject, cmd::kNewFolder})
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
 
+  // Compile and build need the host; the error list needs output.
+  EXPECT_FALSE(IsCommandEnabled(cmd::kBuild, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kCompile, state));
+  state.connected = true;
+  EXPECT_TRUE(IsCommandEnabled(cmd::kBuild, state));
+  EXPECT_TRUE(IsCommandEnabled(cmd::kCompile, state));
+  state.documentActive = false;
+  EXPECT_FALSE(IsCommandEnabled(cmd::kCompile, state));
+  EXPECT_TRUE(IsCommandEnabled(cmd::kBuild, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kNextErrorTag, state));
+  state.outputHasText = true;
+  EXPECT_TRUE(IsCommandEnabled(cmd::kNextErrorTag, state));
+  EXPECT_TRUE(IsCommandEnabled(cmd::kPreviousErrorTag, state));
 }
 
 TEST(MainMenu, ActiveChildEnablesWindowCommands) {

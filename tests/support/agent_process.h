@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,15 @@ class AgentProcess {
     const std::size_t colon = line.rfind(':');
     if (line.rfind("listening on ", 0) != 0 || colon == std::string::npos) return 0;
     return static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
+  }
+  // The process's peak resident memory so far, in kB (-1 when unknown).
+  long PeakMemoryKb() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
   }
   // Sends SIGTERM and returns the exit status (-1 when it did not exit).
   int Terminate() {
