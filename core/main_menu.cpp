@@ -253,6 +253,7 @@ constexpr std::array kAvailable{
     cmd::kConnect,
     cmd::kDisconnect,
     cmd::kStop,
+    cmd::kConnectionInfo,
     cmd::kCompile,
     cmd::kBuild,
     cmd::kNextErrorTag,

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <algorithm>
@@ -42,6 +44,7 @@
 #include "project/project_controller.h"
 #include "project/project_session.h"
 #include "remote/error_report.h"
+#include "shell/connection_info_dialog.h"
 #include "shell/frame_build_application.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_project_adapter.h"
@@ -701,11 +704,11 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kActivateWorkspace:
       if (!workspaceShown_) ShowWorkspace(true);
-      workspaceDock_->widget()->setFocus();
+      workspace_->tree()->setFocus();
       return true;
     case cmd::kActivateOutput:
       if (!outputShown_) ShowOutput(true);
-      outputDock_->widget()->setFocus();
+      if (QWidget* pane = output_->PaneView(output_->CurrentPane())) pane->setFocus();
       return true;
     case cmd::kActivateEditor:
       if (QMdiSubWindow* child = documentArea_->activeSubWindow()) child->widget()->setFocus();
@@ -725,6 +728,11 @@ bool MainFrame::RunFrameCommand(int commandId) {
     case cmd::kConnect:
       ConnectToHost();
       return true;
+    case cmd::kConnectionInfo: {
+      ConnectionInfoDialog dialog(hostConnection_->session().connectionInformation(), this);
+      dialog.exec();
+      return true;
+    }
     case cmd::kCompile:
       if (project::ProjectItem* item = BuildTarget()) CompileItem(*item);
       return true;

@@ -16,6 +16,7 @@
 #include "project/output_panes.h"
 #include "project/project_file.h"
 #include "project/project_operations.h"
+#include "shell/connection_info_dialog.h"
 #include "shell/frame_host_connection.h"
 #include "shell/main_frame.h"
 #include "shell/main_menu_bar.h"
@@ -24,6 +25,7 @@
 #include "support/temp_dir.h"
 
 #include <QAction>
+#include <QLabel>
 #include <Qsci/qsciscintilla.h>
 
 namespace vandrel::shell {
@@ -80,6 +82,14 @@ TEST_F(FrameHost, ProjectConnectsAndHostFilesOpenReadOnly) {
   ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
   EXPECT_TRUE(frame.mainMenu()->Action(cmd::kDisconnect)->isEnabled());
   EXPECT_FALSE(frame.mainMenu()->Action(cmd::kConnect)->isEnabled());
+
+  // Connection Information shows what the agent told about itself.
+  ASSERT_TRUE(frame.mainMenu()->Action(cmd::kConnectionInfo)->isEnabled());
+  ConnectionInfoDialog info(frame.hostConnection()->session().connectionInformation());
+  QStringList texts;
+  for (QLabel* label : info.findChildren<QLabel*>()) texts << label->text();
+  EXPECT_TRUE(texts.contains("Version:")) << texts.join("|").toStdString();
+  EXPECT_GT(texts.size() - texts.count("Unknown"), texts.size() / 2) << texts.join("|").toStdString();
 
   ASSERT_TRUE(frame.OpenHostFile("/src/hello.c", std::string(), 3));
   ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
