@@ -33,7 +33,7 @@ void FrameBuildApplication::RequestFailed(const remote::RequestBlock& request) {
 bool FrameBuildApplication::Connected() { return frame_.hostConnection()->connected(); }
 
 std::int32_t FrameBuildApplication::HostKind() {
-  return frame_.hostConnection()->connected() ? frame_.hostConnection()->session().hostKind() : 0;
+  return frame_.hostConnection()->hostKind();
 }
 
 void FrameBuildApplication::SaveAllDocuments() {

@@ -86,6 +86,18 @@ void FrameHostConnection::Shutdown() {
       [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20); });
 }
 
+void FrameHostConnection::Connect(const remote::ConnectParameters& parameters) {
+  if (!shutDown_) session_->Connect(parameters);
+}
+
+void FrameHostConnection::Disconnect() {
+  if (!shutDown_ && session_->connected()) session_->Disconnect();
+}
+
+void FrameHostConnection::Stop() {
+  if (!shutDown_) session_->Stop();
+}
+
 void FrameHostConnection::Queue(std::function<void()> work) {
   QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }

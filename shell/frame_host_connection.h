@@ -35,7 +35,14 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   FrameHostConnection(MainFrame& frame, project::OutputPanes& output);
   ~FrameHostConnection() override;
 
+  // The session; only while the connection has not been shut down.
   remote::HostSession& session() { return *session_; }
+  // Connect, Disconnect and Stop; nothing once shut down (the frame is
+  // closing and no thread may start).
+  void Connect(const remote::ConnectParameters& parameters);
+  void Disconnect();
+  void Stop();
+  std::int32_t hostKind() const { return connected() ? session_->hostKind() : 0; }
   remote::RequestWorker& worker() { return *worker_; }
   bool connected() const { return !shutDown_ && session_->connected(); }
   bool connecting() const { return !shutDown_ && session_->connecting(); }

@@ -56,12 +56,13 @@ bool FrameProjectAdapter::RequestsPending() const {
 }
 
 void FrameProjectAdapter::Connect(const remote::ConnectParameters& parameters) {
-  frame_.hostConnection()->session().Connect(parameters);
+  if (!frame_.isVisible()) return;  // the frame is closing
+  frame_.hostConnection()->Connect(parameters);
   frame_.SetBusy(true);
 }
 
 void FrameProjectAdapter::Disconnect() {
-  if (frame_.hostConnection()->connected()) frame_.hostConnection()->session().Disconnect();
+  frame_.hostConnection()->Disconnect();
   frame_.SetConnected(frame_.hostConnection()->connected());
 }
 

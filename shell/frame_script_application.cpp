@@ -27,9 +27,8 @@ void FrameScriptApplication::CloseProject() {
 
 bool FrameScriptApplication::OpenProjectItem(const std::string& nameOrPath) {
   if (!frame_.projectController().IsOpen()) return false;
-  const std::int32_t hostKind =
-      frame_.hostConnection()->connected() ? frame_.hostConnection()->session().hostKind() : 0;
-  project::ProjectItem* item = frame_.project().FindItem(nameOrPath, hostKind);
+  project::ProjectItem* item =
+      frame_.project().FindItem(nameOrPath, frame_.hostConnection()->hostKind());
   if (!item || item->IsFolder()) return false;
   frame_.RunProjectCommand(*item, project::kCommandOpenItem);
   return true;

@@ -46,6 +46,8 @@ void FinishStartUp(vandrel::shell::MainFrame& frame, vandrel::SettingsStore& sto
                    const vandrel::AppCommandLine& commandLine, const QStringList& localFiles) {
   vandrel::AppSettings& settings = frame.settings();
   frame.OfferTip(false);
+  // Closed meanwhile (a termination signal during the tip): nothing more.
+  if (!frame.isVisible()) return;
   if (!commandLine.projectPath.empty()) {
     frame.OpenProject(AbsolutePath(commandLine.projectPath).toStdString());
     return;
@@ -173,7 +175,8 @@ int main(int argc, char** argv) {
                    });
   splash->closeAfter(anyArgument ? 0 : vandrel::shell::SplashWindow::kMinimumShowMs);
 
-  const int result = app.exec();
+  // A termination signal during the start-up script has closed the frame.
+  const int result = frame.isVisible() ? app.exec() : 0;
 
   // Settings are kept on an orderly exit only.
   settings.FirstRun = 0;

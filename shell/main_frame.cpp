@@ -560,9 +560,9 @@ void MainFrame::PrepareErrorMasks() {
 
 project::ProjectItem* MainFrame::BuildTarget() {
   if (ui::EditorWindow* editor = ActiveEditor()) {
-    const std::int32_t kind =
-        hostConnection_->connected() ? hostConnection_->session().hostKind() : 0;
-    if (project::ProjectItem* item = project_->FindItem(editor->documentName(), kind)) return item;
+    if (project::ProjectItem* item =
+            project_->FindItem(editor->documentName(), hostConnection_->hostKind()))
+      return item;
   }
   return workspace_->CommandTarget();
 }
@@ -582,7 +582,7 @@ void MainFrame::BuildItem(project::ProjectItem& item) {
 }
 
 void MainFrame::ConnectToHost() {
-  hostConnection_->session().Connect(
+  hostConnection_->Connect(
       project::ConnectParametersOf(*project_, settings_.ShowConnectionDlg != 0));
   SetBusy(true);
 }
@@ -597,7 +597,7 @@ bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& tem
     if (line > 0) open->MoveCaretToLine(static_cast<std::int32_t>(line), false);
     return true;
   }
-  if (!connected_) return false;
+  if (!connected_ || !hostConnection_->connected()) return false;
   remote::RequestBlock request;
   request.kind = remote::kRequestOpenFile;
   request.options = remote::kOptionProgress;
@@ -729,6 +729,7 @@ bool MainFrame::RunFrameCommand(int commandId) {
       ConnectToHost();
       return true;
     case cmd::kConnectionInfo: {
+      if (!hostConnection_->connected()) return true;
       ConnectionInfoDialog dialog(hostConnection_->session().connectionInformation(), this);
       dialog.exec();
       return true;
@@ -748,11 +749,11 @@ bool MainFrame::RunFrameCommand(int commandId) {
       errorNavigator_->PreviousError();
       return true;
     case cmd::kDisconnect:
-      hostConnection_->session().Disconnect();
+      hostConnection_->Disconnect();
       SetConnected(hostConnection_->connected());
       return true;
     case cmd::kStop:
-      hostConnection_->session().Stop();
+      hostConnection_->Stop();
       if (!hostConnection_->AnyPending()) SetBusy(false);
       return true;
     case cmd::kNewFolder:
@@ -801,6 +802,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
   }
   StorePlacement();
   hostConnection_->Shutdown();
+  connected_ = false;
   emit closing();
   event->accept();
 }

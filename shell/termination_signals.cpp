@@ -36,7 +36,9 @@ void CloseOnTerminationSignals(QWidget* window) {
       if (!modal) break;
       modal->reject();
     }
-    if (window->close()) QApplication::quit();
+    // exit() leaves every running event loop at once; quit() would only ask
+    // and can be turned down.
+    if (window->close()) QCoreApplication::exit(0);
   });
   struct sigaction action {};
   action.sa_handler = OnSignal;
