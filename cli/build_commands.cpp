@@ -1,3 +1,4 @@
+#include "templates/catalogue_folders.h"
 #include "cli/build_commands.h"
 
 #include <fmt/format.h>
@@ -36,23 +37,6 @@ using project::Project;
 using project::ProjectItem;
 using remote::RequestBlock;
 
-void Fail(CliContext& context, const std::string& message) {
-  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
-  context.exitCode = 1;
-}
-
-std::optional<AppSettings> LoadSettings(CliContext& context) {
-  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
-  AppSettings settings;
-  settings.AssignDefaults();
-  if (!store.Load()) {
-    Fail(context, "cannot read the settings: " + store.LastError());
-    return std::nullopt;
-  }
-  settings.Read(store);
-  return settings;
-}
-
 std::unique_ptr<Project> LoadProject(CliContext& context, const std::string& path,
                                      const AppSettings& settings) {
   auto loaded = std::make_unique<Project>();
@@ -70,13 +54,7 @@ std::unique_ptr<Project> LoadProject(CliContext& context, const std::string& pat
 // simply match nothing.
 std::unique_ptr<TemplateCatalogue> LoadCatalogue(const AppSettings& settings) {
   auto catalogue = std::make_unique<TemplateCatalogue>();
-  CatalogueFolders folders;
-  folders.templatesFolder = settings.TemplatesFolder.empty()
-                                ? platform::DefaultTemplatesFolder().string()
-                                : settings.TemplatesFolder;
-  folders.localTemplates = settings.LocalTemplates;
-  folders.vdxFolder = settings.VDXFolder;
-  if (!catalogue->LoadCatalogue(folders, nullptr)) {
+  if (!catalogue->LoadCatalogue(CatalogueFoldersOf(settings), nullptr)) {
     std::fprintf(stderr, "vandrel-cli: warning: the templates could not be loaded\n");
     return nullptr;
   }

@@ -1,9 +1,14 @@
-// What every vandrel-cli command shares: the options of the whole program and
-// the exit status a command leaves behind.
+// What every vandrel-cli command shares: the options of the whole program,
+// the exit status a command leaves behind, failing with a message, and the
+// settings and template folders as the program reads them.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#include "core/app_settings.h"
+#include "core/settings_store.h"
 
 namespace vandrel::cli {
 
@@ -11,5 +16,15 @@ struct CliContext {
   std::string configDir;  // --config DIR; empty: the per-user configuration folder
   int exitCode = 0;
 };
+
+// "vandrel-cli: <message>" on standard error, and exit status 1.
+void Fail(CliContext& context, const std::string& message);
+
+// The settings as the program reads them at start-up: defaults, then the
+// values of `store`. False (with a message) when the file cannot be read.
+bool LoadSettings(CliContext& context, SettingsStore& store, AppSettings& settings);
+std::optional<AppSettings> LoadSettings(CliContext& context, SettingsStore& store);
+// The same from the settings file of --config (or the per-user one).
+std::optional<AppSettings> LoadSettings(CliContext& context);
 
 }  // namespace vandrel::cli

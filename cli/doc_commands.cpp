@@ -1,3 +1,4 @@
+#include "templates/catalogue_folders.h"
 #include "cli/doc_commands.h"
 
 #include <fcntl.h>
@@ -40,11 +41,6 @@
 namespace vandrel::cli {
 
 namespace {
-
-void Fail(CliContext& context, const std::string& message) {
-  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
-  context.exitCode = 1;
-}
 
 // ---- Option values ------------------------------------------------------------
 
@@ -94,28 +90,6 @@ struct TemplateChoice {
   std::string removeNumbers;  // --remove-numbers POS,DIGITS
 };
 
-bool LoadSettings(CliContext& context, AppSettings& settings) {
-  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
-  settings.AssignDefaults();
-  if (!store.Load()) {
-    Fail(context, "cannot read the settings: " + store.LastError());
-    return false;
-  }
-  settings.Read(store);
-  return true;
-}
-
-CatalogueFolders FoldersOf(const AppSettings& settings) {
-  CatalogueFolders folders;
-  folders.templatesFolder = settings.TemplatesFolder;
-  if (folders.templatesFolder.empty()) {
-    folders.templatesFolder = platform::DefaultTemplatesFolder().string();
-  }
-  folders.localTemplates = settings.LocalTemplates;
-  folders.vdxFolder = settings.VDXFolder;
-  return folders;
-}
-
 // What the editor does to a loaded document before its text is read: the
 // template's editing part (which says whether numbers are taken out of the
 // text, trimming, COBOL'85 tokens, tabs), or numbers taken out at a position
@@ -123,9 +97,11 @@ CatalogueFolders FoldersOf(const AppSettings& settings) {
 bool ApplyChoice(CliContext& context, const TemplateChoice& choice, DocumentFormat& format) {
   if (!choice.name.empty()) {
     AppSettings settings;
-    if (!LoadSettings(context, settings)) return false;
+    const std::optional<AppSettings> loaded = LoadSettings(context);
+    if (!loaded) return false;
+    settings = *loaded;
     TemplateCatalogue catalogue;
-    if (!catalogue.LoadCatalogue(FoldersOf(settings), nullptr)) {
+    if (!catalogue.LoadCatalogue(CatalogueFoldersOf(settings), nullptr)) {
       Fail(context, "cannot load the templates");
       return false;
     }

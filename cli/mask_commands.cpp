@@ -1,3 +1,4 @@
+#include "templates/catalogue_folders.h"
 #include "cli/mask_commands.h"
 
 #include <fmt/format.h>
@@ -35,29 +36,12 @@ struct MaskOptions {
   std::vector<std::string> entries;
 };
 
-void Fail(CliContext& context, const std::string& message) {
-  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
-  context.exitCode = 1;
-}
-
 // The templates the program would load: those of the settings' folders, the
 // installed defaults when no templates folder is set.
 bool LoadTemplates(CliContext& context, TemplateCatalogue& catalogue) {
-  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
-  if (!store.Load()) {
-    Fail(context, "cannot read the settings: " + store.LastError());
-    return false;
-  }
-  AppSettings settings;
-  settings.AssignDefaults();
-  settings.Read(store);
-  CatalogueFolders folders;
-  folders.templatesFolder = settings.TemplatesFolder.empty()
-                                ? platform::DefaultTemplatesFolder().string()
-                                : settings.TemplatesFolder;
-  folders.localTemplates = settings.LocalTemplates;
-  folders.vdxFolder = settings.VDXFolder;
-  if (!catalogue.LoadCatalogue(folders, nullptr)) {
+  const std::optional<AppSettings> settings = LoadSettings(context);
+  if (!settings) return false;
+  if (!catalogue.LoadCatalogue(CatalogueFoldersOf(*settings), nullptr)) {
     Fail(context, "cannot load the templates");
     return false;
   }

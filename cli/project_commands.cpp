@@ -29,23 +29,6 @@ using project::Project;
 using project::ProjectItem;
 using project::ProjectSettings;
 
-void Fail(CliContext& context, const std::string& message) {
-  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
-  context.exitCode = 1;
-}
-
-std::optional<AppSettings> LoadSettings(CliContext& context) {
-  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
-  AppSettings settings;
-  settings.AssignDefaults();
-  if (!store.Load()) {
-    Fail(context, "cannot read the settings: " + store.LastError());
-    return std::nullopt;
-  }
-  settings.Read(store);
-  return settings;
-}
-
 std::string OpenError(const std::string& path) {
   std::error_code ec;
   if (!fs::exists(path, ec)) return path + ": no such file";

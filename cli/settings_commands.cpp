@@ -11,23 +11,6 @@ namespace vandrel::cli {
 
 namespace {
 
-void Fail(CliContext& context, const std::string& message) {
-  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
-  context.exitCode = 1;
-}
-
-// Reads the settings as the program does at start-up: defaults, then the
-// stored values. False (with a message) when the file cannot be read.
-bool LoadSettings(CliContext& context, SettingsStore& store, AppSettings& settings) {
-  settings.AssignDefaults();
-  if (!store.Load()) {
-    Fail(context, "cannot read the settings: " + store.LastError());
-    return false;
-  }
-  settings.Read(store);
-  return true;
-}
-
 int FindOrFail(CliContext& context, const std::string& name) {
   int row = FindAppSetting(name);
   if (row < 0) {

@@ -42,11 +42,6 @@ std::string OpenError(const std::string& path, int error) {
   return fmt::format("{}: {}", path, std::strerror(error));
 }
 
-void Fail(CliContext& context, const std::string& message) {
-  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
-  context.exitCode = 1;
-}
-
 void PrintText(const StoreListing& listing) {
   std::printf("format %u, flags %u\n", listing.formatNumber, listing.flags);
   for (const auto& section : listing.sections) {

@@ -1,3 +1,4 @@
+#include "templates/catalogue_folders.h"
 #include "cli/template_commands.h"
 
 #include <fmt/format.h>
@@ -23,35 +24,6 @@
 namespace vandrel::cli {
 
 namespace {
-
-void Fail(CliContext& context, const std::string& message) {
-  std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
-  context.exitCode = 1;
-}
-
-// The settings as the program reads them at start-up.
-std::optional<AppSettings> LoadSettings(CliContext& context, SettingsStore& store) {
-  AppSettings settings;
-  settings.AssignDefaults();
-  if (!store.Load()) {
-    Fail(context, "cannot read the settings: " + store.LastError());
-    return std::nullopt;
-  }
-  settings.Read(store);
-  return settings;
-}
-
-// The folders the catalogue loads from; an empty templates folder means the
-// default templates installed with the program.
-CatalogueFolders FoldersOf(const AppSettings& settings) {
-  CatalogueFolders folders;
-  folders.templatesFolder = settings.TemplatesFolder;
-  if (folders.templatesFolder.empty())
-    folders.templatesFolder = platform::DefaultTemplatesFolder().string();
-  folders.localTemplates = settings.LocalTemplates;
-  folders.vdxFolder = settings.VDXFolder;
-  return folders;
-}
 
 bool SameFolder(const std::filesystem::path& a, const std::string& b) {
   if (b.empty()) return false;
@@ -105,7 +77,7 @@ void Show(CliContext& context, const std::string& file, bool json) {
   SettingsStore store(SettingsStore::DefaultFile(context.configDir));
   const auto settings = LoadSettings(context, store);
   if (!settings) return;
-  const auto userFlag = UserFlagOf(file, FoldersOf(*settings));
+  const auto userFlag = UserFlagOf(file, CatalogueFoldersOf(*settings));
   if (json) {
     std::string out = "{\"file\":" + JsonString(file);
     if (userFlag) out += fmt::format(",\"userFlag\":{}", *userFlag);
@@ -156,7 +128,7 @@ void List(CliContext& context, bool json) {
   const auto settings = LoadSettings(context, store);
   if (!settings) return;
   TemplateCatalogue catalogue;
-  if (!catalogue.LoadCatalogue(FoldersOf(*settings), nullptr))
+  if (!catalogue.LoadCatalogue(CatalogueFoldersOf(*settings), nullptr))
     return Fail(context, "cannot load the templates");
   if (json) {
     std::string out = "[";
@@ -187,7 +159,7 @@ void Match(CliContext& context, const MatchOptions& options) {
   const auto settings = LoadSettings(context, store);
   if (!settings) return;
   TemplateCatalogue catalogue;
-  if (!catalogue.LoadCatalogue(FoldersOf(*settings), nullptr))
+  if (!catalogue.LoadCatalogue(CatalogueFoldersOf(*settings), nullptr))
     return Fail(context, "cannot load the templates");
   DocumentFormat document;
   if (options.fileCode) {
