@@ -38,34 +38,16 @@ class UiThreadUserInterface final : public UserInterface {
   MainFrame& frame_;
 };
 
-// Transfer progress in the status bar, from whichever thread reports it.
-class StatusProgress final : public ProgressReporter {
- public:
-  StatusProgress(QObject* context, MainFrame& frame) : context_(context), frame_(frame) {}
-  void ShowStatus(std::string_view text) override {
-    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    QMetaObject::invokeMethod(context_, [this, shown] { frame_.frameStatusBar()->showMessage(shown); });
-  }
-  void SetProgress(int) override {}
-  void ClearProgress() override {
-    QMetaObject::invokeMethod(context_, [this] { frame_.frameStatusBar()->clearMessage(); });
-  }
-
- private:
-  QObject* context_;
-  MainFrame& frame_;
-};
-
 }  // namespace
 
-FrameHostConnection::FrameHostConnection(MainFrame& frame, project::OutputPanes& output)
+FrameHostConnection::FrameHostConnection(MainFrame& frame, project::OutputPanes& output,
+                                         ProgressReporter* progress)
     : QObject(&frame), frame_(frame) {
   ui_ = std::make_unique<UiThreadUserInterface>(this, frame);
-  progress_ = std::make_unique<StatusProgress>(this, frame);
   remote::RequestServices services;
   services.user = ui_.get();
   services.output = &output;
-  services.progress = progress_.get();
+  services.progress = progress;
   auto worker = std::make_unique<remote::RequestWorker>(services);
   worker_ = worker.get();
   manager_.Start(std::move(worker));

@@ -32,7 +32,9 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   Q_OBJECT
 
  public:
-  FrameHostConnection(MainFrame& frame, project::OutputPanes& output);
+  // Requests write to `output` and report transfers to `progress`, which
+  // must take reports from any thread.
+  FrameHostConnection(MainFrame& frame, project::OutputPanes& output, ProgressReporter* progress);
   ~FrameHostConnection() override;
 
   // The session; only while the connection has not been shut down.
@@ -70,7 +72,6 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
 
   MainFrame& frame_;
   std::unique_ptr<UserInterface> ui_;
-  std::unique_ptr<ProgressReporter> progress_;
   remote::ThreadManager manager_;
   remote::RequestWorker* worker_ = nullptr;
   std::unique_ptr<remote::HostSession> session_;

@@ -1,3 +1,4 @@
+#include "templates/catalogue_folders.h"
 #include "shell/main_frame.h"
 
 #include <QAction>
@@ -61,14 +62,19 @@ namespace vandrel::shell {
 namespace {
 
 // Load and save progress as the status bar shows it.
+// Load, save and transfer progress as the status bar shows it, reported
+// from the user-interface thread or from the request worker.
 class StatusBarProgress final : public ProgressReporter {
  public:
   explicit StatusBarProgress(StatusBar* bar) : bar_(bar) {}
   void ShowStatus(std::string_view text) override {
-    bar_->showMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QMetaObject::invokeMethod(bar_, [bar = bar_, shown] { bar->showMessage(shown); });
   }
   void SetProgress(int) override {}
-  void ClearProgress() override { bar_->clearMessage(); }
+  void ClearProgress() override {
+    QMetaObject::invokeMethod(bar_, [bar = bar_] { bar->clearMessage(); });
+  }
 
  private:
   StatusBar* bar_;
@@ -130,10 +136,8 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   mainMenu_->SetWindowListProvider([this] {
     std::vector<MainMenuBar::WindowListEntry> entries;
     QMdiSubWindow* active = documentArea_->activeSubWindow();
-    for (QMdiSubWindow* child : documentArea_->subWindowList()) {
-      if (child->isHidden() && !child->isMinimized()) continue;
+    for (QMdiSubWindow* child : ListedChildren())
       entries.push_back({child->windowTitle(), child == active});
-    }
     return entries;
   });
   for (int commandId : {cmd::kWorkspace, cmd::kOutput}) {
@@ -147,7 +151,7 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   projectWindow_ = std::make_unique<FrameProjectWindow>(*this);
   CreateViews();
 
-  hostConnection_ = new FrameHostConnection(*this, *outputPanes_);
+  hostConnection_ = new FrameHostConnection(*this, *outputPanes_, progress_.get());
   // Busy ends when the last host request has completed.
   idleCheck_ = new QTimer(this);
   idleCheck_->setInterval(100);
@@ -418,13 +422,7 @@ const TemplateCatalogue* MainFrame::Templates() {
   if (catalogue_) return catalogue_;
   if (!ownCatalogueLoaded_) {
     ownCatalogueLoaded_ = true;
-    CatalogueFolders folders;
-    folders.templatesFolder = settings_.TemplatesFolder.empty()
-                                  ? platform::DefaultTemplatesFolder().string()
-                                  : settings_.TemplatesFolder;
-    folders.localTemplates = settings_.LocalTemplates;
-    folders.vdxFolder = settings_.VDXFolder;
-    ownCatalogue_.LoadCatalogue(folders, progress_.get());
+    ownCatalogue_.LoadCatalogue(CatalogueFoldersOf(settings_), progress_.get());
     progress_->ClearProgress();
   }
   return &ownCatalogue_;
@@ -627,11 +625,17 @@ bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& tem
   return true;
 }
 
-void MainFrame::ActivateChild(int index) {
+QList<QMdiSubWindow*> MainFrame::ListedChildren() const {
+  // A closed window stays in the area's list until it is deleted.
   QList<QMdiSubWindow*> children;
   for (QMdiSubWindow* child : documentArea_->subWindowList()) {
     if (!child->isHidden() || child->isMinimized()) children.push_back(child);
   }
+  return children;
+}
+
+void MainFrame::ActivateChild(int index) {
+  const QList<QMdiSubWindow*> children = ListedChildren();
   if (index < 0 || index >= children.size()) return;
   QMdiSubWindow* child = children[index];
   if (child->isMinimized()) child->showNormal();

@@ -175,6 +175,8 @@ class MainFrame : public QMainWindow {
   project::ProjectItem* BuildTarget();
   void PrepareErrorMasks();
   void ActivateChild(int index);
+  // The document children the Window menu lists, in the area's order.
+  QList<QMdiSubWindow*> ListedChildren() const;
   void LocalOpen();
   void NewFile();
   void AddEditorWindow(ui::EditorWindow* window);
