@@ -14,6 +14,7 @@
 #include "documents/document_loader.h"
 #include "editor/ui/qsci_edit_control.h"
 #include "editor/ui/syntax_lexer.h"
+#include "support/cobol_fixture.h"
 #include "templates/apply_template.h"
 #include "templates/template.h"
 #include "templates/template_catalogue.h"
@@ -22,6 +23,8 @@ namespace vandrel::ui {
 namespace {
 
 using Sci = QsciScintillaBase;
+using testing::CobolTemplate;
+const std::string& kSource = testing::kCobolSource;
 
 class RecordingSink : public EditNotificationSink {
  public:
@@ -33,35 +36,6 @@ class RecordingSink : public EditNotificationSink {
   }
   std::vector<EditNotification> notifications;
 };
-
-// A plain-text COBOL source with six-digit sequence numbers at the start,
-// which the template takes out of the text and keeps.
-const std::string kSource =
-    "000100 IDENTIFICATION DIVISION.\n"
-    "000200 PROGRAM-ID. HELLO.\n"
-    "000300*THIS LINE IS A COMMENT: MOVE\n"
-    "000400 PROCEDURE DIVISION.\n"
-    "000450     MOVE 1 TO X.\n"
-    "000500     DISPLAY \"MOVE\".\n";
-
-std::unique_ptr<Template> CobolTemplate() {
-  auto t = std::make_unique<Template>();
-  TemplateSettings& s = t->settings;
-  s.Name = "COBOL";
-  s.RemoveLineNumbers = 1;
-  s.KeepSequence = 1;
-  s.LineNumberPosition = 1;
-  s.LineNumberDigits = 6;
-  s.LineNumberStart = 100;
-  s.LineNumberIncrement = 100;
-  s.MaximumLineLength = 80;
-  s.LineComment = "*";
-  s.LineCommentPos = 7;
-  s.Delimiters = " .,()";
-  t->keywords[0].Parse("MOVE\nDISPLAY\nDIVISION\nPROCEDURE", '\n', false);
-  t->keywords[1].Parse("TO", '\n', false);
-  return t;
-}
 
 class EditControlTest : public ::testing::Test {
  protected:

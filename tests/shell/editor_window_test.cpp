@@ -18,6 +18,7 @@
 #include "core/settings_store.h"
 #include "shell/main_frame.h"
 #include "shell/main_menu_bar.h"
+#include "support/cobol_fixture.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 #include "templates/file_types.h"
@@ -30,34 +31,8 @@ namespace {
 using Sci = QsciScintillaBase;
 using testing::ScriptedUserInterface;
 using testing::TempDir;
-
-// A COBOL source with six-digit sequence numbers in columns 1-6.
-const std::string kSource =
-    "000100 IDENTIFICATION DIVISION.\n"
-    "000200 PROGRAM-ID. HELLO.\n"
-    "000300*THIS LINE IS A COMMENT: MOVE\n"
-    "000400 PROCEDURE DIVISION.\n"
-    "000450     MOVE 1 TO X.\n"
-    "000500     DISPLAY \"MOVE\".\n";
-
-// Takes the sequence numbers out of the text and keeps them.
-std::unique_ptr<Template> CobolTemplate() {
-  auto t = std::make_unique<Template>();
-  TemplateSettings& s = t->settings;
-  s.Name = "COBOL";
-  s.RemoveLineNumbers = 1;
-  s.KeepSequence = 1;
-  s.LineNumberPosition = 1;
-  s.LineNumberDigits = 6;
-  s.LineNumberStart = 100;
-  s.LineNumberIncrement = 100;
-  s.MaximumLineLength = 80;
-  s.LineComment = "*";
-  s.LineCommentPos = 7;
-  s.Delimiters = " .,()";
-  t->keywords[0].Parse("MOVE\nDISPLAY\nDIVISION\nPROCEDURE", '\n', false);
-  return t;
-}
+using testing::CobolTemplate;
+const std::string& kSource = testing::kCobolSource;
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
