@@ -10,21 +10,13 @@
 #include <climits>
 
 #include "agent/host_tree.h"
+#include "platform/ascii_text.h"
+#include "platform/byte_order.h"
 
 namespace vandrel::agent {
 
-namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
-
 std::string_view TakeWord(std::string_view& rest) {
-  rest = TrimBlanks(rest);
+  rest = platform::TrimBlanks(rest);
   const std::size_t blank = rest.find(' ');
   const std::string_view word = rest.substr(0, blank);
   rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
@@ -53,7 +45,7 @@ std::optional<DataArguments> ParseDataArguments(std::string_view arguments, bool
   if (withMode) {
     const std::string_view mode = TakeWord(rest);
     if (mode.size() != 1) return std::nullopt;
-    result.mode = UpperCase(mode)[0];
+    result.mode = platform::AsciiUppered(mode)[0];
     if (result.mode != 'A' && result.mode != 'B' && result.mode != 'M' && result.mode != 'Q') {
       return std::nullopt;
     }
@@ -61,7 +53,7 @@ std::optional<DataArguments> ParseDataArguments(std::string_view arguments, bool
   auto options = WholeNumber(TakeWord(rest), INT32_MIN, INT32_MAX);
   if (!options) return std::nullopt;
   result.options = *options;
-  result.rest = TrimBlanks(rest);
+  result.rest = platform::TrimBlanks(rest);
   return result;
 }
 
@@ -127,7 +119,7 @@ DataConnection::Read DataConnection::ReceivePacket(std::vector<char>& buffer, st
   const long got = ReadExactly(header, 2);
   if (got == 0) return Read::kEnd;
   if (got != 2) return Read::kBroken;
-  *length = (static_cast<std::size_t>(header[0]) << 8) | header[1];
+  *length = platform::ReadBigEndian16(header);
   if (*length == 0) return Read::kEnd;
   buffer.resize(std::max<std::size_t>(buffer.size(), *length));
   return ReadExactly(buffer.data(), *length) == static_cast<long>(*length) ? Read::kPacket

@@ -16,7 +16,7 @@
 
 #include "agent/data_connection.h"
 #include "agent/mpe_attributes.h"
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "core/wildcard.h"
 
 namespace vandrel::agent {
@@ -31,8 +31,6 @@ constexpr std::string_view kUsage =
 // What separates a result's file name from its line number and text; the
 // editor reads the first one on a line.
 constexpr std::string_view kResultMark = "): ";
-// Part of the name of an upload's temporary file, ".NAME.tandrill-XXXXXX".
-constexpr std::string_view kUploadMarker = ".tandrill-";
 
 // A file whose first bytes hold a zero byte is taken for binary.
 constexpr std::size_t kBinaryProbe = 8192;
@@ -43,19 +41,13 @@ constexpr int kBlocksBetweenAbortChecks = 16;
 constexpr std::size_t kMaxListLine = 4096;
 
 bool IsWordCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  return platform::IsAsciiLetterOrDigit(c) || c == '_';
 }
-
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Names that cannot stand in a result line the editor reads back.
 bool UnfitForResults(std::string_view hostPath) {
   return hostPath.find_first_of("\r\n") != std::string_view::npos ||
          hostPath.find(kResultMark) != std::string_view::npos;
-}
-
-bool IsUploadTemporary(std::string_view name) {
-  return name.starts_with('.') && name.find(kUploadMarker) != std::string_view::npos;
 }
 
 // Whether a path (host path, or disk path relative to the root) passes
@@ -410,7 +402,7 @@ bool FileTypes::Matches(std::string_view name) const {
 // ---- Text finder -----------------------------------------------------------------
 
 TextFinder::TextFinder(std::string_view text, bool matchCase, bool wholeWord)
-    : text_(matchCase ? std::string(text) : AsciiLowered(text)),
+    : text_(matchCase ? std::string(text) : platform::AsciiLowered(text)),
       matchCase_(matchCase),
       wholeWord_(wholeWord) {
   const std::size_t size = text_.size();
@@ -431,10 +423,10 @@ std::size_t TextFinder::Search(std::string_view text, std::size_t from) const {
   const char last = text_.back();
   for (std::size_t at = from; at <= text.size() - size;) {
     const char c = text[at + size - 1];
-    const bool lastMatches = matchCase_ ? c == last : AsciiLower(c) == last;
+    const bool lastMatches = matchCase_ ? c == last : platform::AsciiLower(c) == last;
     if (lastMatches) {
       const bool rest = matchCase_ ? std::memcmp(text.data() + at, text_.data(), size - 1) == 0
-                                   : EqualsIgnoreCase(text.substr(at, size - 1),
+                                   : platform::EqualsIgnoreCase(text.substr(at, size - 1),
                                                       std::string_view(text_).substr(0, size - 1));
       if (rest) return at;
     }
@@ -531,8 +523,8 @@ bool LineScanner::Emit(std::string_view text, bool wholeLine) {
   if (text.size() > kMaxResultText) {
     // Cut before a character whose bytes would be split.
     std::size_t cut = kMaxResultText;
-    for (int back = 0; back < 3 && cut > 0 && IsContinuationByte(text[cut]); ++back) --cut;
-    if (IsContinuationByte(text[cut])) cut = kMaxResultText;
+    for (int back = 0; back < 3 && cut > 0 && platform::IsUtf8ContinuationByte(text[cut]); ++back) --cut;
+    if (platform::IsUtf8ContinuationByte(text[cut])) cut = kMaxResultText;
     text = text.substr(0, cut);
   }
   if (!report_(line_, text)) stopped_ = true;

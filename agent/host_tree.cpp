@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/ascii_text.h"
+
 namespace vandrel::agent {
 
 namespace {
@@ -25,14 +27,6 @@ AgentError Outside(std::string_view hostPath) {
 }
 
 }  // namespace
-
-std::string UpperCase(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
 
 bool HostTree::Open(const std::filesystem::path& root, Personality personality,
                     std::string* error) {
@@ -95,7 +89,7 @@ std::optional<std::string> HostTree::Normalise(std::string_view currentDirectory
     *error = {kErrorNameTooLong, "Path too long"};
     return std::nullopt;
   }
-  if (personality_ == Personality::kMpe) normal = UpperCase(normal);
+  if (personality_ == Personality::kMpe) normal = platform::AsciiUppered(normal);
   return normal;
 }
 

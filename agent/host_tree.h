@@ -60,7 +60,11 @@ class HostTree {
   Personality personality_ = Personality::kPosix;
 };
 
-// Upper-cases the ASCII letters of a name (MPE names and paths).
-std::string UpperCase(std::string_view text);
+// An upload in progress writes its content to ".NAME.tandrill-XXXXXX" beside
+// NAME; listings and searches pass such files by.
+inline constexpr std::string_view kUploadMarker = ".tandrill-";
+inline bool IsUploadTemporary(std::string_view name) {
+  return name.starts_with('.') && name.find(kUploadMarker) != std::string_view::npos;
+}
 
 }  // namespace vandrel::agent

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "agent/users_file.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::agent {
 
@@ -19,7 +20,7 @@ std::string WithoutBlanks(std::string_view text) {
 // "name[/password]" into its parts; the name upper-cased and checked.
 bool SplitNamePassword(std::string_view text, std::string* name, std::string* password) {
   const std::size_t slash = text.find('/');
-  *name = UpperCase(text.substr(0, slash));
+  *name = platform::AsciiUppered(text.substr(0, slash));
   *password = slash == std::string_view::npos ? std::string() : std::string(text.substr(slash + 1));
   return IsMpeName(*name) && password->find('/') == std::string::npos;
 }
@@ -34,10 +35,9 @@ LoginResult Failure(int code, std::string message) {
 
 bool IsMpeName(std::string_view name) {
   if (name.empty() || name.size() > 8) return false;
-  if (!((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) return false;
+  if (!platform::IsAsciiLetter(name[0])) return false;
   for (char c : name) {
-    const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    if (!alnum) return false;
+    if (!platform::IsAsciiLetterOrDigit(c)) return false;
   }
   return true;
 }
@@ -52,7 +52,7 @@ std::optional<LogonString> ParseLogonString(std::string_view text) {
   if (dot == std::string_view::npos) return std::nullopt;
   const std::size_t firstComma = rest.find(',');
   if (firstComma != std::string_view::npos && firstComma < dot) {
-    logon.session = UpperCase(rest.substr(0, firstComma));
+    logon.session = platform::AsciiUppered(rest.substr(0, firstComma));
     if (!IsMpeName(logon.session)) return std::nullopt;
     rest = rest.substr(firstComma + 1);
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii_text.h"
 #include "platform/atomic_file.h"
 
 namespace vandrel::agent {
@@ -49,13 +50,6 @@ constexpr std::size_t kMaxEntrySize = 1024 * 1024;
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::string Hex(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);
@@ -72,8 +66,8 @@ std::optional<std::string> FromHex(std::string_view text) {
   std::string out;
   out.reserve(text.size() / 2);
   for (std::size_t at = 0; at < text.size(); at += 2) {
-    const int high = HexValue(text[at]);
-    const int low = HexValue(text[at + 1]);
+    const int high = platform::AsciiHexValue(text[at]);
+    const int low = platform::AsciiHexValue(text[at + 1]);
     if (high < 0 || low < 0) return std::nullopt;
     out += static_cast<char>((high << 4) | low);
   }

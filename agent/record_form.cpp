@@ -6,7 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "documents/header_records.h"
+#include "core/record_headers.h"
+#include "platform/byte_order.h"
 
 namespace vandrel::agent {
 
@@ -38,18 +39,11 @@ bool PadsWithBlanks(const MpeAttributes& attributes) {
 // ends inside its length or its bytes.
 bool TakeRecord(std::string_view* stream, std::string_view* record) {
   if (stream->size() < 2) return false;
-  const std::size_t length = (std::size_t{static_cast<unsigned char>((*stream)[0])} << 8) |
-                             static_cast<unsigned char>((*stream)[1]);
+  const std::size_t length = platform::ReadBigEndian16(stream->data());
   if (stream->size() - 2 < length) return false;
   *record = stream->substr(2, length);
   stream->remove_prefix(2 + length);
   return true;
-}
-
-void AppendFramed(std::string& out, std::string_view record) {
-  out += static_cast<char>(record.size() >> 8);
-  out += static_cast<char>(record.size() & 0xFF);
-  out += record;
 }
 
 // Whether the MPE header `text` (already known to parse) gives #L, which
@@ -198,19 +192,19 @@ std::optional<std::string> ToRecordForm(std::string_view content, const MpeAttri
     qedit.eof = header.eof;
     qedit.lnl = attributes.qeditNumberLength;
     qedit.lnj = attributes.qeditNumbersLeft;
-    AppendFramed(out, FormatQeditHeader(qedit));
+    AppendRecord(out, FormatQeditHeader(qedit));
   }
-  AppendFramed(out, mpeText->text);
-  for (const auto& label : attributes.labels) AppendFramed(out, label);
+  AppendRecord(out, mpeText->text);
+  for (const auto& label : attributes.labels) AppendRecord(out, label);
   std::string padding;
   const bool complete =
       ForEachStoredRecord(content, storage, fixedLength, &damagedAt, [&](std::string_view record) {
         if (record.size() < padTo) {
           padding.assign(record);
           padding.resize(padTo, ' ');
-          AppendFramed(out, padding);
-        } else {
-          AppendFramed(out, record);
+          if (!AppendRecord(out, padding)) return false;
+        } else if (!AppendRecord(out, record)) {
+          return false;
         }
         return out.size() <= kMaxRecordFormSize;
       });
@@ -378,7 +372,7 @@ std::optional<std::string> FromRecordForm(std::string_view stream, MpeAttributes
         content.append(recordLength - record.size(), '\0');
         break;
       case Storage::kRecordStream:
-        AppendFramed(content, record);
+        AppendRecord(content, record);
         break;
     }
   }

@@ -19,6 +19,7 @@
 #include "agent/agent_errors.h"
 #include "agent/session.h"
 #include "agent/users_file.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::agent {
 
@@ -34,11 +35,6 @@ std::string PeerAddress(remote::Socket socket) {
   char text[INET_ADDRSTRLEN] = {};
   ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
   return text;
-}
-
-std::string_view WithoutLineEnd(std::string_view line) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-  return line;
 }
 
 }  // namespace
@@ -324,7 +320,7 @@ std::optional<std::string> Server::Login(remote::Socket socket, const std::strin
       result.error = {kErrorLoginFailed, "Login failed: login line too long"};
     } else {
       result = CheckLogin(options_, tree_,
-                          WithoutLineEnd(std::string_view(buffer.data(), packet.received)));
+                          platform::WithoutLineEnd(std::string_view(buffer.data(), packet.received)));
     }
     if (result.ok) {
       throttle_.RecordSuccess(clientAddress);

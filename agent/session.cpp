@@ -9,12 +9,14 @@
 #include <exception>
 #include <utility>
 
+#include "agent/data_connection.h"
 #include "agent/file_info.h"
 #include "agent/find_in_files.h"
 #include "agent/host_command.h"
 #include "agent/os_info.h"
 #include "agent/transfer_commands.h"
-#include "documents/mpe_names.h"
+#include "core/mpe_names.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::agent {
 
@@ -22,30 +24,11 @@ namespace {
 
 constexpr std::size_t kMaxEnvironmentEntries = 256;
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
-                           text.back() == '\n')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
 // A whole decimal number within [low, high], with an optional sign.
 std::optional<long> ParseNumber(std::string_view text, long low, long high) {
-  text = Trim(text);
+  text = platform::TrimLine(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  long value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
-      value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-Outcome BadArguments(std::string_view usage) {
-  return Outcome::Fail(kErrorBadArguments, "Malformed command; expected " + std::string(usage));
+  return WholeNumber(text, low, high);
 }
 
 // Reads `"text"` from the front of `rest` (after blanks), leaving `rest`
@@ -62,13 +45,9 @@ std::optional<std::string_view> TakeQuoted(std::string_view& rest) {
 }
 
 bool IsEnvironmentName(std::string_view name) {
-  if (name.empty() || name.size() > 255 || (name.front() >= '0' && name.front() <= '9')) {
-    return false;
-  }
+  if (name.empty() || name.size() > 255 || platform::IsAsciiDigit(name.front())) return false;
   for (char c : name) {
-    const bool ok =
-        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-    if (!ok) return false;
+    if (!platform::IsAsciiLetterOrDigit(c) && c != '_') return false;
   }
   return true;
 }
@@ -76,7 +55,7 @@ bool IsEnvironmentName(std::string_view name) {
 }  // namespace
 
 std::string_view PathArgument(std::string_view text) {
-  text = Trim(text);
+  text = platform::TrimLine(text);
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
     text = text.substr(1, text.size() - 2);
   }
@@ -145,8 +124,8 @@ std::optional<std::string> Session::Execute(std::string_view line) {
   dataPort_ = std::exchange(pendingDataPort_, std::nullopt);
   abort_.Reset();
 
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-  if (Trim(line).empty()) {
+  line = platform::WithoutLineEnd(line);
+  if (platform::TrimLine(line).empty()) {
     return ErrorReply(kCommandSession, {kErrorEmptyCommand, "Empty command"});
   }
   if (line.find('\0') != std::string_view::npos) {
@@ -205,7 +184,7 @@ std::optional<std::string> Session::Execute(std::string_view line) {
 // ---- Commands ---------------------------------------------------------------
 
 Outcome Session::GetCd(std::string_view arguments) {
-  if (!Trim(arguments).empty()) return BadArguments("=GET_CD");
+  if (!platform::TrimLine(arguments).empty()) return Malformed("=GET_CD");
   return Outcome::Ok(currentDirectory_);
 }
 
@@ -226,12 +205,12 @@ Outcome Session::SetCd(std::string_view arguments) {
 // NAME=value; names are upper-cased on MPE hosts, whose variables ignore
 // case. An empty value is kept as an empty assignment.
 Outcome Session::SetEnv(std::string_view arguments) {
-  arguments = Trim(arguments);
+  arguments = platform::TrimLine(arguments);
   const std::size_t equals = arguments.find('=');
-  if (equals == std::string_view::npos) return BadArguments("=SET_ENV NAME=value");
+  if (equals == std::string_view::npos) return Malformed("=SET_ENV NAME=value");
   std::string name(arguments.substr(0, equals));
-  if (!IsEnvironmentName(name)) return BadArguments("=SET_ENV NAME=value");
-  if (tree_.personality() == Personality::kMpe) name = UpperCase(name);
+  if (!IsEnvironmentName(name)) return Malformed("=SET_ENV NAME=value");
+  if (tree_.personality() == Personality::kMpe) name = platform::AsciiUppered(name);
   if (!environment_.contains(name) && environment_.size() >= kMaxEnvironmentEntries) {
     return Outcome::Fail(kErrorBadArguments, "Too many environment assignments");
   }
@@ -241,9 +220,9 @@ Outcome Session::SetEnv(std::string_view arguments) {
 
 Outcome Session::SetPreference(std::string_view arguments, char first, char second,
                                char* preference) {
-  arguments = Trim(arguments);
+  arguments = platform::TrimLine(arguments);
   if (arguments.size() == 1) {
-    const char letter = UpperCase(arguments)[0];
+    const char letter = platform::AsciiUppered(arguments)[0];
     if (letter == first || letter == second) {
       *preference = letter;
       return Outcome::Ok();
@@ -267,13 +246,13 @@ Outcome Session::MpeSetShell(std::string_view arguments) {
 
 // The tree has no logon UDCs to run; the levels are checked and accepted.
 Outcome Session::ExecLogon(std::string_view arguments) {
-  if (!ParseNumber(arguments, 0, 0xffff)) return BadArguments("$$$EXECLOGON levels");
+  if (!ParseNumber(arguments, 0, 0xffff)) return Malformed("$$$EXECLOGON levels");
   return Outcome::Ok();
 }
 
 Outcome Session::GetFileInfo(std::string_view arguments) {
   const std::string_view path = PathArgument(arguments);
-  if (path.empty()) return BadArguments("=GET_FILEINFO path");
+  if (path.empty()) return Malformed("=GET_FILEINFO path");
   AgentError error;
   auto file = tree_.Resolve(currentDirectory_, path, &error);
   if (!file) return Outcome::Fail(std::move(error));
@@ -285,7 +264,7 @@ Outcome Session::GetFileInfo(std::string_view arguments) {
 
 Outcome Session::CheckExists(std::string_view arguments) {
   const std::string_view path = PathArgument(arguments);
-  if (path.empty()) return BadArguments("=CHECK_EXISTS path");
+  if (path.empty()) return Malformed("=CHECK_EXISTS path");
   AgentError error;
   auto file = tree_.Resolve(currentDirectory_, path, &error);
   if (!file) return Outcome::Fail(std::move(error));
@@ -299,20 +278,20 @@ Outcome Session::CheckExists(std::string_view arguments) {
 // name (NAME.GROUP.ACCOUNT and its shorter forms).
 Outcome Session::ResolveFile(std::string_view arguments) {
   constexpr std::string_view kUsage = "=RESOLVE_FILE 0 \"name\" \"context\"";
-  std::string_view rest = Trim(arguments);
+  std::string_view rest = platform::TrimLine(arguments);
   const std::size_t blank = rest.find(' ');
   if (blank == std::string_view::npos || !ParseNumber(rest.substr(0, blank), 0, INT32_MAX)) {
-    return BadArguments(kUsage);
+    return Malformed(kUsage);
   }
   rest.remove_prefix(blank);
   auto name = TakeQuoted(rest);
   auto context = name ? TakeQuoted(rest) : std::nullopt;
-  if (!name || !context || !Trim(rest).empty() || Trim(*name).empty()) return BadArguments(kUsage);
+  if (!name || !context || !platform::TrimLine(rest).empty() || platform::TrimLine(*name).empty()) return Malformed(kUsage);
 
   AgentError error;
   std::string contextDirectory = currentDirectory_;
-  if (!Trim(*context).empty()) {
-    auto where = tree_.Resolve(currentDirectory_, Trim(*context), &error);
+  if (!platform::TrimLine(*context).empty()) {
+    auto where = tree_.Resolve(currentDirectory_, platform::TrimLine(*context), &error);
     if (!where) return Outcome::Fail(std::move(error));
     struct stat info {};
     const bool isFile =
@@ -324,7 +303,7 @@ Outcome Session::ResolveFile(std::string_view arguments) {
     }
   }
 
-  std::string wanted(Trim(*name));
+  std::string wanted(platform::TrimLine(*name));
   if (tree_.personality() == Personality::kMpe) wanted = HostPathOfName(contextDirectory, wanted);
   auto file = tree_.Resolve(contextDirectory, wanted, &error);
   if (!file) return Outcome::Fail(std::move(error));
@@ -336,19 +315,19 @@ Outcome Session::ResolveFile(std::string_view arguments) {
 // that asks no longer needs it either way.
 Outcome Session::FileUnlock(std::string_view arguments) {
   auto number = ParseNumber(arguments, INT32_MIN, INT32_MAX);
-  if (!number) return BadArguments("=FILE_UNLOCK number");
+  if (!number) return Malformed("=FILE_UNLOCK number");
   locks_.Release(static_cast<int>(*number));
   return Outcome::Ok();
 }
 
 Outcome Session::GetOsInfo(std::string_view arguments) {
-  if (!Trim(arguments).empty()) return BadArguments("=GET_OSINFO");
+  if (!platform::TrimLine(arguments).empty()) return Malformed("=GET_OSINFO");
   return Outcome::Ok(SystemInformation(options_.maxSessions));
 }
 
 Outcome Session::SetPort(std::string_view arguments) {
   auto port = ParseNumber(arguments, 1, 65535);
-  if (!port) return BadArguments("=SET_PORT port");
+  if (!port) return Malformed("=SET_PORT port");
   pendingDataPort_ = static_cast<std::uint16_t>(*port);
   return Outcome::Ok();
 }

@@ -20,6 +20,9 @@
 #include "agent/file_info.h"
 #include "agent/mpe_attributes.h"
 #include "agent/record_form.h"
+#include "platform/atomic_replacement.h"
+#include "platform/byte_order.h"
+#include "platform/file_io.h"
 #include "remote/socket_transport.h"
 
 namespace vandrel::agent {
@@ -27,9 +30,6 @@ namespace vandrel::agent {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Part of the name of an upload's temporary file, ".NAME.tandrill-XXXXXX".
-constexpr std::string_view kUploadMarker = ".tandrill-";
 
 // ---- Locks ------------------------------------------------------------------
 
@@ -98,16 +98,6 @@ void AppendEntry(std::string& listing, std::string_view name, const std::string&
   listing += '\0';
 }
 
-bool WriteBytes(int fd, const char* bytes, std::size_t count) {
-  for (std::size_t done = 0; done < count;) {
-    const ssize_t wrote = ::write(fd, bytes + done, count - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote < 0) return false;
-    done += static_cast<std::size_t>(wrote);
-  }
-  return true;
-}
-
 // Receives an upload's stream: written to `fd` as it comes, or collected in
 // `collected` for record transfers. The failure, if any.
 std::optional<AgentError> ReceiveStream(const TransferContext& context,
@@ -143,7 +133,9 @@ std::optional<AgentError> ReceiveStream(const TransferContext& context,
       collected->append(buffer.data(), length);
       continue;
     }
-    if (!WriteBytes(fd, buffer.data(), length)) return SystemError(errno, hostPath);
+    if (!platform::WriteAll(fd, std::string_view(buffer.data(), length))) {
+      return SystemError(errno, hostPath);
+    }
     written += static_cast<off_t>(length);
     if (written - flushed >= kFlushStep) {
       ::sync_file_range(fd, flushed, written - flushed, SYNC_FILE_RANGE_WRITE);
@@ -183,9 +175,7 @@ Outcome ReceiveTemporaryFile(const TransferContext& context, const DataArguments
     MpeAttributes attributes;
     auto text = FromRecordForm(received, &attributes, &error);
     if (!text) return Outcome::Fail(std::move(error));
-    if (!WriteBytes(fd, text->data(), text->size())) {
-      return Outcome::Fail(SystemError(errno, entry->hostName));
-    }
+    if (!platform::WriteAll(fd, *text)) return Outcome::Fail(SystemError(errno, entry->hostName));
   }
   keep = true;
   return Outcome::Ok(entry->hostName);
@@ -237,8 +227,7 @@ Outcome RunListDirectory(const TransferContext& context, std::string_view argume
     std::string name = it->path().filename().string();
     // Neither the attribute store nor the temporary file of an upload in
     // progress is shown.
-    const bool temporary = name.starts_with('.') && name.find(kUploadMarker) != std::string::npos;
-    if (name != kMpeAttributesFolder && !temporary) names.push_back(std::move(name));
+    if (name != kMpeAttributesFolder && !IsUploadTemporary(name)) names.push_back(std::move(name));
   }
   if (ec) return Outcome::Fail(SystemError(ec.value(), directory->hostPath));
   std::sort(names.begin(), names.end());
@@ -323,8 +312,8 @@ Outcome RunSendFile(const TransferContext& context, std::string_view arguments) 
   // largest size the packet holds.
   const std::uint64_t total = records ? converted.size() : static_cast<std::uint64_t>(info.st_size);
   const std::uint32_t size = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
-  const char sizeBytes[4] = {static_cast<char>(size >> 24), static_cast<char>(size >> 16),
-                             static_cast<char>(size >> 8), static_cast<char>(size)};
+  char sizeBytes[4];
+  platform::WriteBigEndian32(sizeBytes, size);
   if (!data.Send(sizeBytes, 4, 4)) return sendFailure();
 
   std::vector<char> buffer(parsed->maxPacket);
@@ -377,24 +366,16 @@ Outcome RunReceiveFile(const TransferContext& context, std::string_view argument
     replacedLock = context.locks.Find(info.st_dev, info.st_ino);
   }
 
-  // The new content goes to a temporary file in the same directory, so the
-  // rename that puts it in place cannot cross file systems.
-  const fs::path directory = file->diskPath.parent_path();
-  std::string temporary = (directory / ("." + file->diskPath.filename().string() +
-                                        std::string(kUploadMarker) + "XXXXXX"))
-                              .string();
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return Outcome::Fail(SystemError(errno, file->hostPath));
-  bool keep = false;
-  struct TemporaryFile {
-    int fd;
-    const std::string& path;
-    const bool& keep;
-    ~TemporaryFile() {
-      if (fd >= 0) ::close(fd);
-      if (!keep) ::unlink(path.c_str());
-    }
-  } guard{fd, temporary, keep};
+  // The new content goes to ".NAME.tandrill-XXXXXX" beside the file and
+  // replaces it only when it is whole; dropped unfinished, it is removed.
+  platform::ReplacementOptions options;
+  options.prefix = ".";
+  options.infix = kUploadMarker;
+  options.mode = mode;
+  options.followLinks = false;
+  auto upload = platform::AtomicReplacement::Begin(file->diskPath, nullptr, options);
+  if (!upload) return Outcome::Fail(SystemError(errno, file->hostPath));
+  const int fd = upload->fd();
 
   std::string received;  // record transfers are converted once whole
   if (auto failure =
@@ -407,19 +388,10 @@ Outcome RunReceiveFile(const TransferContext& context, std::string_view argument
     if (file->exists) attributes = ReadMpeAttributes(file->diskPath);
     auto text = FromRecordForm(received, &attributes, &error);
     if (!text) return Outcome::Fail(std::move(error));
-    if (!WriteBytes(fd, text->data(), text->size())) {
-      return Outcome::Fail(SystemError(errno, file->hostPath));
-    }
+    if (!platform::WriteAll(fd, *text)) return Outcome::Fail(SystemError(errno, file->hostPath));
   }
-
-  if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
-    return Outcome::Fail(SystemError(errno, file->hostPath));
-  }
-  if (::close(std::exchange(guard.fd, -1)) != 0 ||
-      ::rename(temporary.c_str(), file->diskPath.c_str()) != 0) {
-    return Outcome::Fail(SystemError(errno, file->hostPath));
-  }
-  keep = true;
+  if (!upload->Commit(nullptr)) return Outcome::Fail(SystemError(errno, file->hostPath));
+  upload.reset();  // the new file is no longer held
   std::string attributesError;
   if (records && !WriteMpeAttributes(file->diskPath, attributes, &attributesError)) {
     return Outcome::Fail(kErrorInternal,

@@ -1,4 +1,3 @@
-#include "templates/catalogue_folders.h"
 #include "cli/build_commands.h"
 
 #include <fmt/format.h>
@@ -26,6 +25,7 @@
 #include "remote/error_report.h"
 #include "remote/output_writer.h"
 #include "templates/template_catalogue.h"
+#include "templates/catalogue_folders.h"
 
 namespace vandrel::cli {
 

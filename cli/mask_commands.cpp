@@ -1,4 +1,3 @@
-#include "templates/catalogue_folders.h"
 #include "cli/mask_commands.h"
 
 #include <fmt/format.h>
@@ -21,6 +20,7 @@
 #include "project/output_panes.h"
 #include "remote/output_writer.h"
 #include "templates/template_catalogue.h"
+#include "templates/catalogue_folders.h"
 
 namespace vandrel::cli {
 

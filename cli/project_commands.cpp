@@ -16,6 +16,7 @@
 #include "core/settings_store.h"
 #include "core/store_file.h"
 #include "core/store_records.h"
+#include "platform/ascii_text.h"
 #include "project/project.h"
 #include "project/project_file.h"
 
@@ -228,8 +229,7 @@ bool SetValue(CliContext& context, Project& loaded, ProjectItem& item, const std
     rows.insert(rows.end(), more.begin(), more.end());
     // "OutputMask<n>": sets mask n, appends at n = count, removes when empty.
     constexpr std::string_view kMask = "outputmask";
-    std::string lower = name;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = platform::AsciiLowered(name);
     if (lower.starts_with(kMask) && lower.size() > kMask.size()) {
       std::size_t n = 0;
       const char* first = lower.data() + kMask.size();

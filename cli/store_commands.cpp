@@ -12,6 +12,7 @@
 #include "core/store_file.h"
 #include "core/store_listing.h"
 #include "core/store_records.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::cli {
 
@@ -180,15 +181,8 @@ std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text) {
   int high = -1;
   for (char c : text) {
     if (c == ' ' || c == ':' || c == ',' || c == '-') continue;
-    int digit;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else
-      return std::nullopt;
+    const int digit = platform::AsciiHexValue(c);
+    if (digit < 0) return std::nullopt;
     if (high < 0) {
       high = digit;
     } else {

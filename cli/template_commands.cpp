@@ -1,4 +1,3 @@
-#include "templates/catalogue_folders.h"
 #include "cli/template_commands.h"
 
 #include <fmt/format.h>
@@ -14,7 +13,9 @@
 #include "core/app_settings.h"
 #include "core/settings_store.h"
 #include "documents/document_format.h"
+#include "platform/atomic_replacement.h"
 #include "platform/install_paths.h"
+#include "templates/catalogue_folders.h"
 #include "templates/file_types.h"
 #include "templates/template.h"
 #include "templates/template_catalogue.h"
@@ -100,25 +101,22 @@ void Build(CliContext& context, const std::string& source, const std::string& ou
     for (const auto& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
     return Fail(context, fmt::format("{}: no template built", source));
   }
-  // Written beside the target and renamed over it, so a failed build never
-  // leaves a damaged file where a good one was.
-  const std::filesystem::path target(output);
-  std::filesystem::path temporary = target;
-  temporary += fmt::format(".zvd{}.tmp", ::getpid());
-  t.path = temporary;
-  std::error_code error;
-  if (!t.Save()) {
-    std::filesystem::remove(temporary, error);
-    return Fail(context, fmt::format("{}: cannot write the template file", output));
-  }
-  Template check(temporary);
+  // Written beside the target and put in its place only once it reads back
+  // the same, so a failed build never leaves a damaged file where a good one
+  // was. The template writes the temporary by its name.
+  platform::ReplacementOptions options;
+  options.lockTemporary = false;
+  std::string error;
+  std::optional<platform::AtomicReplacement> replacement =
+      platform::AtomicReplacement::Begin(output, &error, options);
+  if (!replacement) return Fail(context, error);
+  t.path = replacement->temporaryPath();
+  if (!t.Save()) return Fail(context, fmt::format("{}: cannot write the template file", output));
+  Template check(replacement->temporaryPath());
   if (!check.Load() || check.Differs(t)) {
-    std::filesystem::remove(temporary, error);
     return Fail(context, fmt::format("{}: the written file does not read back the same", output));
   }
-  std::filesystem::rename(temporary, target, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
+  if (!replacement->Commit(nullptr)) {
     return Fail(context, fmt::format("{}: cannot replace the file", output));
   }
 }

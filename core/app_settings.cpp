@@ -5,7 +5,7 @@
 #include <limits>
 #include <optional>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 
@@ -134,16 +134,10 @@ std::span<std::uint8_t> MarginBytes(std::array<std::int32_t, 4>& margins) {
   return {reinterpret_cast<std::uint8_t*>(margins.data()), sizeof margins};
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 // A decimal integer (optional sign) within [low, high].
 std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t low,
                                          std::int64_t high) {
-  text = Trim(text);
+  text = platform::TrimBlanks(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';
@@ -152,7 +146,7 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t low
   if (text.empty() || text.size() > 12) return std::nullopt;
   std::int64_t value = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
+    if (!platform::IsAsciiDigit(c)) return std::nullopt;
     value = value * 10 + (c - '0');
   }
   if (negative) value = -value;
@@ -163,9 +157,9 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t low
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 std::optional<std::uint32_t> ParseColour(std::string_view text) {
-  text = Trim(text);
-  if (text.size() >= 4 && EqualsIgnoreCase(text.substr(0, 3), "rgb")) {
-    std::string_view rest = Trim(text.substr(3));
+  text = platform::TrimBlanks(text);
+  if (text.size() >= 4 && platform::EqualsIgnoreCase(text.substr(0, 3), "rgb")) {
+    std::string_view rest = platform::TrimBlanks(text.substr(3));
     if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') return std::nullopt;
     rest = rest.substr(1, rest.size() - 2);
     std::uint8_t parts[3];
@@ -297,7 +291,7 @@ int FindAppSetting(std::string_view name) {
   AppSettings probe;
   std::vector<SettingDescriptor> rows = probe.Table();
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (EqualsIgnoreCase(rows[i].name, name)) return static_cast<int>(i);
+    if (platform::EqualsIgnoreCase(rows[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }

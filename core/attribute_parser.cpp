@@ -1,16 +1,8 @@
 #include "core/attribute_parser.h"
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
-
-namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-}  // namespace
 
 bool AttributeNameMatches(std::string_view given, const AttributeRow& row) {
   const std::size_t compared = row.minLength == 0 ? row.name.size() + 1 : row.minLength;
@@ -19,7 +11,7 @@ bool AttributeNameMatches(std::string_view given, const AttributeRow& row) {
   for (std::size_t i = 0; i < compared; ++i) {
     const char a = i < given.size() ? given[i] : '\0';
     const char b = i < row.name.size() ? row.name[i] : '\0';
-    if (AsciiLower(a) != AsciiLower(b)) return false;
+    if (platform::AsciiLower(a) != platform::AsciiLower(b)) return false;
     if (a == '\0') return true;
   }
   return true;
@@ -36,10 +28,10 @@ AttributeList ParseAttributes(std::string_view text, std::span<const AttributeRo
 
   std::size_t at = 0;
   while (true) {
-    while (at < text.size() && IsBlank(text[at])) ++at;
+    while (at < text.size() && platform::IsAsciiSpace(text[at])) ++at;
     if (at >= text.size()) break;
     const std::size_t itemStart = at;
-    while (at < text.size() && !IsBlank(text[at]) && text[at] != '=') ++at;
+    while (at < text.size() && !platform::IsAsciiSpace(text[at]) && text[at] != '=') ++at;
     const std::string_view name = text.substr(itemStart, at - itemStart);
 
     std::optional<std::string> value;
@@ -53,7 +45,7 @@ AttributeList ParseAttributes(std::string_view text, std::span<const AttributeRo
         at = end < text.size() ? end + 1 : end;
       } else {
         const std::size_t start = at;
-        while (at < text.size() && !IsBlank(text[at])) ++at;
+        while (at < text.size() && !platform::IsAsciiSpace(text[at])) ++at;
         value = std::string(text.substr(start, at - start));
       }
     }

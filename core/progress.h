@@ -17,4 +17,13 @@ class ProgressReporter {
   virtual void ClearProgress() = 0;
 };
 
+// Reports nowhere: for work that no one watches (the command-line tool, an
+// editor window without a frame around it).
+class SilentProgress final : public ProgressReporter {
+ public:
+  void ShowStatus(std::string_view) override {}
+  void SetProgress(int) override {}
+  void ClearProgress() override {}
+};
+
 }  // namespace vandrel

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "platform/ascii_text.h"
+
 namespace vandrel {
 
 bool IsControlByte(char c) {
@@ -26,17 +28,6 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
   }
   return 0;
 }
-
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::string QuoteText(std::string_view text, HighBytes highBytes) {
   std::string out = "\"";
@@ -119,8 +110,8 @@ std::optional<std::string> UnquoteText(std::string_view s, std::string_view* res
         out += '\r';
         break;
       case 'x': {
-        const int high = i + 2 < s.size() ? HexDigit(s[i + 2]) : -1;
-        const int low = i + 3 < s.size() ? HexDigit(s[i + 3]) : -1;
+        const int high = i + 2 < s.size() ? platform::AsciiHexValue(s[i + 2]) : -1;
+        const int low = i + 3 < s.size() ? platform::AsciiHexValue(s[i + 3]) : -1;
         if (high < 0 || low < 0) return fail("\\x must be followed by two hex digits");
         out += static_cast<char>(high * 16 + low);
         i += 4;

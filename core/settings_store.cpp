@@ -8,7 +8,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "core/quoted_text.h"
 #include "platform/atomic_file.h"
 #include "platform/config_folder.h"
@@ -55,13 +55,6 @@ void AppendQuoted(std::string& out, std::string_view text) {
   out += QuoteText(text, HighBytes::kEscapeNonUtf8);
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = AsciiLower(c);
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // Reads a quoted text at the start of `line`, consuming it.
 std::optional<std::string> ReadQuoted(std::string_view& line) {
   std::string_view rest;
@@ -70,18 +63,10 @@ std::optional<std::string> ReadQuoted(std::string_view& line) {
   return text;
 }
 
-std::string_view TrimSpaces(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
 bool ConsumePrefix(std::string_view& text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiLower(text[i]) != prefix[i]) return false;
+    if (platform::AsciiLower(text[i]) != prefix[i]) return false;
   }
   text.remove_prefix(prefix.size());
   return true;
@@ -92,7 +77,7 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view text) {
   if (text.empty() || text.size() > 8) return std::nullopt;
   std::uint32_t value = 0;
   for (char c : text) {
-    int digit = HexValue(c);
+    int digit = platform::AsciiHexValue(c);
     if (digit < 0) return std::nullopt;
     value = value * 16 + static_cast<std::uint32_t>(digit);
   }
@@ -102,11 +87,11 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view text) {
 // Comma-separated bytes of one or two hexadecimal digits; empty is no bytes.
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
   std::vector<std::uint8_t> bytes;
-  text = TrimSpaces(text);
+  text = platform::TrimLine(text);
   if (text.empty()) return bytes;
   while (true) {
     std::size_t comma = text.find(',');
-    std::string_view item = TrimSpaces(text.substr(0, comma));
+    std::string_view item = platform::TrimLine(text.substr(0, comma));
     if (item.empty() || item.size() > 2) return std::nullopt;
     std::optional<std::uint32_t> byte = ParseHexNumber(item);
     if (!byte) return std::nullopt;
@@ -123,7 +108,7 @@ std::optional<StoredValue> ParseData(std::string_view data) {
   StoredValue value;
   if (!data.empty() && data.front() == '"') {
     std::optional<std::string> text = ReadQuoted(data);
-    if (!text || !TrimSpaces(data).empty()) return std::nullopt;
+    if (!text || !platform::TrimLine(data).empty()) return std::nullopt;
     value.type = kStorageText;
     value.data.assign(text->begin(), text->end());
     return value;
@@ -193,7 +178,7 @@ SettingsTree SettingsTree::Parse(std::string_view text, int* badLines) {
   bool underBadHeader = false;
   while (!text.empty()) {
     std::size_t end = text.find('\n');
-    std::string_view line = TrimSpaces(text.substr(0, end));
+    std::string_view line = platform::TrimLine(text.substr(0, end));
     text = end == npos ? std::string_view() : text.substr(end + 1);
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[') {
@@ -210,9 +195,9 @@ SettingsTree SettingsTree::Parse(std::string_view text, int* badLines) {
     if (line.front() == '"' && current) {
       std::optional<std::string> name = ReadQuoted(line);
       if (name) {
-        line = TrimSpaces(line);
+        line = platform::TrimLine(line);
         if (!line.empty() && line.front() == '=') {
-          std::optional<StoredValue> value = ParseData(TrimSpaces(line.substr(1)));
+          std::optional<StoredValue> value = ParseData(platform::TrimLine(line.substr(1)));
           if (value && tree.SetValue(*current, *name, value->type, value->data)) continue;
         }
       }
@@ -240,7 +225,7 @@ std::string SettingsTree::Serialize() const {
 bool SettingsTree::HasKey(std::string_view path) const {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  std::string lowered = AsciiLowered(*normal);
+  std::string lowered = platform::AsciiLowered(*normal);
   auto it = keys_.lower_bound(lowered);
   if (it == keys_.end()) return false;
   if (it->first == lowered) return true;
@@ -253,16 +238,16 @@ bool SettingsTree::HasKey(std::string_view path) const {
 const std::vector<StoredValue>* SettingsTree::Values(std::string_view path) const {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return nullptr;
-  auto it = keys_.find(AsciiLowered(*normal));
+  auto it = keys_.find(platform::AsciiLowered(*normal));
   return it == keys_.end() ? nullptr : &it->second.values;
 }
 
 const StoredValue* SettingsTree::Find(std::string_view path, std::string_view name) const {
   const std::vector<StoredValue>* values = Values(path);
   if (!values) return nullptr;
-  std::string lowered = AsciiLowered(name);
+  std::string lowered = platform::AsciiLowered(name);
   for (const StoredValue& value : *values) {
-    if (AsciiLowered(value.name) == lowered) return &value;
+    if (platform::AsciiLowered(value.name) == lowered) return &value;
   }
   return nullptr;
 }
@@ -271,7 +256,7 @@ std::vector<std::string> SettingsTree::SubKeys(std::string_view path) const {
   std::vector<std::string> names;
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return names;
-  std::string prefix = AsciiLowered(*normal) + '\\';
+  std::string prefix = platform::AsciiLowered(*normal) + '\\';
   for (auto it = keys_.lower_bound(prefix);
        it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
     std::string_view rest = std::string_view(it->second.path).substr(prefix.size());
@@ -279,7 +264,7 @@ std::vector<std::string> SettingsTree::SubKeys(std::string_view path) const {
     // Keys sharing a first component are not always adjacent in the map.
     bool seen = false;
     for (const std::string& existing : names)
-      seen = seen || AsciiLowered(existing) == AsciiLowered(name);
+      seen = seen || platform::AsciiLowered(existing) == platform::AsciiLowered(name);
     if (!seen) names.push_back(std::move(name));
   }
   return names;
@@ -288,7 +273,7 @@ std::vector<std::string> SettingsTree::SubKeys(std::string_view path) const {
 bool SettingsTree::CreateKey(std::string_view path) {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  std::string lowered = AsciiLowered(*normal);
+  std::string lowered = platform::AsciiLowered(*normal);
   if (!keys_.count(lowered)) keys_.emplace(std::move(lowered), Key{*normal, {}});
   return true;
 }
@@ -299,12 +284,12 @@ bool SettingsTree::SetValue(std::string_view path, std::string_view name, std::u
   if (!normal || name.size() > kMaxValueNameLength || data.size() > kMaxValueDataSize) {
     return false;
   }
-  std::string lowered = AsciiLowered(*normal);
+  std::string lowered = platform::AsciiLowered(*normal);
   auto it = keys_.find(lowered);
   if (it == keys_.end()) it = keys_.emplace(std::move(lowered), Key{*normal, {}}).first;
-  std::string loweredName = AsciiLowered(name);
+  std::string loweredName = platform::AsciiLowered(name);
   for (StoredValue& value : it->second.values) {
-    if (AsciiLowered(value.name) == loweredName) {
+    if (platform::AsciiLowered(value.name) == loweredName) {
       value.type = type;
       value.data.assign(data.begin(), data.end());
       return true;
@@ -317,12 +302,12 @@ bool SettingsTree::SetValue(std::string_view path, std::string_view name, std::u
 bool SettingsTree::DeleteValue(std::string_view path, std::string_view name) {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  auto it = keys_.find(AsciiLowered(*normal));
+  auto it = keys_.find(platform::AsciiLowered(*normal));
   if (it == keys_.end()) return false;
-  std::string loweredName = AsciiLowered(name);
+  std::string loweredName = platform::AsciiLowered(name);
   auto& values = it->second.values;
   auto found = std::find_if(values.begin(), values.end(), [&](const StoredValue& v) {
-    return AsciiLowered(v.name) == loweredName;
+    return platform::AsciiLowered(v.name) == loweredName;
   });
   if (found == values.end()) return false;
   values.erase(found);
@@ -332,7 +317,7 @@ bool SettingsTree::DeleteValue(std::string_view path, std::string_view name) {
 bool SettingsTree::DeleteKey(std::string_view path) {
   std::optional<std::string> normal = NormaliseKeyPath(path);
   if (!normal) return false;
-  std::string lowered = AsciiLowered(*normal);
+  std::string lowered = platform::AsciiLowered(*normal);
   bool removed = keys_.erase(lowered) > 0;
   lowered += '\\';
   for (auto it = keys_.lower_bound(lowered);
@@ -559,13 +544,13 @@ constexpr std::size_t kMaxIniValueLength = 2047;
 
 // A decimal integer that fits in 32 bits (signed or unsigned), as its bits.
 std::optional<std::uint32_t> ParseDecimal(std::string_view text) {
-  text = TrimSpaces(text);
+  text = platform::TrimLine(text);
   bool negative = !text.empty() && text.front() == '-';
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   std::uint64_t value = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
+    if (!platform::IsAsciiDigit(c)) return std::nullopt;
     value = value * 10 + static_cast<std::uint64_t>(c - '0');
     if (value > 0xFFFFFFFFull) return std::nullopt;
   }

@@ -34,6 +34,17 @@ StoreFile& StoreFile::operator=(StoreFile&& other) noexcept {
   return *this;
 }
 
+StoreFile StoreFile::Adopt(int fd) {
+  StoreFile file;
+  file.readOnly_ = false;
+  if (fd >= 0) {
+    file.fd_ = fd;
+  } else {
+    file.error_ = EBADF;
+  }
+  return file;
+}
+
 void StoreFile::Close() {
   if (fd_ >= 0) {
     ::close(fd_);  // releases the lock with the open file description

@@ -31,6 +31,10 @@ class StoreFile {
   // Read-only opens for reading only and always as an existing file. On
   // failure the handle is invalid and error() holds the system error number.
   static StoreFile Open(const std::filesystem::path& path, bool readOnly, StoreCreation creation);
+  // Takes over `fd`, a regular file open for reading and writing that the
+  // caller already holds locked with no sharing (a file just put in place by
+  // an atomic replacement). Invalid when `fd` is negative.
+  static StoreFile Adopt(int fd);
 
   bool IsValid() const { return fd_ >= 0; }
   bool IsReadOnly() const { return readOnly_; }

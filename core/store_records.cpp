@@ -6,24 +6,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
+#include "platform/byte_order.h"
 
 namespace vandrel {
 
 namespace {
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
-std::uint16_t GetU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
 
 std::optional<std::string> ReadName(const StoreSource& source, std::uint64_t offset,
                                     std::size_t length) {
@@ -57,9 +45,9 @@ bool FileStoreSource::Read(std::uint64_t offset, void* destination, std::size_t 
 std::vector<std::uint8_t> EncodeStoreHeader(const StoreHeader& header) {
   std::vector<std::uint8_t> out(kStoreSignatureField, 0);
   std::copy(kStoreSignature.begin(), kStoreSignature.end(), out.begin());
-  PutU32(out, header.formatNumber);
-  PutU32(out, header.flags);
-  PutU32(out, header.firstSection);
+  platform::AppendLittleEndian32(out, header.formatNumber);
+  platform::AppendLittleEndian32(out, header.flags);
+  platform::AppendLittleEndian32(out, header.firstSection);
   return out;
 }
 
@@ -68,19 +56,19 @@ std::optional<StoreHeader> ReadStoreHeader(const StoreSource& source) {
   if (!source.Read(0, raw, sizeof raw)) return std::nullopt;
   if (std::memcmp(raw, kStoreSignature.data(), kStoreSignature.size()) != 0) return std::nullopt;
   StoreHeader header;
-  header.formatNumber = GetU32(raw + 260);
-  header.flags = GetU32(raw + 264);
-  header.firstSection = GetU32(raw + 268);
+  header.formatNumber = platform::ReadLittleEndian32(raw + 260);
+  header.flags = platform::ReadLittleEndian32(raw + 264);
+  header.firstSection = platform::ReadLittleEndian32(raw + 268);
   return header;
 }
 
 std::vector<std::uint8_t> EncodeSectionRecord(const SectionRecord& record) {
   std::vector<std::uint8_t> out;
   out.reserve(kSectionRecordSize + record.name.size());
-  PutU32(out, record.next);
-  PutU32(out, record.firstValue);
+  platform::AppendLittleEndian32(out, record.next);
+  platform::AppendLittleEndian32(out, record.firstValue);
   out.push_back(record.live ? 1 : 0);
-  PutU16(out, static_cast<std::uint16_t>(record.name.size()));
+  platform::AppendLittleEndian16(out, static_cast<std::uint16_t>(record.name.size()));
   out.insert(out.end(), record.name.begin(), record.name.end());
   return out;
 }
@@ -88,11 +76,11 @@ std::vector<std::uint8_t> EncodeSectionRecord(const SectionRecord& record) {
 std::vector<std::uint8_t> EncodeValueRecord(const ValueRecord& record) {
   std::vector<std::uint8_t> out;
   out.reserve(kValueRecordSize + record.name.size());
-  PutU32(out, record.next);
-  PutU32(out, record.type);
+  platform::AppendLittleEndian32(out, record.next);
+  platform::AppendLittleEndian32(out, record.type);
   out.push_back(record.live ? 1 : 0);
-  PutU16(out, static_cast<std::uint16_t>(record.name.size()));
-  PutU32(out, record.dataLength);
+  platform::AppendLittleEndian16(out, static_cast<std::uint16_t>(record.name.size()));
+  platform::AppendLittleEndian32(out, record.dataLength);
   out.insert(out.end(), record.name.begin(), record.name.end());
   return out;
 }
@@ -106,10 +94,10 @@ std::optional<SectionRecord> ReadSectionRecord(const StoreSource& source, std::u
   if (offset >= source.Size() || !source.Read(offset, raw, sizeof raw)) return std::nullopt;
   SectionRecord record;
   record.offset = static_cast<std::uint32_t>(offset);
-  record.next = GetU32(raw);
-  record.firstValue = GetU32(raw + 4);
+  record.next = platform::ReadLittleEndian32(raw);
+  record.firstValue = platform::ReadLittleEndian32(raw + 4);
   record.live = raw[8] != 0;
-  auto name = ReadName(source, offset + kSectionRecordSize, GetU16(raw + 9));
+  auto name = ReadName(source, offset + kSectionRecordSize, platform::ReadLittleEndian16(raw + 9));
   if (!name) return std::nullopt;
   record.name = std::move(*name);
   if (!IsForwardLink(record.next, record.End()) || !IsForwardLink(record.firstValue, record.End()))
@@ -122,18 +110,18 @@ std::optional<ValueRecord> ReadValueRecord(const StoreSource& source, std::uint6
   if (offset >= source.Size() || !source.Read(offset, raw, sizeof raw)) return std::nullopt;
   ValueRecord record;
   record.offset = static_cast<std::uint32_t>(offset);
-  record.next = GetU32(raw);
-  record.type = GetU32(raw + 4);
+  record.next = platform::ReadLittleEndian32(raw);
+  record.type = platform::ReadLittleEndian32(raw + 4);
   record.live = raw[8] != 0;
-  record.dataLength = GetU32(raw + 11);
-  auto name = ReadName(source, offset + kValueRecordSize, GetU16(raw + 9));
+  record.dataLength = platform::ReadLittleEndian32(raw + 11);
+  auto name = ReadName(source, offset + kValueRecordSize, platform::ReadLittleEndian16(raw + 9));
   if (!name) return std::nullopt;
   record.name = std::move(*name);
   if (!IsForwardLink(record.next, record.End())) return std::nullopt;
   return record;
 }
 
-bool StoreNamesEqual(std::string_view a, std::string_view b) { return EqualsIgnoreCase(a, b); }
+bool StoreNamesEqual(std::string_view a, std::string_view b) { return platform::EqualsIgnoreCase(a, b); }
 
 WalkResult FindSection(const StoreSource& source, const StoreHeader& header, std::string_view name,
                        SectionRecord* found) {

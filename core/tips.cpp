@@ -3,19 +3,18 @@
 #include <limits>
 
 #include "core/app_settings.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 
 namespace {
-
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // The first `limit` bytes of `text`, shortened further so that a character
 // of several bytes is never cut in two.
 std::string_view CutToLimit(std::string_view text, std::size_t limit) {
   if (text.size() <= limit) return text;
   std::size_t end = limit;
-  while (end > 0 && IsContinuationByte(text[end])) --end;
+  while (end > 0 && platform::IsUtf8ContinuationByte(text[end])) --end;
   return text.substr(0, end);
 }
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 
@@ -13,7 +13,7 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-char Fold(char c, bool ignoreCase) { return ignoreCase ? AsciiLower(c) : c; }
+char Fold(char c, bool ignoreCase) { return ignoreCase ? platform::AsciiLower(c) : c; }
 
 }  // namespace
 

@@ -3,11 +3,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 
 #include "core/string_ids.h"
 #include "core/string_table.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 
@@ -22,7 +22,7 @@ std::string ReplacePlaceholder(const std::string& text, std::string_view letters
   while (i < text.size()) {
     bool matches = text[i] == '%' && text.size() - i > letters.size();
     for (std::size_t k = 0; matches && k < letters.size(); ++k) {
-      matches = std::tolower(static_cast<unsigned char>(text[i + 1 + k])) == letters[k];
+      matches = platform::AsciiLower(text[i + 1 + k]) == letters[k];
     }
     if (matches) {
       out.append(value);

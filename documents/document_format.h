@@ -5,9 +5,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "core/record_headers.h"
 
 namespace vandrel {
 
@@ -35,8 +38,16 @@ inline constexpr std::uint32_t kEditRuler = 0x400;
 inline constexpr std::uint32_t kEditHideLineNumbers = 0x800;
 inline constexpr std::uint32_t kEditIntelliSequence = 0x1000;
 
+// The COBOL'85 token area (kEditCobol85): record columns 73 to 80. Lines end
+// before it, so records are then kCobolRecordWidth wide. The token text a
+// document is given keeps at most kMaxTokenTextLength characters (its date
+// stamps expanded), of which the area shows the first kTokenWidth.
+inline constexpr std::size_t kTokenColumn = 72;
+inline constexpr std::size_t kTokenWidth = 8;
+inline constexpr std::size_t kCobolRecordWidth = kTokenColumn + kTokenWidth;
+inline constexpr std::size_t kMaxTokenTextLength = 30;
+
 inline constexpr std::size_t kTemplateNameField = 128;  // at most 127 characters
-inline constexpr std::size_t kLockwordLength = 7;
 
 // Numbering: position 0 none, 1 numbers at the start of each line, 2 or more
 // the 0-based column where the numbers begin at the end of each line. Qedit
@@ -66,38 +77,6 @@ struct HostFileInfo {
   bool operator==(const HostFileInfo&) const = default;
 };
 inline constexpr std::int32_t kFileInfoCannotLock = 0x2;
-
-// Values of the MPE header record (keys MVER, FCODE, LW, RECLEN, BFACT, TYPE,
-// MODE, EOF, LIMIT, #L, M#L, CCTL, ACD) and the user label block that follows
-// it, kept byte for byte.
-struct MpeHeader {
-  std::int32_t mver = 0;
-  std::int32_t fcode = 0;
-  std::string lw;  // lockword, at most 7 characters
-  std::int32_t reclen = 0;
-  std::int32_t bfact = 0;
-  std::int32_t type = 0;  // 0 fixed, 1 variable, 2 undefined, 3 spool block, 9 byte stream
-  std::int32_t mode = 0;  // 0 binary, 1 ASCII
-  std::int32_t eof = 0;
-  std::int32_t limit = 0;
-  std::int32_t labels = 0;     // #L: user labels present
-  std::int32_t maxLabels = 0;  // M#L
-  std::int32_t cctl = 0;
-  std::vector<std::uint8_t> labelBlock;  // the #L label records, with their length prefixes
-  std::string acd;
-  bool operator==(const MpeHeader&) const = default;
-};
-
-// Values of the Qedit header record (QVER, LANG, RECLEN, EOF, LNL, LNJ).
-struct QeditHeader {
-  std::int32_t qver = 0;
-  std::int32_t lang = 0;
-  std::int32_t reclen = 0;
-  std::int32_t eof = 0;
-  std::int32_t lnl = 0;  // line number length
-  std::int32_t lnj = 0;  // non-zero: numbers at the left
-  bool operator==(const QeditHeader&) const = default;
-};
 
 struct DocumentFormat {
   std::uint32_t formatFlags = 0;  // kFormat*

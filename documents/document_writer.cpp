@@ -1,4 +1,4 @@
-#include "documents/temporary_file.h"
+#include "documents/document_writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,81 +22,16 @@ namespace {
 // The LIMIT value of a header is written as exactly eight digits.
 constexpr std::int64_t kMaxLimitValue = 99'999'999;
 
-std::filesystem::path SystemTemporaryFolder() {
-  std::error_code ec;
-  std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-  return ec ? std::filesystem::path("/tmp") : folder;
-}
-
 }  // namespace
 
-std::optional<TemporaryFile> TemporaryFile::Create(const std::filesystem::path& folder,
-                                                   std::string_view prefix) {
-  const std::filesystem::path base = folder.empty() ? SystemTemporaryFolder() : folder;
-  std::string pattern = (base / std::string(prefix)).string();
-  pattern += "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  // mkostemp creates the file exclusively with a fresh name.
-  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  return TemporaryFile(std::filesystem::path(name.data()), fd);
-}
-
-TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(other.fd_), owned_(other.owned_) {
-  other.fd_ = -1;
-  other.owned_ = false;
-  other.path_.clear();
-}
-
-TemporaryFile& TemporaryFile::operator=(TemporaryFile&& other) noexcept {
-  if (this != &other) {
-    Remove();
-    path_ = std::move(other.path_);
-    fd_ = other.fd_;
-    owned_ = other.owned_;
-    other.fd_ = -1;
-    other.owned_ = false;
-    other.path_.clear();
-  }
-  return *this;
-}
-
-TemporaryFile::~TemporaryFile() { Remove(); }
-
-bool TemporaryFile::Close() {
-  if (fd_ < 0) return true;
-  const int fd = fd_;
-  fd_ = -1;
-  // After an interrupted close the descriptor is gone on this platform; it
-  // must not be closed again.
-  return ::close(fd) == 0 || errno == EINTR;
-}
-
-std::filesystem::path TemporaryFile::Keep(bool keepOpen) {
-  if (!keepOpen) Close();
-  owned_ = false;
-  return path_;
-}
-
-void TemporaryFile::Remove() {
-  if (owned_) {
-    Close();
-    if (!path_.empty()) ::unlink(path_.c_str());
-    owned_ = false;
-  }
-}
-
-WriteFileError WriteDocumentFile(TemporaryFile& file, SaveEditor& editor,
-                                 const DocumentFormat& format, const CharacterTable* table,
-                                 ProgressReporter& progress) {
+WriteFileError WriteDocumentFile(int fd, SaveEditor& editor, const DocumentFormat& format,
+                                 const CharacterTable* table, ProgressReporter& progress) {
   std::size_t limitDigits = 0;
   std::int64_t dataOffset = 0;
   if (format.IsRecordForm()) {
     const std::optional<HeaderBlock> headers = BuildHeaderBlock(format);
     if (!headers) return WriteFileError::kHeaders;
-    if (!platform::WriteAll(file.fd(), std::span<const std::uint8_t>(headers->bytes))) {
+    if (!platform::WriteAll(fd, std::span<const std::uint8_t>(headers->bytes))) {
       return WriteFileError::kHeaders;
     }
     limitDigits = headers->limitDigits;
@@ -104,7 +39,7 @@ WriteFileError WriteDocumentFile(TemporaryFile& file, SaveEditor& editor,
   }
 
   progress.ShowStatus(LoadText(kStrSavingFile));
-  const SaveRequest request = BuildSaveRequest(format, file.fd(), dataOffset, table);
+  const SaveRequest request = BuildSaveRequest(format, fd, dataOffset, table);
   const bool written = editor.WriteSaveRequest(request);
   progress.ClearProgress();
   if (!written) return WriteFileError::kControl;
@@ -112,11 +47,11 @@ WriteFileError WriteDocumentFile(TemporaryFile& file, SaveEditor& editor,
   if (format.IsRecordForm() && !format.IsQedit() && format.mpe.type == 9) {
     // A byte-stream file's LIMIT is its number of data bytes, known only now.
     struct stat info {};
-    if (::fstat(file.fd(), &info) != 0) return WriteFileError::kLimit;
+    if (::fstat(fd, &info) != 0) return WriteFileError::kLimit;
     const std::int64_t dataBytes = static_cast<std::int64_t>(info.st_size) - dataOffset;
     if (dataBytes < 0 || dataBytes > kMaxLimitValue) return WriteFileError::kLimit;
     const std::string digits = FormatText("%08d", static_cast<int>(dataBytes));
-    if (!platform::WriteAllAt(file.fd(), std::string_view(digits),
+    if (!platform::WriteAllAt(fd, std::string_view(digits),
                               static_cast<std::uint64_t>(limitDigits))) {
       return WriteFileError::kLimit;
     }
@@ -133,7 +68,7 @@ WrittenFile WriteTemporaryFile(SaveEditor& editor, const DocumentFormat& format,
     result.error = WriteFileError::kCreate;
     return result;
   }
-  result.error = WriteDocumentFile(*file, editor, format, table, progress);
+  result.error = WriteDocumentFile(file->fd(), editor, format, table, progress);
   if (result.error == WriteFileError::kNone && !file->Close()) {
     result.error = WriteFileError::kClose;
   }

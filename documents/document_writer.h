@@ -1,8 +1,6 @@
-// Temporary files of the save path: a file this program creates under a
-// fresh name (by default in the system's temporary folder, named "zvd...")
-// and removes again unless its owner keeps it, and the two writers that fill
-// one from an edit control – the record-form or text file the save path
-// uploads or copies into place, and the plain text copy other views read.
+// Writing a document into a file from an edit control: the record-form or
+// text file the save path uploads or puts in place of a local file, and the
+// plain text copy other views read, each in a temporary file of its own.
 #pragma once
 
 #include <filesystem>
@@ -13,45 +11,12 @@
 #include "core/progress.h"
 #include "documents/document_format.h"
 #include "documents/save_request.h"
+#include "platform/temporary_file.h"
 
 namespace vandrel {
 
-inline constexpr std::string_view kTemporaryFilePrefix = "zvd";
-
-// A newly created file, open for reading and writing. Destroying the object
-// closes the file and removes it, unless Keep() was called.
-class TemporaryFile {
- public:
-  // Creates a file named `prefix` followed by six random characters in
-  // `folder` (the system's temporary folder when empty). The name is new:
-  // creation never opens an existing file. Nullopt on failure, with errno set.
-  static std::optional<TemporaryFile> Create(const std::filesystem::path& folder = {},
-                                             std::string_view prefix = kTemporaryFilePrefix);
-
-  TemporaryFile(TemporaryFile&& other) noexcept;
-  TemporaryFile& operator=(TemporaryFile&& other) noexcept;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile();
-
-  const std::filesystem::path& path() const { return path_; }
-  // The open descriptor; -1 once closed.
-  int fd() const { return fd_; }
-  // Closes the descriptor (the file stays); false when closing reports an
-  // error, which may mean that written data was lost.
-  bool Close();
-  // Hands the file over to the caller: it is no longer removed. Closes the
-  // descriptor unless `keepOpen`; the caller then owns it as well.
-  std::filesystem::path Keep(bool keepOpen = false);
-  // Closes and removes the file now.
-  void Remove();
-
- private:
-  TemporaryFile(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
-  std::filesystem::path path_;
-  int fd_ = -1;
-  bool owned_ = true;
-};
+// The temporary files the save path writes (platform/temporary_file.h).
+using platform::TemporaryFile;
 
 // Why writing a document file failed.
 enum class WriteFileError {
@@ -63,16 +28,15 @@ enum class WriteFileError {
   kClose,    // closing reported an error
 };
 
-// Writes the document into `file`, which is open and empty: for a
+// Writes the document into the open, empty file `fd`: for a
 // record-form document its header records (Qedit header, MPE header, label
 // block), then the lines through the control's save request built for
 // `format` and `table`. For a record-form byte-stream document (TYPE 9, not
 // Qedit) the LIMIT digits are then overwritten with the number of data bytes.
 // Shows "Saving file..." while the control writes, clears the progress after.
 // The file is left open.
-WriteFileError WriteDocumentFile(TemporaryFile& file, SaveEditor& editor,
-                                 const DocumentFormat& format, const CharacterTable* table,
-                                 ProgressReporter& progress);
+WriteFileError WriteDocumentFile(int fd, SaveEditor& editor, const DocumentFormat& format,
+                                 const CharacterTable* table, ProgressReporter& progress);
 
 struct WrittenFile {
   std::optional<TemporaryFile> file;  // closed; absent on failure

@@ -1,160 +1,11 @@
 #include "documents/header_records.h"
 
-#include <fmt/printf.h>
-
 #include <array>
 #include <limits>
 
-#include "documents/document_loader.h"
+#include "platform/byte_order.h"
 
 namespace vandrel {
-
-namespace {
-
-enum MpeKey : std::size_t {
-  kMver,
-  kFcode,
-  kLw,
-  kMpeReclen,
-  kBfact,
-  kType,
-  kMode,
-  kMpeEof,
-  kLimit,
-  kLabels,
-  kMaxLabels,
-  kCctl,
-  kAcd,
-  kMpeKeyCount
-};
-
-constexpr std::array<AttributeRow, kMpeKeyCount> kMpeKeys = {{
-    {"MVER", 2},
-    {"FCODE", 2},
-    {"LW", 2},
-    {"RECLEN", 2},
-    {"BFACT", 2},
-    {"TYPE", 2},
-    {"MODE", 2},
-    {"EOF", 2},
-    {"LIMIT", 2},
-    {"#L", 2},
-    {"M#L", 2},
-    {"CCTL", 2},
-    {"ACD", 2},
-}};
-
-enum QeditKey : std::size_t { kQver, kLang, kQeditReclen, kQeditEof, kLnl, kLnj, kQeditKeyCount };
-
-constexpr std::array<AttributeRow, kQeditKeyCount> kQeditKeys = {{
-    {"QVER", 2},
-    {"LANG", 2},
-    {"RECLEN", 2},
-    {"EOF", 3},
-    {"LNL", 3},
-    {"LNJ", 3},
-}};
-
-void StoreNumber(const AttributeList& list, std::size_t row, std::int32_t& field) {
-  if (list.Has(row)) field = HeaderNumber(list.Value(row));
-}
-
-}  // namespace
-
-std::span<const AttributeRow> MpeHeaderKeys() { return kMpeKeys; }
-std::span<const AttributeRow> QeditHeaderKeys() { return kQeditKeys; }
-
-std::int32_t HeaderNumber(std::string_view text) {
-  std::size_t at = 0;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-    value = value * 10 + (text[at] - '0');
-    if (value > kLimit) value = kLimit;
-  }
-  if (negative) return static_cast<std::int32_t>(-value);
-  return static_cast<std::int32_t>(value == kLimit ? kLimit - 1 : value);
-}
-
-int ParseMpeHeader(std::string_view text, MpeHeader& header) {
-  const AttributeList list = ParseAttributes(text, kMpeKeys);
-  if (!list.ok()) return static_cast<int>(list.error);
-  StoreNumber(list, kMver, header.mver);
-  StoreNumber(list, kFcode, header.fcode);
-  if (list.Has(kLw)) header.lw = std::string(list.Value(kLw).substr(0, kLockwordLength));
-  StoreNumber(list, kMpeReclen, header.reclen);
-  StoreNumber(list, kBfact, header.bfact);
-  StoreNumber(list, kType, header.type);
-  StoreNumber(list, kMode, header.mode);
-  StoreNumber(list, kMpeEof, header.eof);
-  StoreNumber(list, kLimit, header.limit);
-  StoreNumber(list, kLabels, header.labels);
-  StoreNumber(list, kMaxLabels, header.maxLabels);
-  StoreNumber(list, kCctl, header.cctl);
-  if (list.Has(kAcd)) header.acd = std::string(list.Value(kAcd));
-  return 0;
-}
-
-int ParseQeditHeader(std::string_view text, QeditHeader& header) {
-  const AttributeList list = ParseAttributes(text, kQeditKeys);
-  if (!list.ok()) return static_cast<int>(list.error);
-  StoreNumber(list, kQver, header.qver);
-  StoreNumber(list, kLang, header.lang);
-  StoreNumber(list, kQeditReclen, header.reclen);
-  StoreNumber(list, kQeditEof, header.eof);
-  StoreNumber(list, kLnl, header.lnl);
-  StoreNumber(list, kLnj, header.lnj);
-  return 0;
-}
-
-std::string FormatQeditHeader(const QeditHeader& header) {
-  return fmt::sprintf("QVER=%d LANG=%d RECLEN=%d EOF=%d LNL=%d LNJ=%d", 1, header.lang,
-                      header.reclen, header.eof, header.lnl, header.lnj);
-}
-
-std::optional<std::string> QuoteHeaderValue(std::string_view value) {
-  const bool hasDouble = value.find('"') != std::string_view::npos;
-  const bool hasSingle = value.find('\'') != std::string_view::npos;
-  if (hasDouble && hasSingle) return std::nullopt;
-  const char quote = hasDouble ? '\'' : '"';
-  std::string out;
-  out.reserve(value.size() + 2);
-  out += quote;
-  out += value;
-  out += quote;
-  return out;
-}
-
-std::optional<MpeHeaderText> FormatMpeHeader(const MpeHeader& header) {
-  const auto lw = QuoteHeaderValue(std::string_view(header.lw).substr(0, kLockwordLength));
-  const auto acd = QuoteHeaderValue(header.acd);
-  if (!lw || !acd) return std::nullopt;
-  MpeHeaderText out;
-  out.text = fmt::sprintf("MVER=%d FCODE=%d LW=%s RECLEN=%d BFACT=%d TYPE=%d MODE=%d EOF=%d ", 1,
-                          header.fcode, *lw, header.reclen, header.bfact, header.type, header.mode,
-                          header.eof);
-  out.text += "LIMIT=";
-  out.limitDigits = out.text.size();
-  out.text += fmt::sprintf("%08d #L=%d M#L=%d CCTL=%d ACD=%s", header.limit, header.labels,
-                           header.maxLabels, header.cctl, *acd);
-  if (out.text.size() > kMaxHeaderRecordLength) return std::nullopt;
-  return out;
-}
-
-bool AppendRecord(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
-  if (bytes.size() > kMaxRecordLength) return false;
-  out.push_back(static_cast<std::uint8_t>(bytes.size() >> 8));
-  out.push_back(static_cast<std::uint8_t>(bytes.size() & 0xFF));
-  out.insert(out.end(), bytes.begin(), bytes.end());
-  return true;
-}
-
-bool AppendRecord(std::vector<std::uint8_t>& out, std::string_view text) {
-  return AppendRecord(out,
-                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-}
 
 std::optional<HeaderBlock> BuildHeaderBlock(const DocumentFormat& format) {
   HeaderBlock block;
@@ -172,17 +23,17 @@ std::optional<HeaderBlock> BuildHeaderBlock(const DocumentFormat& format) {
   return block;
 }
 
-RecordRead ReadRecordLength(ByteSource& source, std::size_t& length) {
+RecordRead ReadRecordLength(platform::ByteSource& source, std::size_t& length) {
   std::array<std::uint8_t, 2> prefix{};
   const std::int64_t got = source.Read(prefix);
   if (got < 0) return RecordRead::kError;
   if (got == 0) return RecordRead::kEnd;
   if (got < 2) return RecordRead::kShort;
-  length = (std::size_t{prefix[0]} << 8) | prefix[1];
+  length = platform::ReadBigEndian16(prefix.data());
   return RecordRead::kOk;
 }
 
-RecordRead ReadRecord(ByteSource& source, std::vector<std::uint8_t>& out, std::size_t maxLength) {
+RecordRead ReadRecord(platform::ByteSource& source, std::vector<std::uint8_t>& out, std::size_t maxLength) {
   std::size_t length = 0;
   const RecordRead status = ReadRecordLength(source, length);
   if (status != RecordRead::kOk) return status;

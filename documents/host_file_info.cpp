@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 #include <functional>
 #include <limits>
@@ -13,6 +12,7 @@
 
 #include "core/message_box.h"
 #include "core/string_ids.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 
@@ -28,7 +28,6 @@ std::int32_t Saturate32(std::int64_t value) {
   return static_cast<std::int32_t>(value);
 }
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 // Reads the items of a reply one at a time, as a C scanner would.
 class ReplyScanner {
@@ -43,7 +42,7 @@ class ReplyScanner {
     const std::size_t digitsFrom = i;
     std::int64_t value = 0;
     constexpr std::int64_t kCap = std::int64_t{1} << 40;  // well beyond 32 bits
-    while (i < text_.size() && std::isdigit(static_cast<unsigned char>(text_[i]))) {
+    while (i < text_.size() && platform::IsAsciiDigit(text_[i])) {
       if (value < kCap) value = value * 10 + (text_[i] - '0');
       ++i;
     }
@@ -55,14 +54,14 @@ class ReplyScanner {
   std::optional<std::string> Text(std::size_t limit) {
     SkipBlanks();
     const std::size_t from = pos_;
-    while (pos_ < text_.size() && !IsBlank(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && !platform::IsAsciiSpace(text_[pos_])) ++pos_;
     if (pos_ == from) return std::nullopt;
     return std::string(text_.substr(from, std::min(pos_ - from, limit)));
   }
 
  private:
   void SkipBlanks() {
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && platform::IsAsciiSpace(text_[pos_])) ++pos_;
   }
 
   std::string_view text_;

@@ -8,15 +8,11 @@
 
 #include "documents/document_loader.h"
 #include "documents/header_records.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWhite(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 // Reads a plain text source in blocks and hands out its bytes one at a time.
 class ByteReader {
@@ -143,7 +139,7 @@ std::optional<DocumentNumbering> ScanLeft(std::span<const std::string> lines) {
     const std::string& line = lines[i];
     if (line.empty()) continue;
     std::size_t count = 0;
-    while (count < kMaxDetectedDigits && count < line.size() && IsDigit(line[count])) ++count;
+    while (count < kMaxDetectedDigits && count < line.size() && platform::IsAsciiDigit(line[count])) ++count;
     if (count == 0) return std::nullopt;
     if (i < kValueSampleCount) samples.text[i] = std::string_view(line).substr(0, count);
   }
@@ -158,11 +154,11 @@ std::optional<DocumentNumbering> ScanRight(std::span<const std::string> lines) {
   std::size_t position = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string_view line = lines[i];
-    while (!line.empty() && IsWhite(line.back())) line.remove_suffix(1);
+    while (!line.empty() && platform::IsAsciiSpace(line.back())) line.remove_suffix(1);
     if (line.empty()) continue;
     std::size_t count = 0;
     while (count < kMaxDetectedDigits && count < line.size() &&
-           IsDigit(line[line.size() - 1 - count])) {
+           platform::IsAsciiDigit(line[line.size() - 1 - count])) {
       ++count;
     }
     if (count == 0) return std::nullopt;

@@ -14,7 +14,10 @@
 
 namespace vandrel {
 
-class ByteSource;  // documents/document_loader.h
+namespace platform {
+class ByteSource;  // platform/byte_source.h
+}  // namespace platform
+using platform::ByteSource;
 
 inline constexpr std::size_t kSampledLineCount = 20;
 // Only the first lines give the values of start, increment and digits.

@@ -1,6 +1,7 @@
 #include "documents/load_request.h"
 
 #include "core/string_ids.h"
+#include "platform/byte_order.h"
 
 namespace vandrel {
 
@@ -62,9 +63,7 @@ int LoadResultMessageId(int resultCode) {
 std::int32_t QeditLastLine(const DocumentFormat& format) {
   const std::vector<std::uint8_t>& block = format.mpe.labelBlock;
   if (!format.IsQedit() || block.size() < kQeditLastLineMinimumBlock) return 0;
-  const std::uint8_t* p = block.data() + kQeditLastLineOffset;
-  const std::uint32_t value = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-                              (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
+  const std::uint32_t value = platform::ReadBigEndian32(block.data() + kQeditLastLineOffset);
   // A stored value beyond the 31-bit range is no line.
   return value > 0x7FFFFFFF ? 0 : static_cast<std::int32_t>(value);
 }

@@ -14,7 +14,10 @@
 
 namespace vandrel {
 
-class ByteSource;  // documents/document_loader.h
+namespace platform {
+class ByteSource;  // platform/byte_source.h
+}  // namespace platform
+using platform::ByteSource;
 
 // The control message number of the load request (offset from the first user
 // message).

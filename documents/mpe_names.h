@@ -1,30 +1,15 @@
 // Names of files: MPE names (NAME.GROUP.ACCOUNT) turned into the host paths
-// the agent is addressed with, local paths turned into the drive-first slash
-// form error masks match against, and the file name a host path gives the
-// host file information.
+// the agent is addressed with (core/mpe_names.h), local paths turned into the
+// drive-first slash form error masks match against, and the file name a host
+// path gives the host file information.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "core/mpe_names.h"
+
 namespace vandrel {
-
-// The host path of a name typed by the user or printed by a compiler, relative
-// to the host's current directory `currentDirectory` (/ACCOUNT/GROUP):
-//  1. a name that contains "/" is already a path;
-//  2. "@.@.@" is the root "/";
-//  3. "@.@" is the current account, /ACCOUNT;
-//  4. NAME.GROUP.ACCOUNT is /ACCOUNT/GROUP/NAME (anything after a third dot
-//     stays part of the account);
-//  5. NAME.GROUP is /ACCOUNT/GROUP/NAME in the current account;
-//  6. NAME is NAME in the current directory.
-// The result is upper-cased, the directory part included. Without a current
-// account (current directory "/" or empty) rules 3 and 5 start at the root.
-std::string HostPathOfName(std::string_view currentDirectory, std::string_view name);
-
-// The first component of a host directory: "/DEV" of "/DEV/PUB"; empty for
-// "/" or an empty directory.
-std::string_view AccountOfDirectory(std::string_view directory);
 
 // A local path in drive-first form with forward slashes, as error masks give
 // DOS file names: every "\" becomes "/"; then

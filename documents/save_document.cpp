@@ -1,17 +1,13 @@
 #include "documents/save_document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
 #include <system_error>
 
 #include "core/message_box.h"
 #include "core/recent_list.h"
 #include "core/string_ids.h"
+#include "platform/atomic_replacement.h"
+#include "platform/byte_order.h"
 
 namespace vandrel {
 
@@ -51,10 +47,7 @@ struct Measure {
 void StoreCaretLine(std::vector<std::uint8_t>& labelBlock, std::int32_t line) {
   if (labelBlock.size() <= kQeditLastLineAfter) return;
   const auto value = static_cast<std::uint32_t>(std::max<std::int32_t>(line, 0));
-  labelBlock[kQeditLastLineOffset] = static_cast<std::uint8_t>(value >> 24);
-  labelBlock[kQeditLastLineOffset + 1] = static_cast<std::uint8_t>(value >> 16);
-  labelBlock[kQeditLastLineOffset + 2] = static_cast<std::uint8_t>(value >> 8);
-  labelBlock[kQeditLastLineOffset + 3] = static_cast<std::uint8_t>(value);
+  platform::WriteBigEndian32(labelBlock.data() + kQeditLastLineOffset, value);
 }
 
 // Checks the measured width against the numbering, the COBOL'85 token area,
@@ -82,12 +75,12 @@ bool CheckWidths(SaveWindow& window, const SaveTarget& target, SaveServices& ser
   if (numbering.position != 0) m.width += numbering.digits;
 
   if (work.editFlags & kEditCobol85) {
-    if (m.width > kCobolTokenColumn) {
+    if (m.width > static_cast<std::int32_t>(kTokenColumn)) {
       Tell(services, kStrLineOverlapsCobolToken, m.NamedLine() + 1);
       window.MoveCaretToLine(m.NamedLine() + 1, true);
       return false;
     }
-    m.width = kCobolRecordWidth;
+    m.width = static_cast<std::int32_t>(kCobolRecordWidth);
     m.line = kNoLine;
   }
 
@@ -196,70 +189,26 @@ DocumentSaveResult SaveToHost(SaveWindow& window, const SaveTarget& target, Save
   return result;
 }
 
-mode_t CurrentUmask() {
-  // Reading the mask without changing it: the process status lists it.
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) {
-      try {
-        return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-      } catch (const std::exception&) {
-        break;
-      }
-    }
-  }
-  return 022;
-}
-
 enum class ReplaceError { kNone, kTarget, kWrite };
 
-// Replaces `target` with the document written in `format`. The new contents
-// go to a file beside the target, which is flushed, given the target's
-// permissions and renamed over it: whatever fails, the target is either the
-// old file, whole, or the new one. A target that is not a writable regular
-// file is refused before anything is written.
+// Replaces `target` with the document written in `format`, through the file
+// a symbolic link names: whatever fails, the target is either the old file,
+// whole, or the new one. A target that is not a writable regular file is
+// refused before anything is written.
 ReplaceError ReplaceLocalFile(SaveWindow& window, const std::filesystem::path& target,
                               const DocumentFormat& format, SaveServices& services) {
-  std::error_code ec;
-  // Through a symbolic link the file it names is replaced, not the link.
-  std::filesystem::path path = std::filesystem::weakly_canonical(target, ec);
-  if (ec || path.empty()) path = target;
-
-  mode_t mode = 0666 & ~CurrentUmask();
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) {
-    if (!S_ISREG(info.st_mode) || ::access(path.c_str(), W_OK) != 0) return ReplaceError::kTarget;
-    mode = info.st_mode & 07777;
-  } else if (errno != ENOENT) {
-    return ReplaceError::kTarget;
-  }
-
-  std::filesystem::path folder = path.parent_path();
-  if (folder.empty()) folder = ".";
-  std::optional<TemporaryFile> file =
-      TemporaryFile::Create(folder, "." + path.filename().string().substr(0, 100) + ".tmp-");
-  if (!file) return ReplaceError::kTarget;
-  if (WriteDocumentFile(*file, window.Editor(), format, nullptr, services.progress) !=
+  platform::ReplacementOptions options;
+  options.prefix = ".";
+  options.refuseReadOnlyTarget = true;
+  std::optional<platform::AtomicReplacement> replacement =
+      platform::AtomicReplacement::Begin(target, nullptr, options);
+  if (!replacement) return ReplaceError::kTarget;
+  if (WriteDocumentFile(replacement->fd(), window.Editor(), format, nullptr, services.progress) !=
       WriteFileError::kNone) {
     return ReplaceError::kWrite;
   }
-
   window.ReleaseHostLock();
-
-  if (::fchmod(file->fd(), mode) != 0 || ::fsync(file->fd()) != 0 || !file->Close()) {
-    return ReplaceError::kTarget;
-  }
-  if (::rename(file->path().c_str(), path.c_str()) != 0) return ReplaceError::kTarget;
-  file->Keep();
-  // The rename is done; syncing the folder makes it durable where the file
-  // system allows it.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return ReplaceError::kNone;
+  return replacement->Commit(nullptr) ? ReplaceError::kNone : ReplaceError::kTarget;
 }
 
 DocumentSaveResult SaveLocally(SaveWindow& window, const SaveTarget& target, SaveServices& services,
@@ -319,14 +268,14 @@ MpeHeader StandardMpeHeader() {
 
 std::uint32_t UploadTransferFlags(std::uint32_t formatFlags, const HostConnectionState& host,
                                   bool closing) {
-  if (!host.mpeHost) return kTransferOtherHost;
-  std::uint32_t flags = kTransferShowProgress;
+  if (!host.mpeHost) return kOptionsOtherHost;
+  std::uint32_t flags = kOptionProgress;
   if (formatFlags & kFormatQedit) {
-    flags |= kTransferQedit;
+    flags |= kOptionModeQedit;
   } else if (formatFlags & kFormatRecordForm) {
-    flags |= kTransferRecordForm;
+    flags |= kOptionModeRecord;
   }
-  if (host.hostLocking && !closing) flags |= kTransferKeepLocked;
+  if (host.hostLocking && !closing) flags |= kOptionKeepLocked;
   return flags;
 }
 
@@ -343,7 +292,7 @@ DocumentSaveResult SaveDocument(SaveWindow& window, const SaveTarget& target,
   if (work.editFlags & kEditCobol85) {
     std::string token = window.CobolToken();
     if (services.expandDateStamps) token = services.expandDateStamps(token);
-    if (token.size() > kMaxCobolTokenLength) token.resize(kMaxCobolTokenLength);
+    if (token.size() > kMaxTokenTextLength) token.resize(kMaxTokenTextLength);
     editor.SetCobolTokenText(token);
   }
 
@@ -376,7 +325,7 @@ void CompleteHostSave(SaveWindow& window, const UploadRequest& request,
   }
 
   DocumentFormat& format = window.Format();
-  format.lockId = (request.transferFlags & kTransferKeepLocked) ? outcome.lockNumber : -1;
+  format.lockId = (request.transferFlags & kOptionKeepLocked) ? outcome.lockNumber : -1;
   format.formatFlags &= ~kFormatLocal;
   format.fileInfo = outcome.fileInfo;
   if (outcome.newlyCreated) window.HostFileCreated(request.hostPath);

@@ -20,7 +20,8 @@
 #include "core/user_interface.h"
 #include "documents/document_format.h"
 #include "documents/save_request.h"
-#include "documents/temporary_file.h"
+#include "documents/document_writer.h"
+#include "documents/transfer_options.h"
 
 namespace vandrel {
 
@@ -30,21 +31,8 @@ enum class SaveKind {
   kTemporaryCopy = 3,  // write a temporary copy and hand it back
 };
 
-// Transfer flags of an upload.
-inline constexpr std::uint32_t kTransferPlainText = 0x04;
-inline constexpr std::uint32_t kTransferShowProgress = 0x08;
-inline constexpr std::uint32_t kTransferRecordForm = 0x10;
-inline constexpr std::uint32_t kTransferQedit = 0x20;
-inline constexpr std::uint32_t kTransferKeepLocked = 0x80;
-// What a host that is not MPE/iX is always sent.
-inline constexpr std::uint32_t kTransferOtherHost = kTransferShowProgress | kTransferPlainText;
-
 // A Qedit file holds fewer lines than this.
 inline constexpr std::int32_t kQeditLineLimit = 65535;
-// The COBOL'85 token area starts after this column; records are then this wide.
-inline constexpr std::int32_t kCobolTokenColumn = 72;
-inline constexpr std::int32_t kCobolRecordWidth = 80;
-inline constexpr std::size_t kMaxCobolTokenLength = 30;
 
 // What the save path knows about the host connection when a save starts.
 struct HostConnectionState {
@@ -61,7 +49,7 @@ struct UploadRequest {
   std::string hostPath;
   bool namedAnew = false;  // the path was given by Save As
   HostFileInfo fileInfo;   // the document's host file information
-  std::uint32_t transferFlags = 0;
+  std::uint32_t transferFlags = 0;  // kOption* (documents/transfer_options.h)
   bool closeWhenDone = false;  // the save is part of closing the window
   bool operator==(const UploadRequest&) const = default;
 };

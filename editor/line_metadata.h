@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "documents/document_format.h"
+
 namespace vandrel {
 
 // How the sequence numbers of a document are held while it is edited.
@@ -47,11 +49,8 @@ struct LineNumbering {
   bool operator==(const LineNumbering&) const = default;
 };
 
-// The COBOL'85 token area: record columns 73 to 80.
-inline constexpr std::size_t kTokenColumn = 72;
-inline constexpr std::size_t kTokenWidth = 8;
-// The token text the window sets keeps at most this many characters.
-inline constexpr std::size_t kMaxTokenTextLength = 30;
+// The COBOL'85 token area: kTokenColumn, kTokenWidth and kMaxTokenTextLength
+// (documents/document_format.h).
 
 struct LineToken {
   std::array<char, kTokenWidth> bytes{};

@@ -10,6 +10,7 @@
 #include "documents/document_loader.h"
 #include "platform/mapped_file.h"
 #include "platform/memory_advice.h"
+#include "platform/byte_order.h"
 
 namespace vandrel {
 
@@ -156,7 +157,7 @@ int ReadRecords(std::span<const std::uint8_t> data, LineBuilder& builder) {
   std::size_t at = 0;
   while (at < data.size()) {
     if (data.size() - at < 2) return kLoadResultCorruptedRecord;
-    const std::size_t length = (std::size_t{data[at]} << 8) | data[at + 1];
+    const std::size_t length = platform::ReadBigEndian16(data.data() + at);
     at += 2;
     if (length > data.size() - at) return kLoadResultCorruptedRecord;
     builder.Add(data.data() + at, length);

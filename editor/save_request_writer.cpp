@@ -8,13 +8,13 @@
 #include <limits>
 
 #include "platform/file_io.h"
+#include "platform/byte_order.h"
 
 namespace vandrel {
 
 namespace {
 
 constexpr std::size_t kChunkSize = 1 << 20;
-constexpr std::size_t kMaxRecordLength = 0xFFFF;
 
 void AppendNumber(std::string& out, std::int64_t number, std::int32_t digits) {
   char field[kMaxNumberDigits];
@@ -131,8 +131,7 @@ SaveOutcome WriteLines(std::string_view text, const SaveRequest& request, const 
       if (recordForm) {
         const std::size_t length = out.size() - content;
         if (length > kMaxRecordLength) return {SaveResult::kRecordTooLong, i};
-        out[recordStart] = static_cast<char>(length >> 8);
-        out[recordStart + 1] = static_cast<char>(length & 0xFF);
+        platform::WriteBigEndian16(out.data() + recordStart, static_cast<std::uint16_t>(length));
       } else if (!last || lines.finalLineEnd()) {
         out.append(lineEnd);
       }

@@ -1,6 +1,6 @@
 #include "platform/ini_file.h"
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "platform/atomic_file.h"
 
 namespace vandrel::platform {
@@ -8,14 +8,6 @@ namespace vandrel::platform {
 namespace {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 std::string_view Unquote(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -38,16 +30,16 @@ IniFile IniFile::Parse(std::string_view text) {
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
     Line line;
     line.text = std::string(raw);
-    std::string_view content = Trim(raw);
+    std::string_view content = TrimAsciiSpace(raw);
     if (content.empty() || content.front() == ';' || content.front() == '#') {
       // blank line or comment
     } else if (content.front() == '[') {
       std::size_t close = content.find(']');
       line.header = true;
-      line.key = std::string(Trim(content.substr(1, close == npos ? npos : close - 1)));
+      line.key = std::string(TrimAsciiSpace(content.substr(1, close == npos ? npos : close - 1)));
     } else if (std::size_t equals = content.find('='); equals != npos) {
-      line.key = std::string(Trim(content.substr(0, equals)));
-      line.value = std::string(Unquote(Trim(content.substr(equals + 1))));
+      line.key = std::string(TrimAsciiSpace(content.substr(0, equals)));
+      line.value = std::string(Unquote(TrimAsciiSpace(content.substr(equals + 1))));
     }
     file.lines_.push_back(std::move(line));
   }
@@ -81,7 +73,7 @@ bool IniFile::Save(const std::filesystem::path& path, std::string* error) const 
 }
 
 std::size_t IniFile::FindSection(std::string_view section) const {
-  section = Trim(section);
+  section = TrimAsciiSpace(section);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].header && EqualsIgnoreCase(lines_[i].key, section)) return i;
   }
@@ -97,7 +89,7 @@ std::size_t IniFile::SectionEnd(std::size_t header) const {
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
   std::size_t header = FindSection(section);
   if (header == npos) return std::nullopt;
-  key = Trim(key);
+  key = TrimAsciiSpace(key);
   for (std::size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
     if (!lines_[i].key.empty() && EqualsIgnoreCase(lines_[i].key, key)) return lines_[i].value;
   }
@@ -131,8 +123,8 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 }
 
 bool IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-  section = Trim(section);
-  key = Trim(key);
+  section = TrimAsciiSpace(section);
+  key = TrimAsciiSpace(key);
   if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
       HasLineBreak(value) || key.find('=') != npos || section.find(']') != npos ||
       key.front() == ';' || key.front() == '#' || key.front() == '[') {
@@ -143,7 +135,7 @@ bool IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   line.value = std::string(value);
   line.text = line.key + "=" + line.value;
   // A value that would lose spaces or quotes when read back is written quoted.
-  if (Unquote(Trim(value)) != value) line.text = line.key + "=\"" + line.value + "\"";
+  if (Unquote(TrimAsciiSpace(value)) != value) line.text = line.key + "=\"" + line.value + "\"";
 
   std::size_t header = FindSection(section);
   if (header == npos) {
@@ -166,7 +158,7 @@ bool IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   }
   // Add after the section's last non-blank line, so blank separators stay last.
   std::size_t at = end;
-  while (at > header + 1 && Trim(lines_[at - 1].text).empty()) --at;
+  while (at > header + 1 && TrimAsciiSpace(lines_[at - 1].text).empty()) --at;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
   return true;
 }
@@ -174,7 +166,7 @@ bool IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 bool IniFile::Remove(std::string_view section, std::string_view key) {
   std::size_t header = FindSection(section);
   if (header == npos) return false;
-  key = Trim(key);
+  key = TrimAsciiSpace(key);
   bool removed = false;
   for (std::size_t i = SectionEnd(header); i > header + 1; --i) {
     if (!lines_[i - 1].key.empty() && EqualsIgnoreCase(lines_[i - 1].key, key)) {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <utility>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "documents/mpe_names.h"
 #include "templates/template_catalogue.h"
 
@@ -82,7 +82,7 @@ std::optional<std::size_t> FieldEnd(std::string_view text, std::size_t pos,
   while (i < text.size()) {
     const char c = text[i];
     if (IsWhite(c)) break;
-    if (terminator && AsciiLower(c) == AsciiLower(*terminator)) break;
+    if (terminator && platform::AsciiLower(c) == platform::AsciiLower(*terminator)) break;
     if (c == '"') {
       const std::size_t close = text.find('"', i + 1);
       if (close == std::string_view::npos) return std::nullopt;
@@ -151,7 +151,7 @@ bool MatchField(MaskToken token, std::optional<char> terminator, std::string_vie
 
 std::optional<MaskToken> MaskTokenOf(std::string_view name) {
   for (std::size_t i = 0; i < kMaskTokenNames.size(); ++i) {
-    if (EqualsIgnoreCase(kMaskTokenNames[i], name)) return static_cast<MaskToken>(i);
+    if (platform::EqualsIgnoreCase(kMaskTokenNames[i], name)) return static_cast<MaskToken>(i);
   }
   return std::nullopt;
 }
@@ -219,7 +219,7 @@ std::optional<MaskMatch> MatchMask(const LineSource& lines, std::size_t index,
     } else if (c == ' ') {
       pos = SkipWhite(text, pos);
       ++at;
-    } else if (pos < text.size() && AsciiLower(text[pos]) == AsciiLower(c)) {
+    } else if (pos < text.size() && platform::AsciiLower(text[pos]) == platform::AsciiLower(c)) {
       ++pos;
       ++at;
     } else {
@@ -332,7 +332,7 @@ ErrorScanner::Run ErrorScanner::RunSegment(const Compiled& mask, std::size_t seg
   for (const Element& element : mask.segments[segment]) {
     switch (element.kind) {
       case Element::Kind::kLiteral:
-        if (pos >= text.size() || AsciiLower(text[pos]) != AsciiLower(element.literal)) {
+        if (pos >= text.size() || platform::AsciiLower(text[pos]) != platform::AsciiLower(element.literal)) {
           return {Outcome::kFail, line};
         }
         ++pos;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "documents/temporary_file.h"
+#include "platform/temporary_file.h"
 #include "platform/file_io.h"
 #include "remote/output_writer.h"
 
@@ -39,7 +39,7 @@ std::optional<PreparedSearch> PrepareFindInFiles(const FindInFilesValues& values
 
   std::string list;
   if (files != nullptr) files->ListFiles(list);
-  std::optional<TemporaryFile> file = TemporaryFile::Create(temporaryFolder, kTemporaryFilePrefix);
+  std::optional<platform::TemporaryFile> file = platform::TemporaryFile::Create(temporaryFolder, platform::kTemporaryFilePrefix);
   if (!file) {
     if (error) *error = std::string("cannot create the file list: ") + std::strerror(errno);
     return std::nullopt;

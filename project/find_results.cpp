@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::project {
 
@@ -11,14 +11,8 @@ namespace {
 
 constexpr std::int64_t kMaxLineValue = std::numeric_limits<std::int32_t>::max();
 
-bool IsWhite(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 std::size_t SkipWhite(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && IsWhite(text[pos])) ++pos;
+  while (pos < text.size() && platform::IsAsciiSpace(text[pos])) ++pos;
   return pos;
 }
 
@@ -28,9 +22,9 @@ std::optional<std::int64_t> ReadNumber(std::string_view text, std::size_t pos) {
   pos = SkipWhite(text, pos);
   bool negative = false;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
-  if (pos >= text.size() || !IsDigit(text[pos])) return std::nullopt;
+  if (pos >= text.size() || !platform::IsAsciiDigit(text[pos])) return std::nullopt;
   std::int64_t value = 0;
-  for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
+  for (; pos < text.size() && platform::IsAsciiDigit(text[pos]); ++pos) {
     value = std::min(value * 10 + (text[pos] - '0'), kMaxLineValue);
   }
   return negative ? -value : value;
@@ -40,7 +34,7 @@ std::optional<std::int64_t> ReadNumber(std::string_view text, std::size_t pos) {
 bool ReadSectionLine(std::string_view text, std::string& section, std::int64_t& line) {
   std::size_t pos = SkipWhite(text, 0);
   const std::size_t wordStart = pos;
-  while (pos < text.size() && !IsWhite(text[pos])) ++pos;
+  while (pos < text.size() && !platform::IsAsciiSpace(text[pos])) ++pos;
   if (pos == wordStart) return false;
   const std::string_view word = text.substr(wordStart, pos - wordStart);
   pos = SkipWhite(text, pos);
@@ -63,7 +57,7 @@ std::optional<FindResult> ReadFindResult(std::string_view line) {
   if (open == std::string_view::npos) return std::nullopt;
   FindResult result;
   result.fileName = std::string(line.substr(0, open));
-  const std::string where = AsciiLowered(line.substr(open + 1, mark - open - 1));
+  const std::string where = platform::AsciiLowered(line.substr(open + 1, mark - open - 1));
   if (!ReadSectionLine(where, result.section, result.line)) {
     result.section.clear();
     result.line = ReadNumber(where, 0).value_or(0);

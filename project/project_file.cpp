@@ -9,7 +9,6 @@
 #include <limits>
 #include <map>
 #include <optional>
-#include <random>
 
 #include "core/message_box.h"
 #include "core/progress.h"
@@ -18,8 +17,8 @@
 #include "core/store_records.h"
 #include "core/store_scramble.h"
 #include "core/string_ids.h"
-#include "platform/file_io.h"
-#include "platform/file_lock.h"
+#include "platform/ascii_text.h"
+#include "platform/atomic_replacement.h"
 #include "platform/ini_file.h"
 #include "project/project_ini_format.h"
 
@@ -81,12 +80,12 @@ std::string ChildSectionName(std::string_view section, std::size_t index) {
 
 std::int64_t LeadingDecimal(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  while (at < text.size() && platform::IsAsciiBlank(text[at])) ++at;
   bool negative = false;
   if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
   std::int64_t value = 0;
   constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10 - 10;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+  for (; at < text.size() && platform::IsAsciiDigit(text[at]); ++at) {
     if (value < kLimit) value = value * 10 + (text[at] - '0');
   }
   return negative ? -value : value;
@@ -444,63 +443,13 @@ fs::path ConversionBackupName(const fs::path& path) {
 
 namespace {
 
-constexpr std::string_view kSaveInfix = ".save-";
-constexpr std::size_t kSaveSuffixLength = 6;
-
-// The file a save replaces: the target of a symbolic link rather than the
-// link itself.
-fs::path SaveTarget(const fs::path& path) {
-  std::error_code ec;
-  if (fs::is_symlink(path, ec)) {
-    fs::path target = fs::canonical(path, ec);
-    if (!ec) return target;
-  }
-  return path;
-}
-
-fs::path FolderOf(const fs::path& path) {
-  return path.has_parent_path() ? path.parent_path() : fs::path(".");
-}
-
-// Files an interrupted save left beside `target`. A save in progress holds
-// its file locked, so only files nobody holds are removed.
-void RemoveAbandonedSaves(const fs::path& target) {
-  const std::string prefix = target.filename().string() + std::string(kSaveInfix);
-  std::error_code ec;
-  std::vector<fs::path> abandoned;
-  for (fs::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() == prefix.size() + kSaveSuffixLength && name.starts_with(prefix))
-      abandoned.push_back(it->path());
-  }
-  for (const fs::path& file : abandoned) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) continue;
-    if (platform::TryLockFile(fd, platform::LockKind::kExclusive)) fs::remove(file, ec);
-    ::close(fd);
-  }
-}
-
-fs::path FreshSaveName(const fs::path& target) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device device;
-  std::mt19937 random(device());
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = target.string() + std::string(kSaveInfix);
-    for (std::size_t i = 0; i < kSaveSuffixLength; ++i) name += kLetters[pick(random)];
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(name, ec))) return name;
-  }
-  return {};
-}
-
-void SyncFolder(const fs::path& file) {
-  const int dir = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+// A save's new file is "<name>.save-XXXXXX" beside the project file, held
+// locked from its creation, so a save in progress is never taken for one an
+// interrupted save left behind.
+platform::ReplacementOptions SaveReplacement() {
+  platform::ReplacementOptions options;
+  options.infix = ".save-";
+  return options;
 }
 
 // Keeps the project file that is about to be replaced under the backup name.
@@ -532,37 +481,28 @@ bool SaveProjectFile(Project& project, const fs::path& path, const SaveOptions& 
   std::vector<std::uint8_t> image = BuildProjectImage(project, [&] { progress.Advance(); });
   if (image.empty()) return false;
 
-  const fs::path target = SaveTarget(path);
-  RemoveAbandonedSaves(target);
-  const fs::path fresh = FreshSaveName(target);
-  if (fresh.empty()) return false;
-  StoreFile file = StoreFile::Open(fresh, false, StoreCreation::kCreateAlways);
-  if (!file.IsValid()) return false;
-  auto discard = [&] {
-    file.Close();
-    std::error_code ec;
-    fs::remove(fresh, ec);
+  platform::RemoveStaleTemporaries(path, SaveReplacement());
+  std::optional<platform::AtomicReplacement> replacement =
+      platform::AtomicReplacement::Begin(path, nullptr, SaveReplacement());
+  if (!replacement || !replacement->Write(image, nullptr) || !replacement->Flush(nullptr)) {
     return false;
-  };
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) ::fchmod(file.fd(), old.st_mode & 07777);
-  if (!platform::WriteAllAt(file.fd(), image, 0) || ::fsync(file.fd()) != 0) return discard();
+  }
 
+  const fs::path& target = replacement->target();
   bool renamed = false;
   const fs::path backup = BackupName(target);
   // A project file named like its own backup has none: the old file must not
   // be deleted to make room for a copy of itself.
   if (options.backup && backup != target) MakeBackup(target, backup, options, &renamed);
-  if (::rename(fresh.c_str(), target.c_str()) != 0) {
+  if (!replacement->Commit(nullptr)) {
     if (renamed) ::rename(backup.c_str(), target.c_str());
-    return discard();
+    return false;
   }
-  SyncFolder(target);
 
   // The handle of the new file is the project's in exclusive mode: the file
   // was locked from its creation, so it is never open to others.
   project.CloseFileHandle();
-  if (project.Exclusive()) project.FileHandle() = std::move(file);
+  if (project.Exclusive()) project.FileHandle() = StoreFile::Adopt(replacement->ReleaseDescriptor());
   return true;
 }
 

@@ -2,23 +2,16 @@
 
 #include <charconv>
 
+#include "platform/ascii_text.h"
+
 namespace vandrel::project {
 
 namespace {
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i];
-    char b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
+  return text.size() >= prefix.size() &&
+         platform::EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The number at the start of a Wait argument: digits with an optional
 // fraction ("5", "0.5", ".5"); anything after it ("5s") is ignored. A
@@ -26,7 +19,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool ReadSeconds(std::string_view word, double& seconds) {
   const bool startsWithNumber =
       !word.empty() &&
-      (IsDigit(word[0]) || (word.size() > 1 && word[0] == '.' && IsDigit(word[1])));
+      (platform::IsAsciiDigit(word[0]) ||
+       (word.size() > 1 && word[0] == '.' && platform::IsAsciiDigit(word[1])));
   if (!startsWithNumber) return false;
   const auto [end, error] =
       std::from_chars(word.data(), word.data() + word.size(), seconds, std::chars_format::fixed);

@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "core/string_ids.h"
-#include "documents/document_loader.h"
-#include "documents/temporary_file.h"
+#include "platform/byte_source.h"
+#include "platform/temporary_file.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
 #include "remote/data_listener.h"
@@ -197,8 +197,8 @@ std::uint32_t BigEndian32(std::string_view bytes) {
 // Makes the temporary file of a receive-to-file request, created for
 // writing and held with no sharing. 0 or the failure status.
 std::int32_t MakeTemporaryFile(RequestBlock& request, const std::filesystem::path& folder,
-                               std::optional<TemporaryFile>& file) {
-  file = TemporaryFile::Create(folder);
+                               std::optional<platform::TemporaryFile>& file) {
+  file = platform::TemporaryFile::Create(folder);
   if (!file) {
     request.errorNumber = errno;
     // A name cannot be made in a folder that is not there or too deep;
@@ -232,7 +232,7 @@ std::int32_t ReceiveFileExchange(RequestBlock& request, const CommandLink& link,
     request.errorNumber = errno;
     return kStatusListenFailed;
   }
-  std::optional<TemporaryFile> file;  // removed on every way out but success
+  std::optional<platform::TemporaryFile> file;  // removed on every way out but success
   if (toFile) {
     const std::int32_t status = MakeTemporaryFile(request, services.temporaryFolder, file);
     if (status != kStatusSuccess) return status;
@@ -316,7 +316,7 @@ std::int32_t SendFileExchange(RequestBlock& request, const CommandLink& link,
     request.errorNumber = errno;
     return kStatusListenFailed;
   }
-  const std::unique_ptr<FileSource> file = FileSource::Open(request.localPath);
+  const std::unique_ptr<platform::FileSource> file = platform::FileSource::Open(request.localPath);
   if (!file) {
     request.errorNumber = errno;
     return kStatusLocalOpenFailed;

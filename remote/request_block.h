@@ -13,6 +13,7 @@
 #include <string>
 
 #include "documents/document_format.h"
+#include "documents/transfer_options.h"
 #include "remote/socket_transport.h"
 
 namespace vandrel::remote {
@@ -55,15 +56,8 @@ enum RequestStatus : std::int32_t {
   kStatusNoErrorText = 304,  // set by the error report for an agent error without text
 };
 
-// Request option flags (`options`).
-enum RequestOption : std::int32_t {
-  kOptionProgress = 0x8,       // show "Loading %s..." / "Saving %s..." and percentages
-  kOptionModeRecord = 0x10,    // transfer mode "M" (MPE records)
-  kOptionModeQedit = 0x20,     // transfer mode "Q" (Qedit)
-  kOptionProbe = 0x40,         // connect: stop after the greeting checks
-  kOptionKeepLocked = 0x80,    // keep the host file locked; the agent returns a lock number
-  kOptionNameWritten = 0x100,  // the agent names the host file it wrote
-};
+// Request option flags (`options`): documents/transfer_options.h.
+using enum ::vandrel::RequestOption;
 
 // Search flags of find-in-files (`searchFlags`).
 enum SearchFlag : std::int32_t {

@@ -8,6 +8,7 @@
 
 #include "core/app_settings.h"
 #include "documents/document_format.h"
+#include "platform/ascii_text.h"
 #include "templates/template.h"
 #include "templates/template_catalogue.h"
 
@@ -24,11 +25,11 @@ constexpr std::int32_t kQeditFileRecordLength = 512;
 // Values beyond the 32-bit range saturate.
 std::int32_t DecimalValue(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+  while (at < text.size() && platform::IsAsciiSpace(text[at])) ++at;
   bool negative = false;
   if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
   long long value = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+  for (; at < text.size() && platform::IsAsciiDigit(text[at]); ++at) {
     value = std::min<long long>(value * 10 + (text[at] - '0'), INT_MAX + 1LL);
   }
   if (negative) value = -value;

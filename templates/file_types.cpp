@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "core/attribute_parser.h"
 #include "core/wildcard.h"
 
@@ -78,8 +78,8 @@ std::optional<FileType> ParseFileType(std::string_view text) {
 }
 
 bool FileTypeMatches(const FileType& entry, std::string_view fileName) {
-  const std::string name = AsciiLowered(fileName);
-  const std::string patterns = AsciiLowered(entry.extensions);
+  const std::string name = platform::AsciiLowered(fileName);
+  const std::string patterns = platform::AsciiLowered(entry.extensions);
   std::size_t start = 0;
   while (true) {
     std::size_t end = patterns.find(';', start);

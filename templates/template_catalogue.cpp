@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <new>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "core/message_box.h"
 #include "core/progress.h"
 #include "core/string_ids.h"
@@ -96,7 +96,7 @@ void TemplateCatalogue::UnloadCatalogue() {
 
 Template* TemplateCatalogue::FindTemplate(std::string_view name) const {
   for (const std::unique_ptr<Template>& item : templates_) {
-    if (EqualsIgnoreCase(item->settings.Name, name)) return item.get();
+    if (platform::EqualsIgnoreCase(item->settings.Name, name)) return item.get();
   }
   return nullptr;
 }

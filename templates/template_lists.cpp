@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "core/message_box.h"
 #include "core/string_ids.h"
 #include "templates/template_matching.h"
@@ -15,10 +15,10 @@ namespace {
 bool LessIgnoringCase(std::string_view a, std::string_view b) {
   const bool less =
       std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(AsciiLower(x)) <
-               static_cast<unsigned char>(AsciiLower(y));
+        return static_cast<unsigned char>(platform::AsciiLower(x)) <
+               static_cast<unsigned char>(platform::AsciiLower(y));
       });
-  if (less || !EqualsIgnoreCase(a, b)) return less;
+  if (less || !platform::EqualsIgnoreCase(a, b)) return less;
   return a < b;
 }
 
@@ -70,7 +70,7 @@ std::vector<std::string> TemplateChooserEntries(const TemplateCatalogue& catalog
 
 std::size_t ChooserSelection(const std::vector<std::string>& entries, std::string_view current) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (EqualsIgnoreCase(entries[i], current)) return i;
+    if (platform::EqualsIgnoreCase(entries[i], current)) return i;
   }
   return 0;
 }

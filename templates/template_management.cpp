@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "core/message_box.h"
 #include "core/string_ids.h"
 #include "core/wildcard.h"
@@ -19,7 +19,7 @@ constexpr unsigned kWarning = kMbOk | kMbIconWarning;
 
 bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
   if (text.size() < suffix.size()) return false;
-  return EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
+  return platform::EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "templates/file_types.h"
 
 namespace vandrel {
@@ -10,11 +10,11 @@ namespace vandrel {
 namespace {}  // namespace
 
 bool IsPseudoTemplateName(std::string_view name) {
-  return EqualsIgnoreCase(name, kTemplateNone) || EqualsIgnoreCase(name, kTemplateAutoDetect);
+  return platform::EqualsIgnoreCase(name, kTemplateNone) || platform::EqualsIgnoreCase(name, kTemplateAutoDetect);
 }
 
 std::string StoredTemplateName(std::string_view chosen) {
-  if (EqualsIgnoreCase(chosen, kTemplateAutoDetect)) return {};
+  if (platform::EqualsIgnoreCase(chosen, kTemplateAutoDetect)) return {};
   return std::string(chosen);
 }
 

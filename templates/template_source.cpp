@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -12,6 +11,7 @@
 #include <optional>
 
 #include "core/quoted_text.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 
@@ -89,14 +89,6 @@ std::string ChoiceList(std::string_view choices) {
   return spaced;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 // Reads the quoted text that starts at `s[0]` (a double quote). On success
 // `rest` is what follows the closing quote. Template texts never hold a zero
 // byte.
@@ -112,7 +104,7 @@ std::optional<std::string> ReadQuoted(std::string_view s, std::string_view* rest
 
 // True when `rest` holds nothing but blanks and perhaps a comment.
 bool OnlyCommentLeft(std::string_view rest) {
-  rest = TrimBlanks(rest);
+  rest = platform::TrimBlanks(rest);
   return rest.empty() || rest.front() == '#';
 }
 
@@ -172,7 +164,7 @@ class SourceParser {
   }
 
   void ParseLine(std::string_view line, int lineNumber) {
-    std::string_view content = TrimBlanks(line);
+    std::string_view content = platform::TrimBlanks(line);
     if (content.empty() || content.front() == '#') return;
     if (content.front() == '[') return ParseHeader(content, lineNumber);
     if (section_ == kUnknownSection) return;
@@ -186,7 +178,7 @@ class SourceParser {
       Error(lineNumber, "a section line has the form [Name]");
       return;
     }
-    const std::string_view name = TrimBlanks(content.substr(1, close - 1));
+    const std::string_view name = platform::TrimBlanks(content.substr(1, close - 1));
     int index = kSettings;
     if (name == kTemplateSection) {
       index = kSettings;
@@ -237,8 +229,8 @@ class SourceParser {
       Error(lineNumber, "expected Key = value");
       return;
     }
-    const std::string_view key = TrimBlanks(content.substr(0, equals));
-    const std::string_view value = TrimBlanks(content.substr(equals + 1));
+    const std::string_view key = platform::TrimBlanks(content.substr(0, equals));
+    const std::string_view value = platform::TrimBlanks(content.substr(equals + 1));
     const SettingDescriptor* row = FindRow(key);
     if (row == nullptr) {
       int keywordIndex = 0;
@@ -292,7 +284,7 @@ class SourceParser {
 
   void SetNumber(const SettingDescriptor& row, std::string_view value, int lineNumber) {
     std::size_t tokenEnd = 0;
-    while (tokenEnd < value.size() && !IsBlank(value[tokenEnd]) && value[tokenEnd] != '#')
+    while (tokenEnd < value.size() && !platform::IsAsciiBlank(value[tokenEnd]) && value[tokenEnd] != '#')
       ++tokenEnd;
     const std::string_view token = value.substr(0, tokenEnd);
     if (!OnlyCommentLeft(value.substr(tokenEnd)))
@@ -357,13 +349,7 @@ class SourceParser {
 
   const SettingDescriptor* FindRowIgnoringCase(std::string_view key) const {
     for (const auto& row : rows_) {
-      if (row.name.size() != key.size()) continue;
-      if (std::equal(row.name.begin(), row.name.end(), key.begin(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) ==
-                   std::tolower(static_cast<unsigned char>(b));
-          })) {
-        return &row;
-      }
+      if (platform::EqualsIgnoreCase(row.name, key)) return &row;
     }
     return nullptr;
   }
@@ -386,7 +372,7 @@ bool NeedsQuotes(std::string_view keyword) {
   if (keyword.empty()) return true;
   const char first = keyword.front();
   if (first == '#' || first == '"' || first == '[') return true;
-  if (IsBlank(keyword.front()) || IsBlank(keyword.back())) return true;
+  if (platform::IsAsciiBlank(keyword.front()) || platform::IsAsciiBlank(keyword.back())) return true;
   return std::any_of(keyword.begin(), keyword.end(), [](char c) { return IsControlByte(c); });
 }
 

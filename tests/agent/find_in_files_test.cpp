@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "agent/agent_errors.h"
-#include "core/ascii_text.h"
+#include "platform/ascii_text.h"
 #include "remote/socket_transport.h"
 #include "support/temp_dir.h"
 
@@ -352,7 +352,7 @@ std::vector<std::pair<std::uint64_t, std::string>> NaiveMatches(const std::strin
     ++number;
     for (std::size_t at = 0; at + text.size() <= line.size(); ++at) {
       const std::string_view part(line.data() + at, text.size());
-      if (!(matchCase ? part == text : EqualsIgnoreCase(part, text))) continue;
+      if (!(matchCase ? part == text : platform::EqualsIgnoreCase(part, text))) continue;
       if (wholeWord && ((at > 0 && word(line[at - 1])) ||
                         (at + text.size() < line.size() && word(line[at + text.size()])))) {
         continue;

@@ -384,7 +384,7 @@ TEST_F(SaveDocumentTest, QeditRecordLengthRefusesALineAndAsksForTheTemplate) {
   EXPECT_EQ(upload.qedit->eof, 1);
   EXPECT_EQ(doc_.format.qedit.reclen, 80);
   EXPECT_EQ(uploader_.requests.back().transferFlags,
-            kTransferShowProgress | kTransferQedit | kTransferKeepLocked);
+            kOptionProgress | kOptionModeQedit | kOptionKeepLocked);
 }
 
 TEST_F(SaveDocumentTest, TemplateLimitAsksAndNoMovesTheCaret) {
@@ -444,7 +444,7 @@ TEST_F(SaveDocumentTest, QeditLineLimitAsksToConvert) {
   EXPECT_EQ(upload.records.size(), 65535u);
   EXPECT_FALSE(doc_.format.IsQedit());
   EXPECT_EQ(uploader_.requests.back().transferFlags,
-            kTransferShowProgress | kTransferRecordForm | kTransferKeepLocked);
+            kOptionProgress | kOptionModeRecord | kOptionKeepLocked);
 
   // One line fewer is still a Qedit file.
   MakeQeditDocument(80);
@@ -537,7 +537,7 @@ TEST_F(SaveDocumentTest, NewDocumentBecomesAStandardMpeFile) {
   const UploadRequest& request = uploader_.requests.back();
   EXPECT_EQ(request.hostPath, "/SYS/PUB/SOURCE");
   EXPECT_EQ(request.transferFlags,
-            kTransferShowProgress | kTransferRecordForm | kTransferKeepLocked);
+            kOptionProgress | kOptionModeRecord | kOptionKeepLocked);
   EXPECT_EQ(request.temporaryFile.parent_path(), tmp_);
   EXPECT_TRUE(request.temporaryFile.filename().string().starts_with("zvd"));
   EXPECT_EQ(doc_.lockReleases, 1);
@@ -574,7 +574,7 @@ TEST_F(SaveDocumentTest, OtherHostsGetTheTextAsItIs) {
   doc_.format.lineEnds = kLineEndLf;
   doc_.lines = {"int main() {}", ""};
   ASSERT_TRUE(SaveHost());
-  EXPECT_EQ(uploader_.requests.back().transferFlags, kTransferOtherHost);
+  EXPECT_EQ(uploader_.requests.back().transferFlags, kOptionsOtherHost);
   const std::vector<std::uint8_t> bytes =
       testing::ReadBytes(uploader_.requests.back().temporaryFile);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "int main() {}\n\n");
@@ -585,11 +585,11 @@ TEST_F(SaveDocumentTest, SavingOnCloseDoesNotKeepTheLock) {
   MakeMpeDocument(1, 80);
   doc_.lines = {"a"};
   ASSERT_TRUE(SaveHost(/*closing=*/true));
-  EXPECT_EQ(uploader_.requests.back().transferFlags, kTransferShowProgress | kTransferRecordForm);
+  EXPECT_EQ(uploader_.requests.back().transferFlags, kOptionProgress | kOptionModeRecord);
   EXPECT_TRUE(uploader_.requests.back().closeWhenDone);
   services_.host.hostLocking = false;
   ASSERT_TRUE(SaveHost());
-  EXPECT_EQ(uploader_.requests.back().transferFlags, kTransferShowProgress | kTransferRecordForm);
+  EXPECT_EQ(uploader_.requests.back().transferFlags, kOptionProgress | kOptionModeRecord);
 }
 
 TEST_F(SaveDocumentTest, TranslationTableGoesToTheControlForHostSavesOnly) {
