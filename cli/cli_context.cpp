@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "templates/catalogue_folders.h"
+
 namespace vandrel::cli {
 
 void Fail(CliContext& context, const std::string& message) {
@@ -28,6 +30,16 @@ std::optional<AppSettings> LoadSettings(CliContext& context, SettingsStore& stor
 std::optional<AppSettings> LoadSettings(CliContext& context) {
   SettingsStore store(SettingsStore::DefaultFile(context.configDir));
   return LoadSettings(context, store);
+}
+
+std::optional<AppSettings> LoadTemplates(CliContext& context, TemplateCatalogue& catalogue) {
+  std::optional<AppSettings> settings = LoadSettings(context);
+  if (!settings) return std::nullopt;
+  if (!catalogue.LoadCatalogue(CatalogueFoldersOf(*settings), nullptr)) {
+    Fail(context, "cannot load the templates");
+    return std::nullopt;
+  }
+  return settings;
 }
 
 }  // namespace vandrel::cli

@@ -9,6 +9,7 @@
 
 #include "core/app_settings.h"
 #include "core/settings_store.h"
+#include "templates/template_catalogue.h"
 
 namespace vandrel::cli {
 
@@ -26,5 +27,10 @@ bool LoadSettings(CliContext& context, SettingsStore& store, AppSettings& settin
 std::optional<AppSettings> LoadSettings(CliContext& context, SettingsStore& store);
 // The same from the settings file of --config (or the per-user one).
 std::optional<AppSettings> LoadSettings(CliContext& context);
+
+// The templates the program would load: those of the settings' folders, the
+// installed defaults when no templates folder is set. The settings read, or
+// nothing (with a message) when the settings or the templates cannot be read.
+std::optional<AppSettings> LoadTemplates(CliContext& context, TemplateCatalogue& catalogue);
 
 }  // namespace vandrel::cli

@@ -192,20 +192,14 @@ void AddTemplateChoice(CLI::App& command, TemplateChoice& choice, const std::str
 
 bool ApplyChoice(CliContext& context, const TemplateChoice& choice, DocumentFormat& format) {
   if (!choice.name.empty()) {
-    AppSettings settings;
-    const std::optional<AppSettings> loaded = LoadSettings(context);
-    if (!loaded) return false;
-    settings = *loaded;
     TemplateCatalogue catalogue;
-    if (!catalogue.LoadCatalogue(CatalogueFoldersOf(settings), nullptr)) {
-      Fail(context, "cannot load the templates");
-      return false;
-    }
+    const std::optional<AppSettings> settings = LoadTemplates(context, catalogue);
+    if (!settings) return false;
     if (!catalogue.HasTemplate(choice.name)) {
       Fail(context, fmt::format("no template named \"{}\" (see `template list`)", choice.name));
       return false;
     }
-    if (ApplyTemplate(catalogue, settings, choice.name, nullptr, format, kApplyEditing) ==
+    if (ApplyTemplate(catalogue, *settings, choice.name, nullptr, format, kApplyEditing) ==
         kApplyFailed) {
       Fail(context, fmt::format("cannot apply the template \"{}\"", choice.name));
       return false;

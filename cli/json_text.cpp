@@ -2,33 +2,19 @@
 
 #include <fmt/format.h>
 
+#include "core/quoted_text.h"
+
 namespace vandrel::cli {
 
 std::string JsonString(std::string_view bytes) {
   std::string out = "\"";
-  for (unsigned char c : bytes) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c >= 0x7F) {
-          out += fmt::format("\\u{:04x}", c);
-        } else {
-          out += static_cast<char>(c);
-        }
+  for (const char c : bytes) {
+    if (AppendShortEscape(out, c)) continue;
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) {
+      out += fmt::format("\\u{:04x}", byte);
+    } else {
+      out += c;
     }
   }
   out += '"';

@@ -19,8 +19,8 @@
 #include "project/error_mask.h"
 #include "project/output_panes.h"
 #include "remote/output_writer.h"
-#include "templates/template_catalogue.h"
 #include "templates/catalogue_folders.h"
+#include "templates/template_catalogue.h"
 
 namespace vandrel::cli {
 
@@ -35,18 +35,6 @@ struct MaskOptions {
   // The mask list in the order the options were given.
   std::vector<std::string> entries;
 };
-
-// The templates the program would load: those of the settings' folders, the
-// installed defaults when no templates folder is set.
-bool LoadTemplates(CliContext& context, TemplateCatalogue& catalogue) {
-  const std::optional<AppSettings> settings = LoadSettings(context);
-  if (!settings) return false;
-  if (!catalogue.LoadCatalogue(CatalogueFoldersOf(*settings), nullptr)) {
-    Fail(context, "cannot load the templates");
-    return false;
-  }
-  return true;
-}
 
 std::optional<std::string> ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -122,12 +122,8 @@ void Build(CliContext& context, const std::string& source, const std::string& ou
 }
 
 void List(CliContext& context, bool json) {
-  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
-  const auto settings = LoadSettings(context, store);
-  if (!settings) return;
   TemplateCatalogue catalogue;
-  if (!catalogue.LoadCatalogue(CatalogueFoldersOf(*settings), nullptr))
-    return Fail(context, "cannot load the templates");
+  if (!LoadTemplates(context, catalogue)) return;
   if (json) {
     std::string out = "[";
     bool first = true;
@@ -153,12 +149,10 @@ struct MatchOptions {
 };
 
 void Match(CliContext& context, const MatchOptions& options) {
-  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
-  const auto settings = LoadSettings(context, store);
-  if (!settings) return;
   TemplateCatalogue catalogue;
-  if (!catalogue.LoadCatalogue(CatalogueFoldersOf(*settings), nullptr))
-    return Fail(context, "cannot load the templates");
+  if (!LoadTemplates(context, catalogue)) return;
+  // The file types are read where the editor keeps them.
+  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
   DocumentFormat document;
   if (options.fileCode) {
     document.formatFlags |= kFormatRecordForm;

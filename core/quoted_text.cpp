@@ -29,6 +29,28 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
   return 0;
 }
 
+bool AppendShortEscape(std::string& out, char c) {
+  switch (c) {
+    case '\\':
+      out += "\\\\";
+      return true;
+    case '"':
+      out += "\\\"";
+      return true;
+    case '\n':
+      out += "\\n";
+      return true;
+    case '\r':
+      out += "\\r";
+      return true;
+    case '\t':
+      out += "\\t";
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string QuoteText(std::string_view text, HighBytes highBytes) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size();) {
@@ -44,28 +66,12 @@ std::string QuoteText(std::string_view text, HighBytes highBytes) {
       }
       continue;
     }
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (IsControlByte(c)) {
-          out += fmt::format("\\x{:02x}", byte);
-        } else {
-          out += c;
-        }
+    if (!AppendShortEscape(out, c)) {
+      if (IsControlByte(c)) {
+        out += fmt::format("\\x{:02x}", byte);
+      } else {
+        out += c;
+      }
     }
     ++i;
   }

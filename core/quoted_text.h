@@ -23,6 +23,11 @@ std::string QuoteText(std::string_view text, HighBytes highBytes);
 std::optional<std::string> UnquoteText(std::string_view s, std::string_view* rest,
                                        std::string* problem = nullptr);
 
+// Appends the two-character escape of a backslash, double quote, line feed,
+// carriage return or tab, which JSON shares with these texts; false, adding
+// nothing, for any other byte.
+bool AppendShortEscape(std::string& out, char c);
+
 bool IsControlByte(char c);
 // Length of the valid UTF-8 sequence starting at text[i], or 0.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);

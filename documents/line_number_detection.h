@@ -11,13 +11,9 @@
 #include <vector>
 
 #include "documents/document_format.h"
+#include "platform/byte_source.h"
 
 namespace vandrel {
-
-namespace platform {
-class ByteSource;  // platform/byte_source.h
-}  // namespace platform
-using platform::ByteSource;
 
 inline constexpr std::size_t kSampledLineCount = 20;
 // Only the first lines give the values of start, increment and digits.
@@ -35,7 +31,7 @@ inline constexpr std::size_t kMaxDetectedDigits = 10;
 // line, the end of the data or a failed or short read ends the sample. In plain text a line ends at
 // LF, CR LF or a lone CR (the terminator is not part of it); the end of the data or a read error
 // ends the sample.
-std::vector<std::string> SampleLines(ByteSource& source, bool recordForm);
+std::vector<std::string> SampleLines(platform::ByteSource& source, bool recordForm);
 
 // The left scan: every non-empty line starts with digits. Position 1.
 std::optional<DocumentNumbering> ScanLeft(std::span<const std::string> lines);
@@ -50,6 +46,6 @@ std::optional<DocumentNumbering> ScanRight(std::span<const std::string> lines);
 // result leaves it as it was.
 void DetectLineNumbers(std::span<const std::string> lines, DocumentNumbering& numbering);
 // The same over the lines read from the source's current position.
-void DetectLineNumbers(ByteSource& source, bool recordForm, DocumentNumbering& numbering);
+void DetectLineNumbers(platform::ByteSource& source, bool recordForm, DocumentNumbering& numbering);
 
 }  // namespace vandrel

@@ -11,7 +11,7 @@ constexpr std::size_t kQeditLastLineOffset = 46;
 constexpr std::size_t kQeditLastLineMinimumBlock = 51;
 }  // namespace
 
-LoadRequest BuildLoadRequest(const DocumentFormat& format, ByteSource* file,
+LoadRequest BuildLoadRequest(const DocumentFormat& format, platform::ByteSource* file,
                              std::int64_t dataOffset, const CharacterTable* table) {
   LoadRequest request;
   request.flags = kLoadRequestAlways;

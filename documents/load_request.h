@@ -11,13 +11,9 @@
 #include <optional>
 
 #include "documents/document_format.h"
+#include "platform/byte_source.h"
 
 namespace vandrel {
-
-namespace platform {
-class ByteSource;  // platform/byte_source.h
-}  // namespace platform
-using platform::ByteSource;
 
 // The control message number of the load request (offset from the first user
 // message).
@@ -39,7 +35,7 @@ struct LoadRequest {
   std::uint32_t flags = kLoadRequestAlways;
   // The open file, positioned at the data start; not owned. Null when the
   // request is built without one.
-  ByteSource* file = nullptr;
+  platform::ByteSource* file = nullptr;
   std::int64_t dataOffset = 0;  // the data start in the file
   // Present exactly when kLoadRequestTranslate is set: each byte read is
   // replaced by table[byte].
@@ -58,7 +54,7 @@ struct LoadRequest {
 // Builds the request for `format` (its format flags, numbering and template
 // format flags). `table` is the document's translation table when
 // translation is on, else null.
-LoadRequest BuildLoadRequest(const DocumentFormat& format, ByteSource* file,
+LoadRequest BuildLoadRequest(const DocumentFormat& format, platform::ByteSource* file,
                              std::int64_t dataOffset, const CharacterTable* table = nullptr);
 
 // After the request has been built: when it takes the numbers out of the

@@ -6,9 +6,15 @@
 
 namespace vandrel::platform {
 
-bool WriteAll(int fd, std::string_view bytes) {
+namespace {
+
+// Writes all of `bytes` with `write(data, size, offset)`, which writes some
+// of them at `offset` bytes into the whole; retried after interruptions.
+template <typename WriteSome>
+bool WriteLoop(std::string_view bytes, WriteSome write) {
+  std::uint64_t done = 0;
   while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    const ssize_t n = write(bytes.data(), bytes.size(), done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -18,34 +24,33 @@ bool WriteAll(int fd, std::string_view bytes) {
       return false;
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
+    done += static_cast<std::uint64_t>(n);
   }
   return true;
 }
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-  return WriteAll(fd, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+std::string_view AsChars(std::span<const std::uint8_t> bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
+
+}  // namespace
+
+bool WriteAll(int fd, std::string_view bytes) {
+  return WriteLoop(bytes, [fd](const char* data, std::size_t size, std::uint64_t) {
+    return ::write(fd, data, size);
+  });
+}
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) { return WriteAll(fd, AsChars(bytes)); }
 
 bool WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-    offset += static_cast<std::uint64_t>(n);
-  }
-  return true;
+  return WriteLoop(bytes, [fd, offset](const char* data, std::size_t size, std::uint64_t done) {
+    return ::pwrite(fd, data, size, static_cast<off_t>(offset + done));
+  });
 }
 
 bool WriteAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset) {
-  return WriteAllAt(fd, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                    offset);
+  return WriteAllAt(fd, AsChars(bytes), offset);
 }
 
 }  // namespace vandrel::platform
