@@ -16,24 +16,16 @@ namespace {
 
 using agent::Personality;
 
-std::uint32_t Code(const std::string& reply) {
-  return static_cast<std::uint32_t>(std::stoul(reply)) & 0xffff;
-}
 std::uint32_t Location(const std::string& reply) {
   return static_cast<std::uint32_t>(std::stoul(reply)) >> 16;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 class PosixCommands : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(agent.root() / "src" / "lib");
-    WriteFile(agent.root() / "src" / "main.c", "int main() { return 0; }\n");
-    WriteFile(agent.root() / "my file.txt", "x");
+    WriteTextFile(agent.root() / "src" / "main.c", "int main() { return 0; }\n");
+    WriteTextFile(agent.root() / "my file.txt", "x");
     ASSERT_TRUE(agent.Start()) << agent.lastError;
     client = agent.Open();
     ASSERT_TRUE(client.connected());
@@ -55,10 +47,10 @@ TEST_F(PosixCommands, CurrentDirectoryMovesWithinTheTree) {
   EXPECT_EQ(client.Command("=GET_CD"), "0 /");
 
   std::string reply = client.Command("=SET_CD nowhere");
-  EXPECT_EQ(Code(reply), static_cast<std::uint32_t>(ENOENT)) << reply;
+  EXPECT_EQ(ReplyCode(reply), static_cast<std::uint32_t>(ENOENT)) << reply;
   EXPECT_EQ(Location(reply), agent::kCommandSetCd) << reply;
   reply = client.Command("=SET_CD src/main.c");
-  EXPECT_EQ(Code(reply), static_cast<std::uint32_t>(ENOTDIR)) << reply;
+  EXPECT_EQ(ReplyCode(reply), static_cast<std::uint32_t>(ENOTDIR)) << reply;
   EXPECT_EQ(client.Command("=GET_CD"), "0 /");  // a refused change leaves it alone
 }
 
@@ -88,15 +80,15 @@ TEST_F(PosixCommands, FileInformationInTheOrderTheEditorReadsIt) {
   EXPECT_EQ(parsed.size, 1);
 
   const std::string missing = client.Command("=GET_FILEINFO src/none.c");
-  EXPECT_EQ(Code(missing), static_cast<std::uint32_t>(ENOENT)) << missing;
+  EXPECT_EQ(ReplyCode(missing), static_cast<std::uint32_t>(ENOENT)) << missing;
   EXPECT_EQ(Location(missing), agent::kCommandGetFileInfo);
-  EXPECT_EQ(Code(client.Command("=GET_FILEINFO")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=GET_FILEINFO")), agent::kErrorBadArguments);
 }
 
 TEST_F(PosixCommands, ExistenceAndResolution) {
   EXPECT_EQ(client.Command("=CHECK_EXISTS /src/main.c"), "0");
   EXPECT_EQ(client.Command("=CHECK_EXISTS src"), "0");
-  EXPECT_EQ(Code(client.Command("=CHECK_EXISTS /src/other.c")), static_cast<std::uint32_t>(ENOENT));
+  EXPECT_EQ(ReplyCode(client.Command("=CHECK_EXISTS /src/other.c")), static_cast<std::uint32_t>(ENOENT));
 
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main.c\" \"/src\""), "0 /src/main.c");
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main.c\" \"/src/lib/..\""), "0 /src/main.c");
@@ -104,38 +96,38 @@ TEST_F(PosixCommands, ExistenceAndResolution) {
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main.c\" \"/src/main.c\""), "0 /src/main.c");
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"src/main.c\" \"\""), "0 /src/main.c");
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"/my file.txt\" \"/src\""), "0 /my file.txt");
-  EXPECT_EQ(Code(client.Command("=RESOLVE_FILE 0 \"gone.c\" \"/src\"")),
+  EXPECT_EQ(ReplyCode(client.Command("=RESOLVE_FILE 0 \"gone.c\" \"/src\"")),
             static_cast<std::uint32_t>(ENOENT));
   for (const std::string malformed :
        {"=RESOLVE_FILE", "=RESOLVE_FILE 0", "=RESOLVE_FILE x \"a\" \"b\"",
         "=RESOLVE_FILE 0 \"main.c\"", "=RESOLVE_FILE 0 main.c /src", "=RESOLVE_FILE 0 \"\" \"/\"",
         "=RESOLVE_FILE 0 \"a\" \"b\" extra"}) {
     const std::string reply = client.Command(malformed);
-    EXPECT_EQ(Code(reply), agent::kErrorBadArguments) << malformed << " -> " << reply;
+    EXPECT_EQ(ReplyCode(reply), agent::kErrorBadArguments) << malformed << " -> " << reply;
   }
 }
 
 TEST_F(PosixCommands, SessionSettingsAndBuiltIns) {
   EXPECT_EQ(client.Command("=SET_ENV CC=gcc -O2"), "0");
   EXPECT_EQ(client.Command("=SET_ENV EMPTY="), "0");
-  EXPECT_EQ(Code(client.Command("=SET_ENV novalue")), agent::kErrorBadArguments);
-  EXPECT_EQ(Code(client.Command("=SET_ENV 1X=2")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=SET_ENV novalue")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=SET_ENV 1X=2")), agent::kErrorBadArguments);
   EXPECT_EQ(client.Command("=MPE_SET_FS P"), "0");
   EXPECT_EQ(client.Command("=MPE_SET_UDC F"), "0");
   EXPECT_EQ(client.Command("=MPE_SET_SHELL M"), "0");
-  EXPECT_EQ(Code(client.Command("=MPE_SET_UDC X")), agent::kErrorBadArguments);
-  EXPECT_EQ(Code(client.Command("=MPE_SET_SHELL PM")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=MPE_SET_UDC X")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=MPE_SET_SHELL PM")), agent::kErrorBadArguments);
   EXPECT_EQ(client.Command("$$$EXECLOGON 3"), "0");
-  EXPECT_EQ(Code(client.Command("$$$EXECLOGON three")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("$$$EXECLOGON three")), agent::kErrorBadArguments);
   EXPECT_EQ(client.Command("=FILE_UNLOCK 7"), "0");
-  EXPECT_EQ(Code(client.Command("=FILE_UNLOCK")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=FILE_UNLOCK")), agent::kErrorBadArguments);
 
   // A built-in sent as a command line: the announced port is not used, the
   // agent answers on the command connection.
   EXPECT_EQ(client.Command("=SET_PORT 40000"), "0");
   EXPECT_EQ(client.Command("=SET_CD src"), "0");
-  EXPECT_EQ(Code(client.Command("=SET_PORT 0")), agent::kErrorBadArguments);
-  EXPECT_EQ(Code(client.Command("=SET_PORT 70000")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=SET_PORT 0")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=SET_PORT 70000")), agent::kErrorBadArguments);
 
   // The abort line is never answered; the session goes on.
   ASSERT_TRUE(client.Send("=!"));
@@ -145,15 +137,15 @@ TEST_F(PosixCommands, SessionSettingsAndBuiltIns) {
 
 TEST_F(PosixCommands, UnknownEmptyAndForbiddenCommandsGetErrors) {
   std::string reply = client.Command("=NO_SUCH_COMMAND 1 2");
-  EXPECT_EQ(Code(reply), agent::kErrorUnknownCommand) << reply;
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorUnknownCommand) << reply;
   EXPECT_NE(reply.find("=NO_SUCH_COMMAND"), std::string::npos);
-  EXPECT_EQ(Code(client.Command("$$$NOPE")), agent::kErrorUnknownCommand);
-  EXPECT_EQ(Code(client.Command("")), agent::kErrorEmptyCommand);
-  EXPECT_EQ(Code(client.Command("   ")), agent::kErrorEmptyCommand);
-  EXPECT_EQ(Code(client.Command("=GET_CD extra")), agent::kErrorBadArguments);
-  EXPECT_EQ(Code(client.Command(std::string("=GET_CD\0x", 9))), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("$$$NOPE")), agent::kErrorUnknownCommand);
+  EXPECT_EQ(ReplyCode(client.Command("")), agent::kErrorEmptyCommand);
+  EXPECT_EQ(ReplyCode(client.Command("   ")), agent::kErrorEmptyCommand);
+  EXPECT_EQ(ReplyCode(client.Command("=GET_CD extra")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command(std::string("=GET_CD\0x", 9))), agent::kErrorBadArguments);
   reply = client.Command("ls -l");
-  EXPECT_EQ(Code(reply), agent::kErrorCommandsNotAllowed) << reply;
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorCommandsNotAllowed) << reply;
   EXPECT_EQ(Location(reply), agent::kCommandHostCommand);
   // Command words are matched without regard to case.
   EXPECT_EQ(client.Command("=get_cd"), "0 /");
@@ -161,7 +153,7 @@ TEST_F(PosixCommands, UnknownEmptyAndForbiddenCommandsGetErrors) {
 
 TEST_F(PosixCommands, PathsCannotLeaveTheTree) {
   TempDir outside;
-  WriteFile(outside / "secret.txt", "secret");
+  WriteTextFile(outside / "secret.txt", "secret");
   std::filesystem::create_symlink(outside.path(), agent.root() / "out");
   std::filesystem::create_symlink(outside / "secret.txt", agent.root() / "src" / "leak.txt");
   std::filesystem::create_symlink(outside / "missing", agent.root() / "dangling");
@@ -173,13 +165,13 @@ TEST_F(PosixCommands, PathsCannotLeaveTheTree) {
         "=CHECK_EXISTS dangling", "=CHECK_EXISTS dangling/x",
         "=RESOLVE_FILE 0 \"secret.txt\" \"/out\"", "=RESOLVE_FILE 0 \"../x\" \"/\""}) {
     const std::string reply = client.Command(command);
-    EXPECT_EQ(Code(reply), agent::kErrorOutsideRoot) << command << " -> " << reply;
+    EXPECT_EQ(ReplyCode(reply), agent::kErrorOutsideRoot) << command << " -> " << reply;
   }
   // An absolute path starts at the root of the tree, not of the host.
   const std::string etc = client.Command("=GET_FILEINFO /etc/passwd");
-  EXPECT_EQ(Code(etc), static_cast<std::uint32_t>(ENOENT)) << etc;
+  EXPECT_EQ(ReplyCode(etc), static_cast<std::uint32_t>(ENOENT)) << etc;
   const std::string real = client.Command("=CHECK_EXISTS " + (outside / "secret.txt").string());
-  EXPECT_EQ(Code(real), static_cast<std::uint32_t>(ENOENT)) << real;
+  EXPECT_EQ(ReplyCode(real), static_cast<std::uint32_t>(ENOENT)) << real;
 
   EXPECT_EQ(client.Command("=CHECK_EXISTS src/alias.c"), "0");
   EXPECT_EQ(client.Command("=GET_CD"), "0 /");
@@ -188,7 +180,7 @@ TEST_F(PosixCommands, PathsCannotLeaveTheTree) {
 TEST_F(PosixCommands, BadInputEndsNothingButTheBadCommand) {
   // A packet longer than any command: read, thrown away, answered.
   std::string reply = client.Command(std::string(5000, 'A'));
-  EXPECT_EQ(Code(reply), agent::kErrorCommandTooLong) << reply;
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorCommandTooLong) << reply;
   EXPECT_EQ(client.Command("=GET_CD"), "0 /");
   // Bytes that are no command at all.
   reply = client.Command(std::string("\x01\x02\xff\xfe=", 5));
@@ -222,7 +214,7 @@ TEST_F(PosixCommands, SessionsKeepTheirOwnCurrentDirectories) {
   EXPECT_EQ(client.Command("=GET_CD"), "0 /src");
   EXPECT_EQ(other.Command("=GET_CD"), "0 /src/lib");
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main.c\" \"\""), "0 /src/main.c");
-  EXPECT_EQ(Code(other.Command("=RESOLVE_FILE 0 \"main.c\" \"\"")),
+  EXPECT_EQ(ReplyCode(other.Command("=RESOLVE_FILE 0 \"main.c\" \"\"")),
             static_cast<std::uint32_t>(ENOENT));
 
   // Many sessions at once, each with its own directory.
@@ -246,9 +238,9 @@ TEST_F(PosixCommands, SessionsKeepTheirOwnCurrentDirectories) {
 class MpeCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteFile(agent.root() / "DEV" / "PUB" / "PROG1", "program\n");
-    WriteFile(agent.root() / "DEV" / "SRC" / "MAIN", "qedit\n");
-    WriteFile(agent.root() / "DEV" / "SRC" / ".tandrill" / "MAIN", "RECLEN=80\nFCODE=111\n");
+    WriteTextFile(agent.root() / "DEV" / "PUB" / "PROG1", "program\n");
+    WriteTextFile(agent.root() / "DEV" / "SRC" / "MAIN", "qedit\n");
+    WriteTextFile(agent.root() / "DEV" / "SRC" / ".tandrill" / "MAIN", "RECLEN=80\nFCODE=111\n");
     std::filesystem::create_directories(agent.root() / "SYS" / "PUB");
     ASSERT_TRUE(agent.Start()) << agent.lastError;
     client = agent.Open("MGR.DEV mpepass");
@@ -282,7 +274,7 @@ TEST_F(MpeCommands, FileCodesComeFromTheAttributeStore) {
   ASSERT_TRUE(ParseFileInfoReply(client.Command("=GET_FILEINFO /DEV"), info));
   EXPECT_EQ(info.flags, 2);
   // The store itself is out of reach: client paths are upper-cased.
-  EXPECT_EQ(Code(client.Command("=GET_FILEINFO /DEV/SRC/.tandrill/MAIN")),
+  EXPECT_EQ(ReplyCode(client.Command("=GET_FILEINFO /DEV/SRC/.tandrill/MAIN")),
             static_cast<std::uint32_t>(ENOENT));
 }
 
@@ -292,9 +284,9 @@ TEST_F(MpeCommands, ResolveTakesMpeNamesAndPaths) {
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main\" \"/dev/src\""), "0 /DEV/SRC/MAIN");
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main\" \"/DEV/SRC/MAIN\""), "0 /DEV/SRC/MAIN");
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"/dev/pub/prog1\" \"/SYS/PUB\""), "0 /DEV/PUB/PROG1");
-  EXPECT_EQ(Code(client.Command("=RESOLVE_FILE 0 \"main\" \"/SYS/PUB\"")),
+  EXPECT_EQ(ReplyCode(client.Command("=RESOLVE_FILE 0 \"main\" \"/SYS/PUB\"")),
             static_cast<std::uint32_t>(ENOENT));
-  EXPECT_EQ(Code(client.Command("=RESOLVE_FILE 0 \"x.y.z\" \"\"")),
+  EXPECT_EQ(ReplyCode(client.Command("=RESOLVE_FILE 0 \"x.y.z\" \"\"")),
             static_cast<std::uint32_t>(ENOENT));
 }
 
@@ -304,7 +296,7 @@ TEST_F(MpeCommands, PreferencesAndEnvironment) {
   EXPECT_EQ(client.Command("=MPE_SET_SHELL P"), "0");
   EXPECT_EQ(client.Command("=SET_ENV hpPath=!hpgroup,pub"), "0");
   EXPECT_EQ(client.Command("$$$EXECLOGON 7"), "0");
-  EXPECT_EQ(Code(client.Command("=MPE_SET_FS Q")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=MPE_SET_FS Q")), agent::kErrorBadArguments);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +21,8 @@ namespace vandrel::testing {
 // each data command.
 class DataPort {
  public:
-  DataPort() {
+  // Every wait for the agent is bounded by `timeoutMs`.
+  explicit DataPort(int timeoutMs = 10000) : timeoutMs_(timeoutMs) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -37,7 +39,8 @@ class DataPort {
   }
   std::uint16_t port() const { return port_; }
 
-  bool Accept(int timeoutMs = 10000) {
+  bool Accept() { return Accept(timeoutMs_); }
+  bool Accept(int timeoutMs) {
     pollfd wait{listener_, POLLIN, 0};
     if (::poll(&wait, 1, timeoutMs) <= 0) return false;
     data_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -87,12 +90,37 @@ class DataPort {
            static_cast<ssize_t>(bytes.size());
   }
 
+  // One packet's payload into `buffer`; false when the stream broke off.
+  bool ReceivePacket(std::vector<char>& buffer, std::size_t* length) {
+    unsigned char header[2];
+    if (!ReadExactly(header, 2)) return false;
+    *length = (static_cast<std::size_t>(header[0]) << 8) | header[1];
+    buffer.resize(std::max(buffer.size(), *length));
+    return ReadExactly(buffer.data(), *length);
+  }
+  // `packet` holds two bytes of room for the header, then `length` bytes.
+  bool SendPacket(std::vector<char>& packet, std::size_t length) {
+    packet[0] = static_cast<char>(length >> 8);
+    packet[1] = static_cast<char>(length & 0xff);
+    const char* next = packet.data();
+    std::size_t left = length + 2;
+    while (left > 0) {
+      pollfd wait{data_, POLLOUT, 0};
+      if (::poll(&wait, 1, timeoutMs_) != 1) return false;
+      const ssize_t sent = ::send(data_, next, left, MSG_NOSIGNAL);
+      if (sent <= 0) return false;
+      next += sent;
+      left -= static_cast<std::size_t>(sent);
+    }
+    return true;
+  }
+
  private:
   bool ReadExactly(void* buffer, std::size_t count) {
     char* next = static_cast<char*>(buffer);
     while (count > 0) {
       pollfd wait{data_, POLLIN, 0};
-      if (::poll(&wait, 1, 10000) <= 0) return false;
+      if (::poll(&wait, 1, timeoutMs_) <= 0) return false;
       const ssize_t got = ::recv(data_, next, count, 0);
       if (got <= 0) return false;
       next += got;
@@ -101,6 +129,7 @@ class DataPort {
     return true;
   }
 
+  int timeoutMs_;
   int listener_ = -1;
   int data_ = -1;
   std::uint16_t port_ = 0;

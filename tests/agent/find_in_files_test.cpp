@@ -25,11 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::TempDir;
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testing::WriteTextFile;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -66,7 +62,7 @@ class FindInFiles : public ::testing::Test {
   void SetUp() override {
     root = dir.path() / "root";
     fs::create_directories(root);
-    WriteFile(dir.path() / "outside.c", "needle outside\n");
+    WriteTextFile(dir.path() / "outside.c", "needle outside\n");
   }
 
   void OpenTree(Personality personality = Personality::kPosix) {
@@ -149,7 +145,7 @@ class FindInFiles : public ::testing::Test {
 using Expected = std::vector<std::string>;
 
 TEST_F(FindInFiles, CaseAndWholeWordRules) {
-  WriteFile(root / "src" / "a.c", "int Value = 1;\r\nvalue_max\nx = value;\nVALUE");
+  WriteTextFile(root / "src" / "a.c", "int Value = 1;\r\nvalue_max\nx = value;\nVALUE");
   OpenTree();
   EXPECT_EQ(
       Results("0 \"/src\" \"*\" value"),
@@ -172,15 +168,15 @@ TEST_F(FindInFiles, CaseAndWholeWordRules) {
 TEST_F(FindInFiles, WalksTheTreeInsideItsBounds) {
   for (const char* name : {"top/b.c", "top/a.h", "top/notes.txt", "top/sub/c.c", "top/sub/d.txt",
                            "top/.tandrill/b.c", "top/.b.c.tandrill-Ab12Cd", "top/sub/deeper/e.c"}) {
-    WriteFile(root / name, "needle\n");
+    WriteTextFile(root / name, "needle\n");
   }
   fs::create_symlink(dir.path() / "outside.c", root / "top" / "escape.c");
   fs::create_symlink(root / "top" / "sub" / "c.c", root / "top" / "inside.c");
   fs::create_symlink(root / "top" / "sub", root / "top" / "loop");
   fs::create_symlink(root / "top", root / "top" / "sub" / "up");
   ::mkfifo((root / "top" / "pipe.c").c_str(), 0600);
-  WriteFile(root / "top" / "binary.c", std::string("needle\n\0\n", 9));
-  WriteFile(root / "top" / "late.c", std::string(9000, 'x') + '\0' + "\nneedle\n");
+  WriteTextFile(root / "top" / "binary.c", std::string("needle\n\0\n", 9));
+  WriteTextFile(root / "top" / "late.c", std::string(9000, 'x') + '\0' + "\nneedle\n");
   OpenTree();
 
   EXPECT_EQ(Results("18 \"/top\" \"*.c;*.h\" needle"),
@@ -203,7 +199,7 @@ TEST_F(FindInFiles, WalksTheTreeInsideItsBounds) {
 
 TEST_F(FindInFiles, MpeFileTypesIgnoreCase) {
   for (const char* name : {"DEV/PUB/SRC1", "DEV/PUB/SRC2", "DEV/PUB/OTHER"}) {
-    WriteFile(root / name, "NEEDLE\n");
+    WriteTextFile(root / name, "NEEDLE\n");
   }
   OpenTree(Personality::kMpe);
   EXPECT_EQ(Results("0 \"/dev/pub\" \"src@\" needle"),
@@ -222,10 +218,10 @@ TEST_F(FindInFiles, MpeFileTypesIgnoreCase) {
 }
 
 TEST_F(FindInFiles, ListedFilesStayInsideTheTree) {
-  WriteFile(root / "src" / "a.c", "needle a\n");
-  WriteFile(root / "src" / "b.txt", "needle b\n");
-  WriteFile(root / "src" / "c d.c", "needle c\n");
-  WriteFile(root / "src" / "unlisted.c", "needle\n");
+  WriteTextFile(root / "src" / "a.c", "needle a\n");
+  WriteTextFile(root / "src" / "b.txt", "needle b\n");
+  WriteTextFile(root / "src" / "c d.c", "needle c\n");
+  WriteTextFile(root / "src" / "unlisted.c", "needle\n");
   fs::create_symlink(dir.path() / "outside.c", root / "src" / "escape.c");
   OpenTree();
   currentDirectory = "/src";
@@ -238,10 +234,10 @@ TEST_F(FindInFiles, ListedFilesStayInsideTheTree) {
   AgentError error;
   auto upload = uploads.Reserve(&error);
   ASSERT_TRUE(upload) << error.message;
-  WriteFile(upload->diskPath, list);
+  WriteTextFile(upload->diskPath, list);
   EXPECT_EQ(Results("10 \"" + upload->hostName + "\" \"*\" needle"), expected);
 
-  WriteFile(root / "lists" / "files.lst", list);
+  WriteTextFile(root / "lists" / "files.lst", list);
   EXPECT_EQ(Results("8 \"/lists/files.lst\" \"\" needle"), expected);
   // File types still apply; progress names each directory once.
   EXPECT_EQ(Results("24 \"/lists/files.lst\" \"*.c\" needle"),
@@ -250,10 +246,10 @@ TEST_F(FindInFiles, ListedFilesStayInsideTheTree) {
 }
 
 TEST_F(FindInFiles, NamesWithBlanksAndParenthesesReadBack) {
-  WriteFile(root / "my dir (old)" / "f(1).c", "x\ncall(a): b (2): c\n");
-  WriteFile(root / "my dir (old)" / "(", "call(\n");
-  WriteFile(root / "my dir (old)" / "bad): name.c", "call\n");
-  WriteFile(root / "odd): dir" / "x.c", "call\n");
+  WriteTextFile(root / "my dir (old)" / "f(1).c", "x\ncall(a): b (2): c\n");
+  WriteTextFile(root / "my dir (old)" / "(", "call(\n");
+  WriteTextFile(root / "my dir (old)" / "bad): name.c", "call\n");
+  WriteTextFile(root / "odd): dir" / "x.c", "call\n");
   OpenTree();
   const std::vector<std::string> lines = Results("18 \"/my dir (old)\" \"*\" call");
   ASSERT_EQ(lines.size(), 4u);
@@ -278,7 +274,7 @@ TEST_F(FindInFiles, NamesWithBlanksAndParenthesesReadBack) {
 }
 
 TEST_F(FindInFiles, RefusalsAreAnsweredWithoutConnecting) {
-  WriteFile(root / "src" / "a.c", "needle\n");
+  WriteTextFile(root / "src" / "a.c", "needle\n");
   fs::create_directories(root / "src" / ".tandrill");
   fs::create_symlink(dir.path(), root / "away");
   OpenTree();
@@ -315,7 +311,7 @@ TEST_F(FindInFiles, RefusalsAreAnsweredWithoutConnecting) {
 TEST_F(FindInFiles, PacketsAndAbort) {
   std::string many;
   for (int i = 0; i < 200; ++i) many += "needle " + std::to_string(i) + "\n";
-  WriteFile(root / "many.txt", many);
+  WriteTextFile(root / "many.txt", many);
   OpenTree();
   const SearchResult whole = Find("0 \"/\" \"*\" needle");
   const SearchResult small = Find("0 \"/\" \"*\" needle", 16);

@@ -20,28 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using agent::Personality;
 
-std::uint32_t Code(const std::string& reply) {
-  return static_cast<std::uint32_t>(std::stoul(reply)) & 0xffff;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string Joined(const std::vector<std::string>& packets) {
-  std::string text;
-  for (const auto& packet : packets) text += packet;
-  return text;
-}
-
 // Whether the process has ended (gone, or a zombie nobody reaped yet).
 bool ProcessEnded(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -59,7 +37,7 @@ bool WaitEnded(pid_t pid) {
 // The process id a command wrote into a file, once it is there.
 pid_t WaitPidFile(const std::filesystem::path& path) {
   for (int i = 0; i < 500; ++i) {
-    const std::string text = ReadFile(path);
+    const std::string text = ReadTextFile(path);
     if (!text.empty() && text.back() == '\n') return static_cast<pid_t>(std::stol(text));
     std::this_thread::sleep_for(10ms);
   }
@@ -87,7 +65,7 @@ class HostCommands : public ::testing::Test {
     DataPort port;
     if (!Start(port, line)) return {"", client.Receive().value_or("<none>")};
     bool ended = false;
-    std::string output = Joined(port.ReadStream(&ended));
+    std::string output = JoinedPackets(port.ReadStream(&ended));
     if (!ended) output += "<stream not ended>";
     return {output, client.Receive().value_or("<none>")};
   }
@@ -129,14 +107,14 @@ TEST_F(HostCommands, ExitStatusAndRefusals) {
 
   // A command line without an announced data port has nowhere to write.
   reply = client.Command("echo lost");
-  EXPECT_EQ(Code(reply), agent::kErrorBadArguments) << reply;
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorBadArguments) << reply;
   // The port belongs to the next line only; agent commands answer at once
   // and make no connection.
   DataPort port;
   EXPECT_EQ(client.Command("=SET_PORT " + std::to_string(port.port())), "0");
   EXPECT_EQ(client.Command("=SET_CD /src"), "0");
   EXPECT_TRUE(port.NoConnection(100));
-  EXPECT_EQ(Code(client.Command("echo lost")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("echo lost")), agent::kErrorBadArguments);
 }
 
 TEST_F(HostCommands, AbortEndsTheWholeProcessGroup) {
@@ -149,10 +127,10 @@ TEST_F(HostCommands, AbortEndsTheWholeProcessGroup) {
   const auto started = std::chrono::steady_clock::now();
   ASSERT_TRUE(client.Send("=!"));
   bool ended = false;
-  const std::string output = Joined(port.ReadStream(&ended));
+  const std::string output = JoinedPackets(port.ReadStream(&ended));
   EXPECT_EQ(output.find("never"), std::string::npos);
   const std::string reply = client.Receive().value_or("<none>");
-  EXPECT_EQ(Code(reply), agent::kErrorAborted) << reply;
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorAborted) << reply;
   EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
   EXPECT_TRUE(WaitEnded(background));
   // The abort line itself is not answered, and the session goes on.
@@ -164,7 +142,7 @@ TEST_F(HostCommands, LinesSentDuringACommandRunAfterIt) {
   ASSERT_TRUE(Start(port, "sleep 0.3; echo done"));
   ASSERT_TRUE(client.Send("=GET_CD"));
   bool ended = false;
-  EXPECT_EQ(Joined(port.ReadStream(&ended)), "done\n");
+  EXPECT_EQ(JoinedPackets(port.ReadStream(&ended)), "done\n");
   EXPECT_EQ(client.Receive().value_or("<none>"), "0");
   EXPECT_EQ(client.Receive().value_or("<none>"), "0 /");
 }
@@ -186,7 +164,7 @@ TEST(HostCommandsRefused, WithoutPermissionNothingRuns) {
   DataPort port;
   EXPECT_EQ(client.Command("=SET_PORT " + std::to_string(port.port())), "0");
   const std::string reply = client.Command("touch '" + (agent.dir() / "ran").string() + "'");
-  EXPECT_EQ(Code(reply), agent::kErrorCommandsNotAllowed) << reply;
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorCommandsNotAllowed) << reply;
   EXPECT_TRUE(port.NoConnection(100));
   EXPECT_FALSE(std::filesystem::exists(agent.dir() / "ran"));
 }
@@ -206,30 +184,30 @@ class AbortedTransfers : public ::testing::Test {
 
 TEST_F(AbortedTransfers, ADownloadEndsWithTheAbortCode) {
   // Large enough that the agent is still sending when the abort comes.
-  WriteFile(agent.root() / "big.bin", std::string(64 << 20, 'x'));
+  WriteTextFile(agent.root() / "big.bin", std::string(64 << 20, 'x'));
   DataPort port;
   ASSERT_TRUE(client.Send("=SEND_FILE " + std::to_string(port.port()) + " 65535 B 1 big.bin"));
   ASSERT_TRUE(port.Accept());
   ASSERT_TRUE(client.Send("=!"));
   bool ended = false;
-  const std::string received = Joined(port.ReadStream(&ended));
+  const std::string received = JoinedPackets(port.ReadStream(&ended));
   EXPECT_FALSE(ended);  // closed without the end packet
   EXPECT_LT(received.size(), static_cast<std::size_t>(64 << 20));
   const std::string reply = client.Receive().value_or("<none>");
-  EXPECT_EQ(Code(reply), agent::kErrorAborted) << reply;
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorAborted) << reply;
   EXPECT_EQ(client.Command("=GET_CD"), "0 /");
 }
 
 TEST_F(AbortedTransfers, AnAbortedUploadLeavesTheFile) {
-  WriteFile(agent.root() / "kept.txt", "old content\n");
+  WriteTextFile(agent.root() / "kept.txt", "old content\n");
   DataPort port;
   ASSERT_TRUE(client.Send("=RECV_FILE " + std::to_string(port.port()) + " 32767 A 0 kept.txt"));
   ASSERT_TRUE(port.Accept());
   ASSERT_TRUE(port.SendBytes(RawClient::Frame("new content, never finished\n")));
   ASSERT_TRUE(client.Send("=!"));
   const std::string reply = client.Receive().value_or("<none>");
-  EXPECT_EQ(Code(reply), agent::kErrorAborted) << reply;
-  EXPECT_EQ(ReadFile(agent.root() / "kept.txt"), "old content\n");
+  EXPECT_EQ(ReplyCode(reply), agent::kErrorAborted) << reply;
+  EXPECT_EQ(ReadTextFile(agent.root() / "kept.txt"), "old content\n");
   for (const auto& entry : std::filesystem::directory_iterator(agent.root())) {
     EXPECT_EQ(entry.path().filename(), "kept.txt");  // no temporary file left
   }
@@ -246,7 +224,7 @@ TEST_F(AbortedTransfers, AnUploadWithoutAPathIsKeptForTheSession) {
   // The name is the session's own: it is not a file of the tree.
   EXPECT_NE(client.Command("=CHECK_EXISTS " + reply.substr(2)).substr(0, 2), "0");
   // Without options 8 there is nowhere to write it.
-  EXPECT_EQ(Code(client.Command("=RECV_FILE " + std::to_string(port.port()) + " 32767 A 0 ")),
+  EXPECT_EQ(ReplyCode(client.Command("=RECV_FILE " + std::to_string(port.port()) + " 32767 A 0 ")),
             agent::kErrorBadArguments);
 }
 

@@ -10,8 +10,9 @@
 #include <fstream>
 #include <random>
 
-#include "support/agent_process.h"
+#include "data_port.h"
 #include "raw_client.h"
+#include "support/agent_process.h"
 
 namespace vandrel::testing {
 namespace {
@@ -88,81 +89,6 @@ class AgentChild {
   std::uint16_t port_ = 0;
 };
 
-// A data connection the agent makes to this test, with the packet framing.
-class DataStream {
- public:
-  DataStream() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 1);
-    socklen_t size = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-  }
-  ~DataStream() {
-    ::close(listener_);
-    Close();
-  }
-  std::uint16_t port() const { return port_; }
-
-  bool Accept() {
-    pollfd wait{listener_, POLLIN, 0};
-    if (::poll(&wait, 1, kTimeoutMs) != 1) return false;
-    data_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    return data_ >= 0;
-  }
-  void Close() {
-    if (data_ >= 0) ::close(data_);
-    data_ = -1;
-  }
-
-  // One packet's payload into `buffer`; false when the stream broke off.
-  bool ReceivePacket(std::vector<char>& buffer, std::size_t* length) {
-    unsigned char header[2];
-    if (!ReadExactly(header, 2)) return false;
-    *length = (static_cast<std::size_t>(header[0]) << 8) | header[1];
-    buffer.resize(std::max(buffer.size(), *length));
-    return ReadExactly(buffer.data(), *length);
-  }
-  // `packet` holds two bytes of room for the header, then `length` bytes.
-  bool SendPacket(std::vector<char>& packet, std::size_t length) {
-    packet[0] = static_cast<char>(length >> 8);
-    packet[1] = static_cast<char>(length & 0xff);
-    const char* next = packet.data();
-    std::size_t left = length + 2;
-    while (left > 0) {
-      pollfd wait{data_, POLLOUT, 0};
-      if (::poll(&wait, 1, kTimeoutMs) != 1) return false;
-      const ssize_t sent = ::send(data_, next, left, MSG_NOSIGNAL);
-      if (sent <= 0) return false;
-      next += sent;
-      left -= static_cast<std::size_t>(sent);
-    }
-    return true;
-  }
-
- private:
-  bool ReadExactly(void* buffer, std::size_t count) {
-    char* next = static_cast<char*>(buffer);
-    while (count > 0) {
-      pollfd wait{data_, POLLIN, 0};
-      if (::poll(&wait, 1, kTimeoutMs) != 1) return false;
-      const ssize_t got = ::recv(data_, next, count, 0);
-      if (got <= 0) return false;
-      next += got;
-      count -= static_cast<std::size_t>(got);
-    }
-    return true;
-  }
-
-  int listener_ = -1;
-  int data_ = -1;
-  std::uint16_t port_ = 0;
-};
-
 void WritePatternFile(const std::filesystem::path& path, const Pattern& pattern,
                       std::uint64_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -206,7 +132,7 @@ TEST(AgentLargeTransfers, StreamBothWaysWithoutHoldingTheFile) {
   const long startKb = agent.PeakMemoryKb();
 
   {
-    DataStream data;
+    DataPort data(kTimeoutMs);
     ASSERT_TRUE(client.Send("=SEND_FILE " + std::to_string(data.port()) + " 65535 B 1 /big.bin"));
     ASSERT_TRUE(data.Accept());
     std::vector<char> buffer;
@@ -233,7 +159,7 @@ TEST(AgentLargeTransfers, StreamBothWaysWithoutHoldingTheFile) {
   const long afterDownloadKb = agent.PeakMemoryKb();
 
   {
-    DataStream data;
+    DataPort data(kTimeoutMs);
     ASSERT_TRUE(client.Send("=RECV_FILE " + std::to_string(data.port()) + " 32767 B 0 /copy.bin"));
     ASSERT_TRUE(data.Accept());
     std::vector<char> packet(2 + 32767);
@@ -244,7 +170,7 @@ TEST(AgentLargeTransfers, StreamBothWaysWithoutHoldingTheFile) {
       ASSERT_TRUE(data.SendPacket(packet, length)) << "stopped after " << sent;
       sent += length;
     }
-    data.Close();  // the end of an upload
+    data.CloseData();  // the end of an upload
     EXPECT_EQ(client.Receive(kTimeoutMs).value_or("<none>"), "0");
   }
   const long peakKb = agent.PeakMemoryKb();

@@ -21,21 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::uint32_t Code(const std::string& reply) {
-  return static_cast<std::uint32_t>(std::stoul(reply)) & 0xffff;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string Joined(const std::vector<std::string>& packets) {
-  std::string text;
-  for (const auto& packet : packets) text += packet;
-  return text;
-}
-
 // Splits a record stream into its records.
 std::vector<std::string> Records(std::string_view stream) {
   std::vector<std::string> records;
@@ -64,8 +49,8 @@ class ProtocolWalkthrough : public ::testing::TestWithParam<Walkthrough> {
     const Walkthrough& walk = GetParam();
     root_ = dir_.path() / "root";
     const auto home = root_ / walk.home.substr(1);
-    WriteFile(home / walk.sourcePath, "IDENTIFICATION DIVISION.\nPROGRAM-ID. HELLO.\n");
-    WriteFile(home / "NOTES", "nothing here\nhello again\n");
+    WriteTextFile(home / walk.sourcePath, "IDENTIFICATION DIVISION.\nPROGRAM-ID. HELLO.\n");
+    WriteTextFile(home / "NOTES", "nothing here\nhello again\n");
     std::string error;
     ASSERT_TRUE(agent::SetUserPassword(dir_.path() / "users", "MGR", "secret", &error)) << error;
     process_ = std::make_unique<AgentProcess>(std::vector<std::string>{
@@ -90,7 +75,7 @@ class ProtocolWalkthrough : public ::testing::TestWithParam<Walkthrough> {
       return {"", client.Receive().value_or("<none>")};
     }
     bool ended = false;
-    std::string stream = Joined(port.ReadStream(&ended));
+    std::string stream = JoinedPackets(port.ReadStream(&ended));
     if (!ended) stream += "<no end>";
     return {stream, client.Receive().value_or("<none>")};
   }
@@ -208,7 +193,7 @@ TEST_P(ProtocolWalkthrough, EveryStepOfASession) {
   ASSERT_TRUE(client.Send("cat NOTES"));
   ASSERT_TRUE(output.AcceptOrReply(client));
   bool ended = false;
-  EXPECT_EQ(Joined(output.ReadStream(&ended)), "nothing here\nhello again\n");
+  EXPECT_EQ(JoinedPackets(output.ReadStream(&ended)), "nothing here\nhello again\n");
   EXPECT_EQ(client.Receive().value_or(""), "0");
 
   DataPort aborted;
@@ -220,7 +205,7 @@ TEST_P(ProtocolWalkthrough, EveryStepOfASession) {
   ASSERT_TRUE(client.Send("=!"));
   aborted.ReadStream(&ended);
   const std::string abortReply = client.Receive().value_or("<none>");
-  EXPECT_EQ(Code(abortReply), agent::kErrorAborted) << abortReply;
+  EXPECT_EQ(ReplyCode(abortReply), agent::kErrorAborted) << abortReply;
   EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
   EXPECT_EQ(client.Command("=GET_CD"), "0 " + walk.home);
 }

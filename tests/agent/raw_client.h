@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "support/agent_process.h"
 #include "agent/server.h"
 #include "agent/users_file.h"
+#include "support/agent_process.h"
 #include "support/temp_dir.h"
 
 namespace vandrel::testing {
@@ -216,5 +216,41 @@ class TestAgent {
   std::filesystem::path root_;
   std::unique_ptr<agent::Server> server_;
 };
+
+// The error code of an error reply: its low 16 bits.
+inline std::uint32_t ReplyCode(const std::string& reply) {
+  return static_cast<std::uint32_t>(std::stoul(reply)) & 0xffff;
+}
+
+// The payloads of a stream's packets, one after the other.
+inline std::string JoinedPackets(const std::vector<std::string>& packets) {
+  std::string all;
+  for (const auto& packet : packets) all += packet;
+  return all;
+}
+
+// Records framed as a record-form stream (a 16-bit big-endian length, then
+// the bytes), one after the other.
+inline std::string FramedRecords(const std::vector<std::string>& records) {
+  std::string stream;
+  for (const auto& record : records) stream += RawClient::Frame(record);
+  return stream;
+}
+
+// The records of a record-form stream; "<cut>" marks a stream that ends
+// inside a record.
+inline std::vector<std::string> SplitRecords(const std::string& stream) {
+  std::vector<std::string> records;
+  std::size_t at = 0;
+  while (at < stream.size()) {
+    if (stream.size() - at < 2) return records.push_back("<cut>"), records;
+    const std::size_t length =
+        (static_cast<unsigned char>(stream[at]) << 8) | static_cast<unsigned char>(stream[at + 1]);
+    if (stream.size() - at - 2 < length) return records.push_back("<cut>"), records;
+    records.push_back(stream.substr(at + 2, length));
+    at += 2 + length;
+  }
+  return records;
+}
 
 }  // namespace vandrel::testing

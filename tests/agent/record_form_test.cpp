@@ -36,27 +36,6 @@ using agent::FromRecordForm;
 using agent::MpeAttributes;
 using agent::ToRecordForm;
 
-std::string Framed(const std::vector<std::string>& records) {
-  std::string stream;
-  for (const auto& record : records) stream += RawClient::Frame(record);
-  return stream;
-}
-
-// The records of a stream; "<cut>" marks one that ends inside a record.
-std::vector<std::string> Records(const std::string& stream) {
-  std::vector<std::string> records;
-  std::size_t at = 0;
-  while (at < stream.size()) {
-    if (stream.size() - at < 2) return records.push_back("<cut>"), records;
-    const std::size_t length =
-        (static_cast<unsigned char>(stream[at]) << 8) | static_cast<unsigned char>(stream[at + 1]);
-    if (stream.size() - at - 2 < length) return records.push_back("<cut>"), records;
-    records.push_back(stream.substr(at + 2, length));
-    at += 2 + length;
-  }
-  return records;
-}
-
 std::string HeaderText(const MpeHeader& header) { return FormatMpeHeader(header)->text; }
 
 MpeHeader ParsedHeader(const std::string& text) {
@@ -93,7 +72,7 @@ TEST(RecordForm, HeaderValuesLabelsLockwordAndAcdTravelBothWays) {
   agent::AgentError error;
   auto stream = ToRecordForm("first\n\nthird\n", attributes, false, "/F", &error);
   ASSERT_TRUE(stream) << error.message;
-  const auto records = Records(*stream);
+  const auto records = SplitRecords(*stream);
   ASSERT_EQ(records.size(), 6u);
   const MpeHeader header = ParsedHeader(records[0]);
   EXPECT_EQ(header.mver, 1);
@@ -127,7 +106,7 @@ TEST(RecordForm, CountsAndLimitFollowTheRecords) {
   agent::AgentError error;
   auto stream = ToRecordForm("a\nlonger line\nlast without end", attributes, false, "/F", &error);
   ASSERT_TRUE(stream) << error.message;
-  auto records = Records(*stream);
+  auto records = SplitRecords(*stream);
   ASSERT_EQ(records.size(), 4u);
   MpeHeader header = ParsedHeader(records[0]);
   EXPECT_EQ(header.reclen, 16);  // the longest line
@@ -138,7 +117,7 @@ TEST(RecordForm, CountsAndLimitFollowTheRecords) {
 
   stream = ToRecordForm("", attributes, false, "/F", &error);
   ASSERT_TRUE(stream);
-  records = Records(*stream);
+  records = SplitRecords(*stream);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(ParsedHeader(records[0]).eof, 0);
   EXPECT_EQ(ParsedHeader(records[0]).reclen, 1);
@@ -158,19 +137,19 @@ TEST(RecordForm, FixedAsciiRecordsArePaddedWithBlanksWhenSent) {
   // Stored as received, trailing blanks and all, so the host's tools see
   // the lines as the editor wrote them.
   auto stored =
-      FromRecordForm(Framed({HeaderText(header), "abc", "abcdefgh", "x  "}), &attributes, &error);
+      FromRecordForm(FramedRecords({HeaderText(header), "abc", "abcdefgh", "x  "}), &attributes, &error);
   ASSERT_TRUE(stored) << error.message;
   EXPECT_EQ(*stored, "abc\nabcdefgh\nx  \n");
   EXPECT_EQ(attributes.recordLength, 8);
 
   auto stream = ToRecordForm(*stored, attributes, false, "/F", &error);
   ASSERT_TRUE(stream) << error.message;
-  EXPECT_EQ(Records(*stream),
-            (std::vector<std::string>{Records(*stream)[0], "abc     ", "abcdefgh", "x       "}));
+  EXPECT_EQ(SplitRecords(*stream),
+            (std::vector<std::string>{SplitRecords(*stream)[0], "abc     ", "abcdefgh", "x       "}));
 
   // A record longer than the record length is refused, not cut.
   const MpeAttributes before = attributes;
-  EXPECT_FALSE(FromRecordForm(Framed({HeaderText(header), "abcdefghi"}), &attributes, &error));
+  EXPECT_FALSE(FromRecordForm(FramedRecords({HeaderText(header), "abcdefghi"}), &attributes, &error));
   EXPECT_EQ(error.code, agent::kErrorBadArguments);
   EXPECT_NE(error.message.find("longer than the record length 8"), std::string::npos)
       << error.message;
@@ -187,28 +166,28 @@ TEST(RecordForm, FixedBinaryRecordsKeepEveryByte) {
   const std::string second("\n\n\0\n\n\n", 6);
   MpeAttributes attributes;
   agent::AgentError error;
-  auto stored = FromRecordForm(Framed({HeaderText(header), first, second}), &attributes, &error);
+  auto stored = FromRecordForm(FramedRecords({HeaderText(header), first, second}), &attributes, &error);
   ASSERT_TRUE(stored) << error.message;
   // The records back to back, the short one padded with zero bytes.
   EXPECT_EQ(*stored, first + std::string(2, '\0') + second);
 
   auto stream = ToRecordForm(*stored + "z", attributes, false, "/F", &error);
   ASSERT_TRUE(stream) << error.message;
-  auto records = Records(*stream);
+  auto records = SplitRecords(*stream);
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(ParsedHeader(records[0]).eof, 3);
   EXPECT_EQ(records[1], first + std::string(2, '\0'));
   EXPECT_EQ(records[2], second);
   EXPECT_EQ(records[3], "z");  // a short last record goes as it is
 
-  EXPECT_FALSE(FromRecordForm(Framed({HeaderText(header), "1234567"}), &attributes, &error));
+  EXPECT_FALSE(FromRecordForm(FramedRecords({HeaderText(header), "1234567"}), &attributes, &error));
   EXPECT_NE(error.message.find("longer than the record length"), std::string::npos);
 
   // Without a record length the longest record sets it, so that the
   // records can be told apart again.
   header.reclen = 0;
   MpeAttributes fresh;
-  stored = FromRecordForm(Framed({HeaderText(header), "ab", "abcd"}), &fresh, &error);
+  stored = FromRecordForm(FramedRecords({HeaderText(header), "ab", "abcd"}), &fresh, &error);
   ASSERT_TRUE(stored) << error.message;
   EXPECT_EQ(fresh.recordLength, 4);
   EXPECT_EQ(*stored, std::string("ab\0\0abcd", 8));
@@ -231,13 +210,13 @@ TEST(RecordForm, VariableBinaryRecordsKeepTheirBoundaries) {
   sent.insert(sent.end(), data.begin(), data.end());
   MpeAttributes attributes;
   agent::AgentError error;
-  auto stored = FromRecordForm(Framed(sent), &attributes, &error);
+  auto stored = FromRecordForm(FramedRecords(sent), &attributes, &error);
   ASSERT_TRUE(stored) << error.message;
-  EXPECT_EQ(*stored, Framed(data));
+  EXPECT_EQ(*stored, FramedRecords(data));
 
   auto stream = ToRecordForm(*stored, attributes, false, "/F", &error);
   ASSERT_TRUE(stream) << error.message;
-  auto records = Records(*stream);
+  auto records = SplitRecords(*stream);
   EXPECT_EQ(ParsedHeader(records[0]).eof, 4);
   records.erase(records.begin());
   EXPECT_EQ(records, data);
@@ -263,7 +242,7 @@ TEST(RecordForm, QeditAndByteStreamFilesAreKeptAsLines) {
   agent::AgentError error;
   auto stream = ToRecordForm("       IDENTIFICATION DIVISION.\n", qedit, true, "/F", &error);
   ASSERT_TRUE(stream) << error.message;
-  auto records = Records(*stream);
+  auto records = SplitRecords(*stream);
   ASSERT_EQ(records.size(), 3u);
   QeditHeader qheader;
   ASSERT_EQ(ParseQeditHeader(records[0], qheader), 0) << records[0];
@@ -281,7 +260,7 @@ TEST(RecordForm, QeditAndByteStreamFilesAreKeptAsLines) {
   // Without the Qedit header (mode M) the MPE header comes first.
   stream = ToRecordForm(*stored, qedit, false, "/F", &error);
   ASSERT_TRUE(stream);
-  EXPECT_EQ(Records(*stream)[0].front(), 'M');
+  EXPECT_EQ(SplitRecords(*stream)[0].front(), 'M');
 
   // Byte-stream files: records are LF-delimited, the limit counts bytes.
   MpeHeader header;
@@ -289,12 +268,12 @@ TEST(RecordForm, QeditAndByteStreamFilesAreKeptAsLines) {
   header.mode = 0;
   header.limit = 3;
   MpeAttributes bytes;
-  stored = FromRecordForm(Framed({HeaderText(header), "ab", "c"}), &bytes, &error);
+  stored = FromRecordForm(FramedRecords({HeaderText(header), "ab", "c"}), &bytes, &error);
   ASSERT_TRUE(stored) << error.message;
   EXPECT_EQ(*stored, "ab\nc\n");
   stream = ToRecordForm(*stored, bytes, false, "/F", &error);
   ASSERT_TRUE(stream);
-  EXPECT_EQ(ParsedHeader(Records(*stream)[0]).limit, 7);  // 2 + 2 + 2 + 1 bytes of records
+  EXPECT_EQ(ParsedHeader(SplitRecords(*stream)[0]).limit, 7);  // 2 + 2 + 2 + 1 bytes of records
 }
 
 TEST(RecordForm, PaddingCannotMakeAnEnormousStreamOrFile) {
@@ -315,7 +294,7 @@ TEST(RecordForm, PaddingCannotMakeAnEnormousStreamOrFile) {
   std::vector<std::string> sent(16401, "");
   sent[0] = HeaderText(header);
   MpeAttributes attributes;
-  EXPECT_FALSE(FromRecordForm(Framed(sent), &attributes, &error));
+  EXPECT_FALSE(FromRecordForm(FramedRecords(sent), &attributes, &error));
   EXPECT_EQ(error.code, EFBIG);
   EXPECT_EQ(attributes, MpeAttributes());
 }
@@ -328,14 +307,14 @@ TEST(RecordForm, KeysLeftOutKeepTheFilesValues) {
   attributes.lockword = "LW";
   attributes.labels = {"old label"};
   agent::AgentError error;
-  auto stored = FromRecordForm(Framed({"MVER=1 FCODE=5", "text"}), &attributes, &error);
+  auto stored = FromRecordForm(FramedRecords({"MVER=1 FCODE=5", "text"}), &attributes, &error);
   ASSERT_TRUE(stored) << error.message;
   EXPECT_EQ(attributes.fileCode, 5);
   EXPECT_EQ(attributes.recordLength, 80);
   EXPECT_EQ(attributes.lockword, "LW");
   EXPECT_EQ(attributes.labels, std::vector<std::string>{"old label"});
   // #L 0 says there are none now.
-  ASSERT_TRUE(FromRecordForm(Framed({"MVER=1 #L=0", "text"}), &attributes, &error));
+  ASSERT_TRUE(FromRecordForm(FramedRecords({"MVER=1 #L=0", "text"}), &attributes, &error));
   EXPECT_TRUE(attributes.labels.empty());
 }
 
@@ -348,20 +327,20 @@ TEST(RecordForm, MalformedOrUnkeepableStreamsAreRefused) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", "no header record"},
       {std::string("\0", 1), "no header record"},
-      {Framed({"just text"}), "MPE header"},
-      {Framed({"MVER=1 NOSUCHKEY=1"}), "MPE header"},
-      {Framed({"MVER=1 FCODE=1 FCODE=2"}), "MPE header"},
-      {Framed({"QVER=1 LANG=x y=1", "MVER=1"}), "Qedit header"},
-      {Framed({"QVER=1"}), "no MPE header"},
-      {Framed({HeaderText(twoLabels), "one label"}), "user label 2 of 2"},
-      {Framed({"MVER=1 #L=255"}), "#L 255"},
-      {Framed({"MVER=1 #L=-1"}), "#L -1"},
-      {Framed({"MVER=1 #L=1", label257}), "holds 257 bytes"},
-      {Framed({"MVER=1 RECLEN=-1"}), "RECLEN -1"},
-      {Framed({"MVER=1 RECLEN=65536"}), "RECLEN 65536"},
-      {Framed({"MVER=1 LW=a\"b'c"}), "both kinds of quote"},
-      {Framed({"MVER=1 MODE=1", "two\nlines"}), "line feed"},
-      {Framed({"MVER=1", "ok"}) + std::string("\0\x09"
+      {FramedRecords({"just text"}), "MPE header"},
+      {FramedRecords({"MVER=1 NOSUCHKEY=1"}), "MPE header"},
+      {FramedRecords({"MVER=1 FCODE=1 FCODE=2"}), "MPE header"},
+      {FramedRecords({"QVER=1 LANG=x y=1", "MVER=1"}), "Qedit header"},
+      {FramedRecords({"QVER=1"}), "no MPE header"},
+      {FramedRecords({HeaderText(twoLabels), "one label"}), "user label 2 of 2"},
+      {FramedRecords({"MVER=1 #L=255"}), "#L 255"},
+      {FramedRecords({"MVER=1 #L=-1"}), "#L -1"},
+      {FramedRecords({"MVER=1 #L=1", label257}), "holds 257 bytes"},
+      {FramedRecords({"MVER=1 RECLEN=-1"}), "RECLEN -1"},
+      {FramedRecords({"MVER=1 RECLEN=65536"}), "RECLEN 65536"},
+      {FramedRecords({"MVER=1 LW=a\"b'c"}), "both kinds of quote"},
+      {FramedRecords({"MVER=1 MODE=1", "two\nlines"}), "line feed"},
+      {FramedRecords({"MVER=1", "ok"}) + std::string("\0\x09"
                                               "ab",
                                               4),
        "record 2 is cut short"},
@@ -477,7 +456,7 @@ class AgentRecordForm : public ::testing::Test {
     EXPECT_TRUE(ended);
     std::string content;
     for (std::size_t i = 1; i < packets.size(); ++i) content += packets[i];
-    *records = Records(content);
+    *records = SplitRecords(content);
     return client.Receive().value_or("<none>");
   }
 
@@ -508,7 +487,7 @@ TEST_F(AgentRecordForm, ModeMUploadComesBackWithHeaderLabelsAndPaddedRecords) {
   header.acd = "R:ANY";
   const std::vector<std::string> sent = {
       HeaderText(header), kLabelWithZeros, AllBytes(), "MOVE A.", "", "0123456789"};
-  ASSERT_EQ(Upload("M 0 /DEV/PUB/SOURCE", Framed(sent)), "0");
+  ASSERT_EQ(Upload("M 0 /DEV/PUB/SOURCE", FramedRecords(sent)), "0");
   // The lines are text the host's tools can read.
   EXPECT_EQ(Stored("SOURCE"), "MOVE A.\n\n0123456789\n");
 
@@ -527,7 +506,7 @@ TEST_F(AgentRecordForm, ModeMUploadComesBackWithHeaderLabelsAndPaddedRecords) {
   EXPECT_EQ(ParsedHeader(records[0]), ParsedHeader(sent[0]));
 
   // A refused upload leaves file and attributes as they were.
-  EXPECT_NE(Upload("M 0 SOURCE", Framed({HeaderText(header), "only one label"})).rfind("0", 0), 0u);
+  EXPECT_NE(Upload("M 0 SOURCE", FramedRecords({HeaderText(header), "only one label"})).rfind("0", 0), 0u);
   ASSERT_EQ(Download("M 1 SOURCE", &records), "0");
   EXPECT_EQ(records.size(), 6u);
 }
@@ -542,7 +521,7 @@ TEST_F(AgentRecordForm, BinaryRecordsComeBackUnchanged) {
   const std::vector<std::string> data = {std::string("\0\n\r\n\0", 5), "", std::string(128, '\n')};
   std::vector<std::string> sent = {HeaderText(header)};
   sent.insert(sent.end(), data.begin(), data.end());
-  ASSERT_EQ(Upload("M 0 /DEV/PUB/PROG", Framed(sent)), "0");
+  ASSERT_EQ(Upload("M 0 /DEV/PUB/PROG", FramedRecords(sent)), "0");
   std::vector<std::string> records;
   ASSERT_EQ(Download("M 1 PROG", &records), "0");
   ASSERT_EQ(records.size(), 4u);

@@ -19,28 +19,6 @@ namespace {
 
 using agent::Personality;
 
-std::uint32_t Code(const std::string& reply) {
-  return static_cast<std::uint32_t>(std::stoul(reply)) & 0xffff;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string Joined(const std::vector<std::string>& packets) {
-  std::string all;
-  for (const auto& packet : packets) all += packet;
-  return all;
-}
-
 struct ListingEntry {
   std::string name;
   std::vector<std::string> values;
@@ -85,10 +63,10 @@ class AgentTransfers : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(agent.root() / "src" / "lib");
-    WriteFile(agent.root() / "src" / "main.c", "int main() { return 0; }\n");
-    WriteFile(agent.root() / "src" / "my notes.txt", "notes");
-    WriteFile(agent.root() / "empty", "");
-    WriteFile(agent.dir() / "outside.txt", "secret");
+    WriteTextFile(agent.root() / "src" / "main.c", "int main() { return 0; }\n");
+    WriteTextFile(agent.root() / "src" / "my notes.txt", "notes");
+    WriteTextFile(agent.root() / "empty", "");
+    WriteTextFile(agent.dir() / "outside.txt", "secret");
     ASSERT_TRUE(agent.Start()) << agent.lastError;
     client = agent.Open();
     ASSERT_TRUE(client.connected());
@@ -102,7 +80,7 @@ class AgentTransfers : public ::testing::Test {
     client.Send("=LIST_DIR " + std::to_string(port.port()) + " 65535 " + arguments);
     if (!port.AcceptOrReply(client)) return client.Receive().value_or("<none>");
     bool ended = false;
-    const std::string bytes = Joined(port.ReadStream(&ended));
+    const std::string bytes = JoinedPackets(port.ReadStream(&ended));
     EXPECT_TRUE(ended);
     *directory = ParseListing(bytes, entries);
     return client.Receive().value_or("<none>");
@@ -127,7 +105,7 @@ class AgentTransfers : public ::testing::Test {
       *largest = 0;
       for (const auto& packet : packets) *largest = std::max(*largest, packet.size());
     }
-    *content = Joined(packets);
+    *content = JoinedPackets(packets);
     return client.Receive().value_or("<none>");
   }
 
@@ -177,7 +155,7 @@ TEST_F(AgentTransfers, ListingOfTheRootStaysInside) {
   std::filesystem::create_symlink(agent.dir() / "outside.txt", agent.root() / "out-link");
   std::filesystem::create_symlink(agent.root() / "src" / "main.c", agent.root() / "in-link");
   std::filesystem::create_directories(agent.root() / ".tandrill");
-  WriteFile(agent.root() / ".empty.tandrill-Ab12Cd", "upload in progress");
+  WriteTextFile(agent.root() / ".empty.tandrill-Ab12Cd", "upload in progress");
   std::vector<ListingEntry> entries;
   std::string directory;
   ASSERT_EQ(List("0 /", &entries, &directory), "0");
@@ -198,7 +176,7 @@ TEST_F(AgentTransfers, ListingOfTheRootStaysInside) {
   EXPECT_TRUE(ended);
   for (const auto& packet : packets) EXPECT_LE(packet.size(), 7u);
   std::vector<ListingEntry> small;
-  EXPECT_EQ(ParseListing(Joined(packets), &small), "/src");
+  EXPECT_EQ(ParseListing(JoinedPackets(packets), &small), "/src");
   EXPECT_EQ(small.size(), 5u);
   EXPECT_EQ(client.Receive().value_or("<none>"), "0");
 }
@@ -216,7 +194,7 @@ TEST_F(AgentTransfers, DownloadsSendSizeThenDataThenEnd) {
 
   std::string big(3 * 1024 * 1024 + 17, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 251);
-  WriteFile(agent.root() / "big.bin", big);
+  WriteTextFile(agent.root() / "big.bin", big);
   std::size_t largest = 0;
   EXPECT_EQ(Download("B 1 big.bin", &content, 65535, &size, &largest), "0");
   EXPECT_EQ(size, big.size());
@@ -238,11 +216,11 @@ TEST_F(AgentTransfers, KeptLocksRefuseOtherSessions) {
   ASSERT_TRUE(other.connected());
   std::swap(client, other);
   EXPECT_EQ(Download("A 1 src/main.c", &content, 65535), "0");
-  EXPECT_EQ(Code(Download("A 17 src/main.c", &content, 65535)), static_cast<std::uint32_t>(EBUSY));
+  EXPECT_EQ(ReplyCode(Download("A 17 src/main.c", &content, 65535)), static_cast<std::uint32_t>(EBUSY));
   DataPort port;
   client.Send("=RECV_FILE " + std::to_string(port.port()) + " 32767 A 0 src/main.c");
   EXPECT_TRUE(port.NoConnection(300));
-  EXPECT_EQ(Code(client.Receive().value_or("0")), static_cast<std::uint32_t>(EBUSY));
+  EXPECT_EQ(ReplyCode(client.Receive().value_or("0")), static_cast<std::uint32_t>(EBUSY));
   std::swap(client, other);
 
   // The holder saves and keeps its lock on the new content.
@@ -250,7 +228,7 @@ TEST_F(AgentTransfers, KeptLocksRefuseOtherSessions) {
   ASSERT_EQ(saved.rfind("0 ", 0), 0u) << saved;
   EXPECT_NE(saved.substr(2), "-1");
   std::swap(client, other);
-  EXPECT_EQ(Code(Download("A 17 src/main.c", &content, 65535)), static_cast<std::uint32_t>(EBUSY));
+  EXPECT_EQ(ReplyCode(Download("A 17 src/main.c", &content, 65535)), static_cast<std::uint32_t>(EBUSY));
   std::swap(client, other);
   EXPECT_EQ(client.Command("=FILE_UNLOCK " + saved.substr(2)), "0");
   std::swap(client, other);
@@ -262,7 +240,7 @@ TEST_F(AgentTransfers, UploadsReplaceTheFileWhole) {
   const auto target = agent.root() / "src" / "main.c";
   ::chmod(target.c_str(), 0640);
   EXPECT_EQ(Upload("A 0 src/main.c", "new text\n"), "0");
-  EXPECT_EQ(ReadFile(target), "new text\n");
+  EXPECT_EQ(ReadTextFile(target), "new text\n");
   struct stat info {};
   ASSERT_EQ(::stat(target.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);  // the replaced file's permissions are kept
@@ -270,9 +248,9 @@ TEST_F(AgentTransfers, UploadsReplaceTheFileWhole) {
   std::string big(3 * 1024 * 1024, 'x');
   for (std::size_t i = 0; i < big.size(); i += 101) big[i] = '\n';
   EXPECT_EQ(Upload("B 8 /src/new file.bin", big, 32767), "0 /src/new file.bin");
-  EXPECT_TRUE(ReadFile(agent.root() / "src" / "new file.bin") == big);
+  EXPECT_TRUE(ReadTextFile(agent.root() / "src" / "new file.bin") == big);
   EXPECT_EQ(Upload("B 0 /empty", ""), "0");
-  EXPECT_EQ(ReadFile(agent.root() / "empty"), "");
+  EXPECT_EQ(ReadTextFile(agent.root() / "empty"), "");
 
   // Nothing but the files themselves is left in the folder.
   int count = 0;
@@ -294,7 +272,7 @@ TEST_F(AgentTransfers, BrokenUploadLeavesTheOldFile) {
   port.CloseData();
   const std::string reply = client.Receive().value_or("<none>");
   EXPECT_NE(reply.rfind("0", 0), 0u) << reply;
-  EXPECT_EQ(ReadFile(target), "int main() { return 0; }\n");
+  EXPECT_EQ(ReadTextFile(target), "int main() { return 0; }\n");
   int count = 0;
   for ([[maybe_unused]] const auto& entry :
        std::filesystem::directory_iterator(agent.root() / "src")) {
@@ -332,9 +310,9 @@ TEST_F(AgentTransfers, RefusedCommandsMakeNoConnection) {
     EXPECT_NE(reply.rfind("0", 0), 0u) << command << " -> " << reply;
     EXPECT_TRUE(port.NoConnection(50)) << command;
   }
-  EXPECT_EQ(ReadFile(agent.dir() / "outside.txt"), "secret");
+  EXPECT_EQ(ReadTextFile(agent.dir() / "outside.txt"), "secret");
   EXPECT_FALSE(std::filesystem::exists(agent.dir() / "new.txt"));
-  EXPECT_EQ(Code(client.Command("=LIST_DIR 0 65535 0 /")), agent::kErrorBadArguments);
+  EXPECT_EQ(ReplyCode(client.Command("=LIST_DIR 0 65535 0 /")), agent::kErrorBadArguments);
 }
 
 TEST_F(AgentTransfers, AnUnreachableClientGetsAnError) {
@@ -350,34 +328,12 @@ TEST_F(AgentTransfers, AnUnreachableClientGetsAnError) {
   EXPECT_EQ(client.Command("=GET_CD"), "0 /");
 }
 
-// Splits a record-form stream into its records (a 16-bit big-endian length,
-// then the bytes); "<cut>" marks a stream that ends inside a record.
-std::vector<std::string> Records(const std::string& stream) {
-  std::vector<std::string> records;
-  std::size_t at = 0;
-  while (at < stream.size()) {
-    if (stream.size() - at < 2) return records.push_back("<cut>"), records;
-    const std::size_t length =
-        (static_cast<unsigned char>(stream[at]) << 8) | static_cast<unsigned char>(stream[at + 1]);
-    if (stream.size() - at - 2 < length) return records.push_back("<cut>"), records;
-    records.push_back(stream.substr(at + 2, length));
-    at += 2 + length;
-  }
-  return records;
-}
-
-std::string Framed(const std::vector<std::string>& records) {
-  std::string stream;
-  for (const auto& record : records) stream += RawClient::Frame(record);
-  return stream;
-}
-
 class AgentMpeTransfers : public AgentTransfers {
  protected:
   void SetUp() override {
-    WriteFile(agent.root() / "DEV" / "PUB" / "PLAIN", "a\nlonger line\n");
-    WriteFile(agent.root() / "DEV" / "SRC" / "MAIN", "line one\nline two\n");
-    WriteFile(agent.root() / "DEV" / "SRC" / ".tandrill" / "MAIN",
+    WriteTextFile(agent.root() / "DEV" / "PUB" / "PLAIN", "a\nlonger line\n");
+    WriteTextFile(agent.root() / "DEV" / "SRC" / "MAIN", "line one\nline two\n");
+    WriteTextFile(agent.root() / "DEV" / "SRC" / ".tandrill" / "MAIN",
               "FCODE=111\nRECLEN=20\nTYPE=0\nMODE=1\nQLANG=3\nQRECLEN=24\nQLNL=4\n");
     agent.options.personality = Personality::kMpe;
     ASSERT_TRUE(agent.Start()) << agent.lastError;
@@ -389,7 +345,7 @@ class AgentMpeTransfers : public AgentTransfers {
 TEST_F(AgentMpeTransfers, DownloadsCarryHeaderAndRecords) {
   std::string content;
   ASSERT_EQ(Download("M 1 PLAIN", &content, 65535), "0");
-  auto records = Records(content);
+  auto records = SplitRecords(content);
   ASSERT_EQ(records.size(), 3u);
   MpeHeader header;
   ASSERT_EQ(ParseMpeHeader(records[0], header), 0) << records[0];
@@ -403,7 +359,7 @@ TEST_F(AgentMpeTransfers, DownloadsCarryHeaderAndRecords) {
 
   // A Qedit file: the Qedit header first, fixed records padded with blanks.
   ASSERT_EQ(Download("Q 1 /DEV/SRC/MAIN", &content, 65535), "0");
-  records = Records(content);
+  records = SplitRecords(content);
   ASSERT_EQ(records.size(), 4u);
   QeditHeader qedit;
   ASSERT_EQ(ParseQeditHeader(records[0], qedit), 0) << records[0];
@@ -419,7 +375,7 @@ TEST_F(AgentMpeTransfers, DownloadsCarryHeaderAndRecords) {
   EXPECT_EQ(records[3], "line two            ");
   // Mode M of the same file has no Qedit header.
   ASSERT_EQ(Download("M 1 /DEV/SRC/MAIN", &content, 65535), "0");
-  EXPECT_EQ(Records(content).size(), 3u);
+  EXPECT_EQ(SplitRecords(content).size(), 3u);
 }
 
 TEST_F(AgentMpeTransfers, UploadsStoreLinesAndAttributes) {
@@ -431,9 +387,9 @@ TEST_F(AgentMpeTransfers, UploadsStoreLinesAndAttributes) {
   header.bfact = 1;
   header.eof = 2;
   header.limit = 100;
-  const std::string stream = Framed({FormatMpeHeader(header)->text, "abc     ", "def"});
+  const std::string stream = FramedRecords({FormatMpeHeader(header)->text, "abc     ", "def"});
   EXPECT_EQ(Upload("M 0 /DEV/PUB/NEWFILE", stream, 5), "0");
-  EXPECT_EQ(ReadFile(agent.root() / "DEV" / "PUB" / "NEWFILE"), "abc     \ndef\n");
+  EXPECT_EQ(ReadTextFile(agent.root() / "DEV" / "PUB" / "NEWFILE"), "abc     \ndef\n");
   HostFileInfo info;
   ASSERT_TRUE(ParseFileInfoReply(client.Command("=GET_FILEINFO NEWFILE"), info));
   EXPECT_EQ(info.fileCode, 1052);
@@ -441,7 +397,7 @@ TEST_F(AgentMpeTransfers, UploadsStoreLinesAndAttributes) {
   // What comes back is what went up.
   std::string content;
   ASSERT_EQ(Download("M 1 NEWFILE", &content, 65535), "0");
-  auto records = Records(content);
+  auto records = SplitRecords(content);
   ASSERT_EQ(records.size(), 3u);
   MpeHeader back;
   ASSERT_EQ(ParseMpeHeader(records[0], back), 0);
@@ -452,13 +408,13 @@ TEST_F(AgentMpeTransfers, UploadsStoreLinesAndAttributes) {
   EXPECT_EQ(records[2], "def     ");
 
   // A stream without a header, or with a record cut short, changes nothing.
-  EXPECT_NE(Upload("M 0 PLAIN", Framed({"just text"})).rfind("0", 0), 0u);
-  EXPECT_NE(Upload("M 0 PLAIN", Framed({FormatMpeHeader(header)->text}) + std::string("\0\x09"
+  EXPECT_NE(Upload("M 0 PLAIN", FramedRecords({"just text"})).rfind("0", 0), 0u);
+  EXPECT_NE(Upload("M 0 PLAIN", FramedRecords({FormatMpeHeader(header)->text}) + std::string("\0\x09"
                                                                                       "ab",
                                                                                       4))
                 .rfind("0", 0),
             0u);
-  EXPECT_EQ(ReadFile(agent.root() / "DEV" / "PUB" / "PLAIN"), "a\nlonger line\n");
+  EXPECT_EQ(ReadTextFile(agent.root() / "DEV" / "PUB" / "PLAIN"), "a\nlonger line\n");
 }
 
 }  // namespace

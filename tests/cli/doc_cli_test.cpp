@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_process.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
@@ -14,16 +15,11 @@ namespace {
 
 using ::testing::HasSubstr;
 using testing::ReadBytes;
-using testing::RunProgram;
+using testing::Cli;
 using testing::TempDir;
 using testing::WriteBytes;
 
 using Bytes = std::vector<std::uint8_t>;
-
-testing::ProcessResult Cli(const TempDir& config, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--config", (config / "config").string()});
-  return RunProgram(VANDREL_CLI_PATH, args);
-}
 
 void AppendRecord(Bytes& out, const std::string& bytes) {
   out.push_back(static_cast<std::uint8_t>(bytes.size() >> 8));

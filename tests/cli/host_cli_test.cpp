@@ -19,18 +19,6 @@
 namespace vandrel::testing {
 namespace {
 
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // tandrill on an ephemeral port over a tree; stopped by its process id.
 class Agent {
  public:
@@ -47,7 +35,7 @@ class Agent {
 class HostCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteFile(dir_ / "root" / "src" / "main.c", "int main() { return 0; }\nfoo bar\n");
+    WriteTextFile(dir_ / "root" / "src" / "main.c", "int main() { return 0; }\nfoo bar\n");
     agent_ = std::make_unique<Agent>(std::vector<std::string>{
         "--root", (dir_ / "root").string(), "--port", "0", "--no-login", "--allow-commands"});
     ASSERT_FALSE(agent_->port().empty());
@@ -78,12 +66,12 @@ TEST_F(HostCli, ListsReadsAndWritesHostFiles) {
 
   result = Host({"get", "/src/main.c", "-o", (dir_ / "copy.c").string()});
   EXPECT_EQ(result.exitCode, 0) << result.out;
-  EXPECT_EQ(ReadFile(dir_ / "copy.c"), "int main() { return 0; }\nfoo bar\n");
+  EXPECT_EQ(ReadTextFile(dir_ / "copy.c"), "int main() { return 0; }\nfoo bar\n");
 
-  WriteFile(dir_ / "new.c", "int x;\n");
+  WriteTextFile(dir_ / "new.c", "int x;\n");
   result = Host({"put", (dir_ / "new.c").string(), "/src/new.c", "--new"});
   EXPECT_EQ(result.exitCode, 0) << result.out;
-  EXPECT_EQ(ReadFile(dir_ / "root" / "src" / "new.c"), "int x;\n");
+  EXPECT_EQ(ReadTextFile(dir_ / "root" / "src" / "new.c"), "int x;\n");
 
   result = Host({"resolve", "main.c", "/src"});
   EXPECT_EQ(result.out, "/src/main.c\n");

@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "cli_process.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
@@ -10,17 +11,9 @@ namespace vandrel {
 namespace {
 
 using ::testing::HasSubstr;
-using testing::RunProgram;
+using testing::Cli;
 using testing::TempDir;
-
-testing::ProcessResult Cli(const TempDir& config, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--config", (config / "config").string()});
-  return RunProgram(VANDREL_CLI_PATH, args);
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testing::WriteTextFile;
 
 // A listing with a message of the C compiler's kind and one of the
 // FORTRAN compiler's, which names the numbered line printed above it.
@@ -35,7 +28,7 @@ const std::string kListing =
 TEST(MaskCli, PrintsEachErrorLineAndTheCount) {
   TempDir dir;
   const auto listing = dir / "build.log";
-  WriteText(listing, kListing);
+  WriteTextFile(listing, kListing);
   const auto result = Cli(dir, {"mask", "--mask", "$(FileName)($(Line)): $(String)", "--template",
                                 "hp fortran 77", listing.string()});
   ASSERT_EQ(result.exitCode, 0) << result.out;
@@ -58,7 +51,7 @@ TEST(MaskCli, PrintsEachErrorLineAndTheCount) {
 TEST(MaskCli, MasksAndTemplatesKeepTheOrderTheyWereGivenIn) {
   TempDir dir;
   const auto listing = dir / "build.log";
-  WriteText(listing, kListing);
+  WriteTextFile(listing, kListing);
   // Both masks match line 4; the first given wins.
   auto result = Cli(dir, {"mask", "--template", "HP FORTRAN 77", "--mask", "**** $(String)",
                           listing.string(), "--json"});
@@ -75,7 +68,7 @@ TEST(MaskCli, MasksAndTemplatesKeepTheOrderTheyWereGivenIn) {
 TEST(MaskCli, NoMasksFindNothingAndBadArgumentsFail) {
   TempDir dir;
   const auto listing = dir / "build.log";
-  WriteText(listing, kListing);
+  WriteTextFile(listing, kListing);
   auto result = Cli(dir, {"mask", listing.string()});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, "0 error(s)\n");
@@ -91,7 +84,7 @@ TEST(MaskCli, NoMasksFindNothingAndBadArgumentsFail) {
 TEST(MaskCli, MpeFileNamesAreResolvedAgainstTheHostDirectory) {
   TempDir dir;
   const auto listing = dir / "build.log";
-  WriteText(listing, "ERROR IN prog.src, line 9: x\n");
+  WriteTextFile(listing, "ERROR IN prog.src, line 9: x\n");
   const auto result =
       Cli(dir, {"mask", "--mask", "ERROR IN $(MpeFile), line $(Line):", "--host-dir", "/DEV/PUB",
                 listing.string()});

@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "cli_process.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
@@ -11,20 +12,10 @@ namespace {
 
 using ::testing::HasSubstr;
 using testing::ReadBytes;
-using testing::RunProgram;
+using testing::Cli;
 using ::testing::StartsWith;
 using testing::TempDir;
-
-// Runs the tool with its settings in `config`, so the user's own are never
-// read or changed.
-testing::ProcessResult Cli(const TempDir& config, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--config", (config / "config").string()});
-  return RunProgram(VANDREL_CLI_PATH, args);
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testing::WriteTextFile;
 
 const std::string kSource =
     "# A small template.\n"
@@ -43,7 +34,7 @@ TEST(TemplateCli, BuildShowAndBuildAgainGiveTheSameFile) {
   TempDir dir;
   const auto source = dir / "demo.vdtsrc";
   const auto built = dir / "demo.vdt";
-  WriteText(source, kSource);
+  WriteTextFile(source, kSource);
   auto result = Cli(dir, {"template", "build", source.string(), built.string()});
   ASSERT_EQ(result.exitCode, 0) << result.out;
 
@@ -55,7 +46,7 @@ TEST(TemplateCli, BuildShowAndBuildAgainGiveTheSameFile) {
   EXPECT_THAT(shown.out, ::testing::Not(HasSubstr("user flag")));  // not in a templates folder
 
   const auto again = dir / "again.vdt";
-  WriteText(dir / "shown.vdtsrc", shown.out);
+  WriteTextFile(dir / "shown.vdtsrc", shown.out);
   result = Cli(dir, {"template", "build", (dir / "shown.vdtsrc").string(), again.string()});
   ASSERT_EQ(result.exitCode, 0) << result.out;
   EXPECT_EQ(ReadBytes(again), ReadBytes(built));
@@ -74,12 +65,12 @@ TEST(TemplateCli, ABadSourceBuildsNothingAndKeepsTheOldFile) {
   TempDir dir;
   const auto good = dir / "good.vdtsrc";
   const auto out = dir / "out.vdt";
-  WriteText(good, kSource);
+  WriteTextFile(good, kSource);
   ASSERT_EQ(Cli(dir, {"template", "build", good.string(), out.string()}).exitCode, 0);
   const auto before = ReadBytes(out);
 
   const auto bad = dir / "bad.vdtsrc";
-  WriteText(bad, "Name = \"x\"\nTabStops = four\nName = \"" + std::string(63, 'n') + "\"\n");
+  WriteTextFile(bad, "Name = \"x\"\nTabStops = four\nName = \"" + std::string(63, 'n') + "\"\n");
   const auto result = Cli(dir, {"template", "build", bad.string(), out.string()});
   EXPECT_NE(result.exitCode, 0);
   EXPECT_THAT(result.out, HasSubstr(bad.string() + ":2: TabStops: 'four' is not a decimal"));
@@ -101,7 +92,7 @@ TEST(TemplateCli, ListsDefaultTemplatesThenUserTemplates) {
   const auto user = dir / "mine";
   std::filesystem::create_directories(user);
   ASSERT_EQ(Cli(dir, {"settings", "set", "LocalTemplates", user.string()}).exitCode, 0);
-  WriteText(dir / "demo.vdtsrc", kSource);
+  WriteTextFile(dir / "demo.vdtsrc", kSource);
   ASSERT_EQ(
       Cli(dir, {"template", "build", (dir / "demo.vdtsrc").string(), (user / "demo.vdt").string()})
           .exitCode,
@@ -162,7 +153,7 @@ TEST(TemplateCli, MatchChoosesAsTheEditorWould) {
   const auto user = dir / "mine";
   std::filesystem::create_directories(user);
   ASSERT_EQ(Cli(dir, {"settings", "set", "LocalTemplates", user.string()}).exitCode, 0);
-  WriteText(dir / "demo.vdtsrc", kSource);  // 1052, record length 72, line tokens
+  WriteTextFile(dir / "demo.vdtsrc", kSource);  // 1052, record length 72, line tokens
   ASSERT_EQ(
       Cli(dir, {"template", "build", (dir / "demo.vdtsrc").string(), (user / "demo.vdt").string()})
           .exitCode,

@@ -20,6 +20,7 @@ namespace vandrel::project {
 namespace {
 
 using remote::kPaneFindInFiles;
+using vandrel::testing::ReadTextFile;
 using remote::RequestBlock;
 
 class RecordingFrame : public HostRequestFrame, public RequestQueue {
@@ -45,13 +46,6 @@ class RecordingFrame : public HostRequestFrame, public RequestQueue {
   std::vector<RequestBlock> posted;
   std::vector<std::string> events;
 };
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(FindInFilesRequest, DialogOptionsBecomeSearchFlags) {
   FindInFilesValues values;
@@ -106,7 +100,7 @@ TEST(FindInFilesRequest, ProjectFilesAreListedInATemporaryFileForTheRequestsLife
   const std::filesystem::path list = frame.posted[0].directory;
   EXPECT_EQ(list.parent_path(), temp.path());
   EXPECT_EQ(list.filename().string().rfind("zvd", 0), 0u);
-  EXPECT_EQ(ReadFile(list), "/proj/src/a.c\r\n/proj/src/b.c\r\n/abs/readme.txt\r\n");
+  EXPECT_EQ(ReadTextFile(list), "/proj/src/a.c\r\n/proj/src/b.c\r\n/abs/readme.txt\r\n");
   EXPECT_EQ(frame.posted[0].searchFlags, remote::kSearchProjectFiles);
   EXPECT_EQ(frame.events, (std::vector<std::string>{"busy"}));
 

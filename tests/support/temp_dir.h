@@ -44,4 +44,15 @@ inline void WriteBytes(const std::filesystem::path& path, const std::vector<std:
             static_cast<std::streamsize>(bytes.size()));
 }
 
+// Writes `text` as the whole of `path`, making its folders first.
+inline void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string ReadTextFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 }  // namespace vandrel::testing
