@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
-#include <Qsci/qsciscintilla.h>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -322,13 +321,8 @@ void MainFrame::UpdateCommandState() {
                                                                       : kStrStatusReadOnlyOff)));
   if (editor) {
     // Part 2 follows the active editor's caret.
-    int line = 0;
-    int index = 0;
-    editor->control()->scintilla()->getCursorPosition(&line, &index);
-    statusBar_->SetPartText(StatusBar::kPosition,
-                            QString::fromStdString(FormatText(LoadText(kStrCaretPosition),
-                                                              static_cast<long>(line) + 1,
-                                                              static_cast<long>(index) + 1)));
+    const ui::CaretPlace caret = editor->control()->Caret();
+    statusBar_->ShowCaret(static_cast<long>(caret.line) + 1, static_cast<long>(caret.column) + 1);
   } else {
     statusBar_->ResetIndicators();
     statusBar_->SetPartText(StatusBar::kPosition, QString());
@@ -353,10 +347,7 @@ void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
     child->move(step, step);
   }
   connect(window, &ui::EditorWindow::captionChanged, this, &MainFrame::UpdateCommandState);
-  connect(window, &ui::EditorWindow::caretMoved, this, [this](long line, long column) {
-    statusBar_->SetPartText(StatusBar::kPosition, QString::fromStdString(FormatText(
-                                                      LoadText(kStrCaretPosition), line, column)));
-  });
+  connect(window, &ui::EditorWindow::caretMoved, statusBar_, &StatusBar::ShowCaret);
   child->show();
   window->setFocus();
   documentArea_->setActiveSubWindow(child);

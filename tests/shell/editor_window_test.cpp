@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <filesystem>
@@ -138,6 +139,42 @@ TEST_F(EditorWindowTest, SavingAnEditWritesOnlyThatLineAndClearsTheMark) {
   EXPECT_FALSE(editor->isModified());
   EXPECT_FALSE(editor->control()->IsModified());
   EXPECT_EQ(editor->windowTitle().toStdString(), source.string());
+  EXPECT_TRUE(ui.shown().empty());
+}
+
+// The caption's " *" follows the text's save point: typing sets it, an undo
+// back to the loaded text clears it, and a save moves the save point.
+TEST_F(EditorWindowTest, ModifiedMarkFollowsTheSavePoint) {
+  ui::EditorWindow* editor = Open(source);
+  ASSERT_NE(editor, nullptr);
+  QMdiSubWindow* child = ChildOf(editor);
+  const std::string name = source.string();
+  const std::string loaded(editor->control()->Text());
+  auto type = [&] {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "X");
+    QApplication::sendEvent(editor->control()->scintilla(), &press);
+  };
+
+  type();
+  EXPECT_TRUE(editor->isModified());
+  EXPECT_EQ(child->windowTitle().toStdString(), name + " *");
+  frame->RunCommand(cmd::kUndo);
+  EXPECT_EQ(editor->control()->Text(), loaded);
+  EXPECT_FALSE(editor->isModified());
+  EXPECT_EQ(child->windowTitle().toStdString(), name);
+
+  type();
+  EXPECT_EQ(child->windowTitle().toStdString(), name + " *");
+  frame->RunCommand(cmd::kSave);
+  EXPECT_NE(ReadFile(source), kSource);
+  EXPECT_FALSE(editor->isModified());
+  EXPECT_EQ(child->windowTitle().toStdString(), name);
+  // Undo leaves the new save point, redo comes back to it.
+  frame->RunCommand(cmd::kUndo);
+  EXPECT_EQ(child->windowTitle().toStdString(), name + " *");
+  frame->RunCommand(cmd::kRedo);
+  EXPECT_EQ(child->windowTitle().toStdString(), name);
+  EXPECT_TRUE(child->close());
   EXPECT_TRUE(ui.shown().empty());
 }
 
