@@ -128,7 +128,7 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   setCentralWidget(documentArea_);
   if (store_) settings_.Read(*store_);
   if (settings_.ShowViewsOnStartup == 0) workspaceShown_ = outputShown_ = false;
-  lastLocalFolder_ = QString::fromStdString(settings_.LocalFolder);
+  localFolder_ = ui::LastLocalFolder(settings_.LocalFolder);
 
   mainMenu_ = new MainMenuBar(this);
   mainMenu_->SetRecentListStore(store_);
@@ -366,9 +366,8 @@ bool MainFrame::OpenLocalFile(const QString& path, bool readOnly,
       return true;
     }
   }
-  ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
   ui::EditorWindow* window =
-      ui::EditorWindow::OpenLocal(services, path.toStdString(), templateName, readOnly);
+      ui::EditorWindow::OpenLocal(WindowServices(), path.toStdString(), templateName, readOnly);
   if (!window) return false;
   if (store_) RecentListAdd(*store_, kRecentLocalFiles, window->documentName());
   AddEditorWindow(window);
@@ -403,6 +402,10 @@ ui::EditorWindow* MainFrame::FindOpenWindow(const QString& path) const {
 
 void MainFrame::SetUserInterface(UserInterface* ui) { ui_ = ui; }
 
+ui::EditorServices MainFrame::WindowServices() {
+  return {Templates(), &settings_, store_, &Ui(), progress_.get(), &localFolder_};
+}
+
 UserInterface& MainFrame::Ui() {
   if (ui_) return *ui_;
   if (!ownUi_) ownUi_ = std::make_unique<QtUserInterface>(this);
@@ -420,8 +423,7 @@ const TemplateCatalogue* MainFrame::Templates() {
 }
 
 ui::EditorWindow* MainFrame::NewDocument(const std::string& templateName) {
-  ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
-  ui::EditorWindow* window = ui::EditorWindow::CreateNew(services, templateName);
+  ui::EditorWindow* window = ui::EditorWindow::CreateNew(WindowServices(), templateName);
   AddEditorWindow(window);
   return window;
 }
@@ -440,10 +442,11 @@ bool MainFrame::OfferTip(bool forced) {
 
 void MainFrame::LocalOpen() {
   bool readOnly = false;
-  const QStringList files = openChooser_ ? openChooser_(lastLocalFolder_, &readOnly)
-                                         : ChooseLocalFiles(this, lastLocalFolder_, &readOnly);
+  const QString folder = QString::fromStdString(localFolder_.folder());
+  const QStringList files = openChooser_ ? openChooser_(folder, &readOnly)
+                                         : ChooseLocalFiles(this, folder, &readOnly);
   if (files.isEmpty()) return;
-  lastLocalFolder_ = QFileInfo(files.front()).absolutePath();
+  localFolder_.Remember(files.front().toStdString());
   for (const QString& file : files) OpenLocalFile(file, readOnly);
 }
 
@@ -596,9 +599,8 @@ bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& tem
   request.completion = [this, templateName, line](remote::RequestBlock& done) {
     RunOnUiThread(hostConnection_, [&] {
       if (done.status == remote::kStatusSuccess) {
-        ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
-        if (ui::EditorWindow* window =
-                ui::EditorWindow::OpenDownloaded(services, done.localPath, done.hostPath, templateName)) {
+        if (ui::EditorWindow* window = ui::EditorWindow::OpenDownloaded(
+                WindowServices(), done.localPath, done.hostPath, templateName)) {
           AddEditorWindow(window);
           if (line > 0) window->MoveCaretToLine(static_cast<std::int32_t>(line), false);
           if (store_) RecentListAdd(*store_, kRecentFiles, done.hostPath);

@@ -16,6 +16,7 @@
 #include "core/app_settings.h"
 #include "core/progress.h"
 #include "core/user_interface.h"
+#include "editor/ui/last_local_folder.h"
 #include "templates/template_catalogue.h"
 
 class QDockWidget;
@@ -38,6 +39,7 @@ class ProjectController;
 
 namespace vandrel::ui {
 class EditorWindow;
+struct EditorServices;
 class OutputWindow;
 class WorkspaceWindow;
 }  // namespace vandrel::ui
@@ -180,6 +182,8 @@ class MainFrame : public QMainWindow {
   void LocalOpen();
   void NewFile();
   void AddEditorWindow(ui::EditorWindow* window);
+  // What the frame's editor windows share.
+  ui::EditorServices WindowServices();
   const TemplateCatalogue* Templates();
   UserInterface& Ui();
   // Side by side (vertical) or one above the other, each the full extent.
@@ -216,7 +220,8 @@ class MainFrame : public QMainWindow {
   const TemplateCatalogue* catalogue_ = nullptr;
   TemplateCatalogue ownCatalogue_;
   bool ownCatalogueLoaded_ = false;
-  QString lastLocalFolder_;
+  // Where Local Open and Local Save As start.
+  ui::LastLocalFolder localFolder_;
   LocalOpenChooser openChooser_;
   TemplateChooser templateChooser_;
 };

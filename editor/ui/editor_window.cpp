@@ -41,12 +41,6 @@ const TemplateCatalogue& CatalogueOf(const EditorServices& services) {
   return services.catalogue ? *services.catalogue : empty;
 }
 
-// The folder Local Save As starts in when the document has no local name.
-std::string& LastLocalFolder() {
-  static std::string folder;
-  return folder;
-}
-
 EditorWindow::SavePathChooser& SaveChooser() {
   static EditorWindow::SavePathChooser chooser;
   return chooser;
@@ -233,7 +227,7 @@ bool EditorWindow::SaveLocalAs(const std::string& path) {
   target.closing = closeAfterSave_;
   if (!SaveTo(target)) return false;
   format_.formatFlags |= kFormatLocal;
-  LastLocalFolder() = std::filesystem::path(target.name).parent_path().string();
+  if (services_.localFolder) services_.localFolder->Remember(target.name);
   return true;
 }
 
@@ -244,8 +238,9 @@ void EditorWindow::SetSavePathChooser(SavePathChooser chooser) {
 bool EditorWindow::SaveLocalAsWithDialog() {
   std::string proposed = name_;
   if (proposed.empty() || !format_.IsLocal()) {
-    std::string folder = LastLocalFolder();
-    if (folder.empty()) folder = services_.settings->LocalFolder;
+    // Without a local name: the last local folder, which Local Open shares.
+    const std::string& folder =
+        services_.localFolder ? services_.localFolder->folder() : services_.settings->LocalFolder;
     const std::string file =
         name_.empty() ? std::string() : std::filesystem::path(name_).filename().string();
     proposed = folder.empty() ? file : (std::filesystem::path(folder) / file).string();

@@ -13,6 +13,7 @@
 
 #include "documents/document_format.h"
 #include "documents/save_document.h"
+#include "editor/ui/last_local_folder.h"
 #include "editor/ui/qsci_edit_control.h"
 
 class QCloseEvent;
@@ -28,13 +29,14 @@ class UserInterface;
 namespace vandrel::ui {
 
 // What every editor window of the frame shares. All pointers must outlive
-// the windows; `catalogue`, `store` and `progress` may be null.
+// the windows; `catalogue`, `store`, `progress` and `localFolder` may be null.
 struct EditorServices {
   const TemplateCatalogue* catalogue = nullptr;  // null: every template gives the plain defaults
   const AppSettings* settings = nullptr;         // required
   SettingsStore* store = nullptr;                // file-type table and recent lists
   UserInterface* ui = nullptr;                   // required
   ProgressReporter* progress = nullptr;
+  LastLocalFolder* localFolder = nullptr;  // null: Local Save As starts in LocalFolder
 };
 
 class EditorWindow final : public QWidget, public SaveWindow, public EditNotificationSink {

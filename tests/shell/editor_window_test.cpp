@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "core/app_settings.h"
 #include "core/main_menu.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
@@ -287,6 +288,41 @@ TEST_F(EditorWindowTest, ReadOnlyFilesAndTheReadOnlyChoice) {
     EXPECT_TRUE(opened->windowTitle().endsWith(" (Read Only)"));
   }
   EXPECT_TRUE(frame->mainMenu()->Action(cmd::kSave)->isEnabled() == false);
+}
+
+// Local Open and Local Save As share one last local folder: it starts at the
+// LocalFolder setting and follows the file last chosen in either dialog.
+TEST_F(EditorWindowTest, LocalOpenAndLocalSaveAsShareTheLastLocalFolder) {
+  AppSettings settings;
+  settings.LocalFolder = (dir / "start").string();
+  settings.Write(store);
+  frame = std::make_unique<MainFrame>(&store);
+  frame->SetTemplateCatalogue(&catalogue);
+  frame->SetUserInterface(&ui);
+  frame->show();
+  QString offered;
+  frame->SetLocalOpenChooser([&](const QString& folder, bool*) {
+    offered = folder;
+    return QStringList{QString::fromStdString(source.string())};
+  });
+  frame->RunCommand(cmd::kLocalOpen);
+  EXPECT_EQ(offered.toStdString(), settings.LocalFolder);
+
+  std::string proposed;
+  const std::filesystem::path saved = dir / "sub" / "new.txt";
+  std::filesystem::create_directories(saved.parent_path());
+  ui::EditorWindow::SetSavePathChooser([&](const std::string& offeredPath) {
+    proposed = offeredPath;
+    return saved.string();
+  });
+  ui::EditorWindow* editor = frame->NewDocument("");
+  ASSERT_NE(editor, nullptr);
+  frame->RunCommand(cmd::kLocalSaveAs);
+  EXPECT_EQ(proposed, (dir / "").string());  // where the opened file lies
+  EXPECT_EQ(editor->documentName(), saved.string());
+
+  frame->RunCommand(cmd::kLocalOpen);
+  EXPECT_EQ(offered.toStdString(), saved.parent_path().string());
 }
 
 TEST_F(EditorWindowTest, LoadFailuresAndBinaryData) {
