@@ -1,4 +1,3 @@
-#include "templates/catalogue_folders.h"
 #include "shell/main_frame.h"
 
 #include <QAction>
@@ -7,19 +6,18 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QMdiArea>
-#include <QPlainTextEdit>
 #include <QTreeWidget>
-#include <QMdiSubWindow>
-#include <QMessageBox>
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -36,26 +34,27 @@
 #include "project/build_runner.h"
 #include "project/error_navigation.h"
 #include "project/output_panes.h"
+#include "project/project.h"
+#include "project/project_controller.h"
 #include "project/project_menu.h"
+#include "project/project_session.h"
 #include "project/project_tree.h"
 #include "project/ui/output_window.h"
 #include "project/ui/workspace_window.h"
-#include "project/project.h"
-#include "project/project_controller.h"
-#include "project/project_session.h"
 #include "remote/error_report.h"
 #include "shell/connection_info_dialog.h"
 #include "shell/frame_build_application.h"
 #include "shell/frame_host_connection.h"
-#include "shell/frame_project_adapter.h"
+#include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
 #include "shell/main_menu_bar.h"
 #include "shell/main_toolbars.h"
 #include "shell/qt_user_interface.h"
-#include "shell/tip_dialog.h"
-#include "templates/ui/new_file_dialog.h"
 #include "shell/status_bar.h"
+#include "shell/tip_dialog.h"
+#include "templates/catalogue_folders.h"
 #include "templates/template_matching.h"
+#include "templates/ui/new_file_dialog.h"
 
 namespace vandrel::shell {
 namespace {
@@ -146,11 +145,13 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   statusBar_ = new StatusBar(this);
   setStatusBar(statusBar_);
   progress_ = std::make_unique<StatusBarProgress>(statusBar_);
+  frameUi_ = std::make_unique<FrameUserInterface>([this]() -> UserInterface& { return Ui(); });
   project_ = std::make_unique<project::Project>();
-  projectWindow_ = std::make_unique<FrameProjectWindow>(*this);
+  projectWindow_ = std::make_unique<FrameProjectWindow>(*this, *statusBar_, *this, *this);
   CreateViews();
 
-  hostConnection_ = new FrameHostConnection(*this, *outputPanes_, progress_.get());
+  hostConnection_ =
+      new FrameHostConnection(*this, *statusBar_, *frameUi_, *outputPanes_, progress_.get(), this);
   // Busy ends when the last host request has completed.
   idleCheck_ = new QTimer(this);
   idleCheck_->setInterval(100);
@@ -158,16 +159,17 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
     if (!hostConnection_->AnyPending() && !hostConnection_->connecting()) SetBusy(false);
   });
 
-  projectAdapter_ = std::make_unique<FrameProjectAdapter>(*this);
-  frameUi_ = std::make_unique<FrameUserInterface>([this]() -> UserInterface& { return Ui(); });
-  buildApplication_ = new FrameBuildApplication(*this);
+  projectFrame_ =
+      std::make_unique<FrameProjectFrame>(*this, *hostConnection_, *this, *this, store_);
+  buildApplication_ =
+      new FrameBuildApplication(*hostConnection_, *this, *this, *this, *project_, *frameUi_, this);
   errorNavigator_ = std::make_unique<project::ErrorNavigator>(*outputPanes_, *buildApplication_);
   buildApplication_->SetNavigator(errorNavigator_.get());
   buildRunner_ = std::make_unique<project::BuildRunner>(*project_, *outputPanes_, *errorNavigator_,
                                                         *buildApplication_, *frameUi_);
   buildRunner_->SetSettings(project::BuildSettingsOf(settings_));
   projectController_ = std::make_unique<project::ProjectController>(
-      *project_, *projectAdapter_, *frameUi_, settings_, progress_.get());
+      *project_, *projectFrame_, *frameUi_, settings_, progress_.get());
 
   connect(mainMenu_, &MainMenuBar::commandTriggered, this, &MainFrame::RunCommand);
   connect(documentArea_, &QMdiArea::subWindowActivated, this, &MainFrame::UpdateCommandState);
@@ -493,6 +495,15 @@ bool MainFrame::OpenProject(const std::string& path) {
   return opened;
 }
 
+void MainFrame::CloseProject() {
+  projectController_->Close();
+  UpdateCommandState();
+}
+
+bool MainFrame::ProjectOpen() const { return projectController_->IsOpen(); }
+
+std::int32_t MainFrame::HostKind() const { return hostConnection_->hostKind(); }
+
 bool MainFrame::CloseAllDocuments() {
   for (QMdiSubWindow* child : documentArea_->subWindowList()) {
     if (!child->close()) return false;
@@ -507,6 +518,10 @@ void MainFrame::SaveAll() {
   }
   UpdateCommandState();
 }
+
+void MainFrame::CommandStateChanged() { UpdateCommandState(); }
+
+void MainFrame::ActivateWorkspace() { RunCommand(cmd::kActivateWorkspace); }
 
 void MainFrame::SetConnected(bool connected) {
   connected_ = connected;
@@ -576,7 +591,6 @@ void MainFrame::BuildItem(project::ProjectItem& item) {
 void MainFrame::ConnectToHost() {
   hostConnection_->Connect(
       project::ConnectParametersOf(*project_, settings_.ShowConnectionDlg != 0));
-  SetBusy(true);
 }
 
 bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& templateName,
@@ -610,7 +624,7 @@ bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& tem
       }
       std::error_code ignored;
       if (!done.localPath.empty()) std::filesystem::remove(done.localPath, ignored);
-      frameStatusBar()->clearMessage();
+      statusBar_->clearMessage();
     });
   };
   hostConnection_->worker().Post(request);
@@ -747,7 +761,6 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kDisconnect:
       hostConnection_->Disconnect();
-      SetConnected(hostConnection_->connected());
       return true;
     case cmd::kStop:
       hostConnection_->Stop();
@@ -800,7 +813,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
   StorePlacement();
   hostConnection_->Shutdown();
   connected_ = false;
-  emit closing();
+  closed_ = true;
   event->accept();
 }
 
