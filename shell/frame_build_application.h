@@ -4,13 +4,25 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 #include "project/build_runner.h"
 #include "project/error_navigation.h"
 
+namespace vandrel {
+class UserInterface;
+}
+
+namespace vandrel::project {
+class Project;
+}
+
 namespace vandrel::shell {
 
-class MainFrame;
+class DocumentOpener;
+class FrameDocuments;
+class FrameHostConnection;
+class FrameHostView;
 
 class FrameBuildApplication final : public QObject,
                                     public project::BuildApplication,
@@ -18,7 +30,12 @@ class FrameBuildApplication final : public QObject,
   Q_OBJECT
 
  public:
-  explicit FrameBuildApplication(MainFrame& frame);
+  // Requests go to `host`; error lines open through `opener` and find their
+  // items in `project`; failures are shown through `ui`. All of them must
+  // outlive the application.
+  FrameBuildApplication(FrameHostConnection& host, FrameHostView& view, DocumentOpener& opener,
+                        FrameDocuments& documents, project::Project& project, UserInterface& ui,
+                        QObject* parent = nullptr);
   void SetNavigator(project::ErrorNavigator* navigator) { navigator_ = navigator; }
 
   // ---- BuildApplication (the worker's thread for the completions) -------------
@@ -39,7 +56,12 @@ class FrameBuildApplication final : public QObject,
   bool RequestsPending() override;
 
  private:
-  MainFrame& frame_;
+  FrameHostConnection& host_;
+  FrameHostView& view_;
+  DocumentOpener& opener_;
+  FrameDocuments& documents_;
+  project::Project& project_;
+  UserInterface& ui_;
   std::unique_ptr<project::WorkerQueue> queue_;
   project::ErrorNavigator* navigator_ = nullptr;
 };

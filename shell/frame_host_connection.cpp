@@ -4,10 +4,9 @@
 #include <QEventLoop>
 #include <QThread>
 
-#include "core/main_menu.h"
 #include "project/output_panes.h"
 #include "remote/error_report.h"
-#include "shell/main_frame.h"
+#include "shell/frame_host_view.h"
 #include "shell/status_bar.h"
 
 namespace vandrel::shell {
@@ -26,24 +25,26 @@ namespace {
 // waits for the answer.
 class UiThreadUserInterface final : public UserInterface {
  public:
-  UiThreadUserInterface(QObject* context, MainFrame& frame) : context_(context), frame_(frame) {}
+  UiThreadUserInterface(QObject* context, UserInterface& target)
+      : context_(context), target_(target) {}
   int ShowMessage(const std::string& caption, const std::string& text, unsigned style) override {
     int answer = kIdCancel;
-    RunOnUiThread(context_, [&] { answer = frame_.userInterface().ShowMessage(caption, text, style); });
+    RunOnUiThread(context_, [&] { answer = target_.ShowMessage(caption, text, style); });
     return answer;
   }
 
  private:
   QObject* context_;
-  MainFrame& frame_;
+  UserInterface& target_;
 };
 
 }  // namespace
 
-FrameHostConnection::FrameHostConnection(MainFrame& frame, project::OutputPanes& output,
-                                         ProgressReporter* progress)
-    : QObject(&frame), frame_(frame) {
-  ui_ = std::make_unique<UiThreadUserInterface>(this, frame);
+FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status, UserInterface& ui,
+                                         project::OutputPanes& output, ProgressReporter* progress,
+                                         QObject* parent)
+    : QObject(parent), view_(view), status_(status), userInterface_(ui) {
+  ui_ = std::make_unique<UiThreadUserInterface>(this, ui);
   remote::RequestServices services;
   services.user = ui_.get();
   services.output = &output;
@@ -70,10 +71,12 @@ void FrameHostConnection::Shutdown() {
 
 void FrameHostConnection::Connect(const remote::ConnectParameters& parameters) {
   if (!shutDown_) session_->Connect(parameters);
+  view_.SetBusy(true);
 }
 
 void FrameHostConnection::Disconnect() {
   if (!shutDown_ && session_->connected()) session_->Disconnect();
+  view_.SetConnected(connected());
 }
 
 void FrameHostConnection::Stop() {
@@ -85,7 +88,7 @@ void FrameHostConnection::Queue(std::function<void()> work) {
 }
 
 void FrameHostConnection::SetBusy(bool busy) {
-  Queue([this, busy] { frame_.SetBusy(busy); });
+  Queue([this, busy] { view_.SetBusy(busy); });
 }
 
 // The frame works the host commands out from the connected flag.
@@ -95,16 +98,16 @@ void FrameHostConnection::EnableHostCommands(bool) { RefreshStatusBar(); }
 
 void FrameHostConnection::ShowConnectingBox(const std::string& text) {
   const QString shown = QString::fromStdString(text);
-  Queue([this, shown] { frame_.frameStatusBar()->showMessage(shown); });
+  Queue([this, shown] { status_.showMessage(shown); });
 }
 
 void FrameHostConnection::CloseConnectingBox() {
-  Queue([this] { frame_.frameStatusBar()->clearMessage(); });
+  Queue([this] { status_.clearMessage(); });
 }
 
 void FrameHostConnection::RefreshStatusBar() {
   Queue([this] {
-    if (session_) frame_.SetConnected(session_->connected());
+    if (session_) view_.SetConnected(session_->connected());
   });
 }
 
@@ -112,8 +115,8 @@ void FrameHostConnection::SessionEnded() { RefreshStatusBar(); }
 
 void FrameHostConnection::ConnectionFinished(bool open) {
   Queue([this, open] {
-    frame_.SetConnected(open);
-    if (open) frame_.RunCommand(cmd::kActivateWorkspace);
+    view_.SetConnected(open);
+    if (open) view_.ActivateWorkspace();
   });
 }
 
@@ -121,11 +124,11 @@ void FrameHostConnection::ReportFailure(const remote::RequestBlock& request, con
                                         int line) {
   // The block lives only during this call: describe it here, show it there.
   const remote::ErrorReport report = remote::DescribeRequestFailure(request, source, line);
-  Queue([this, report] { remote::ShowErrorReport(report, frame_.userInterface()); });
+  Queue([this, report] { remote::ShowErrorReport(report, userInterface_); });
 }
 
 void FrameHostConnection::SessionIdle() {
-  Queue([this] { frame_.UpdateCommandState(); });
+  Queue([this] { view_.CommandStateChanged(); });
 }
 
 }  // namespace vandrel::shell

@@ -1,9 +1,11 @@
 // The main frame's host connection: the request worker, the session
 // (connect, Stop, Disconnect) and what the session and its requests ask of
-// the frame. The worker and the connect threads call in from their own
-// threads; everything that touches widgets is carried over to the user
-// interface thread – status changes queued, questions and completions that
-// must be answered before the worker goes on with a blocking call.
+// the window – its busy and connected state, its commands and the status
+// bar (FrameHostView), and the user's answers. The worker and the connect
+// threads call in from their own threads; everything that touches widgets
+// is carried over to the user-interface thread – status changes queued,
+// questions and completions that must be answered before the worker goes
+// on with a blocking call.
 #pragma once
 
 #include <QObject>
@@ -22,7 +24,8 @@ class OutputPanes;
 
 namespace vandrel::shell {
 
-class MainFrame;
+class FrameHostView;
+class StatusBar;
 
 // Runs `work` on the user-interface thread and waits for it (at once when
 // already there).
@@ -32,15 +35,19 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   Q_OBJECT
 
  public:
-  // Requests write to `output` and report transfers to `progress`, which
-  // must take reports from any thread.
-  FrameHostConnection(MainFrame& frame, project::OutputPanes& output, ProgressReporter* progress);
+  // Questions and failures go to `ui` on the user-interface thread. Requests
+  // write to `output` and report transfers to `progress`, which must take
+  // reports from any thread. All of them must outlive the connection.
+  FrameHostConnection(FrameHostView& view, StatusBar& status, UserInterface& ui,
+                      project::OutputPanes& output, ProgressReporter* progress,
+                      QObject* parent = nullptr);
   ~FrameHostConnection() override;
 
   // The session; only while the connection has not been shut down.
   remote::HostSession& session() { return *session_; }
-  // Connect, Disconnect and Stop; nothing once shut down (the frame is
-  // closing and no thread may start).
+  // Connect (the window is busy until it has finished), Disconnect (the
+  // window follows the session's state) and Stop; the session does nothing
+  // once shut down (the frame is closing and no thread may start).
   void Connect(const remote::ConnectParameters& parameters);
   void Disconnect();
   void Stop();
@@ -70,8 +77,10 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   // Posts `work` to the user-interface thread without waiting.
   void Queue(std::function<void()> work);
 
-  MainFrame& frame_;
-  std::unique_ptr<UserInterface> ui_;
+  FrameHostView& view_;
+  StatusBar& status_;
+  UserInterface& userInterface_;       // on the user-interface thread
+  std::unique_ptr<UserInterface> ui_;  // for the worker: carried over and waited for
   remote::ThreadManager manager_;
   remote::RequestWorker* worker_ = nullptr;
   std::unique_ptr<remote::HostSession> session_;

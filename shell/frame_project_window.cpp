@@ -6,25 +6,25 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "shell/main_frame.h"
+#include "shell/document_opener.h"
+#include "shell/frame_host_work.h"
 #include "shell/status_bar.h"
 
 namespace vandrel::shell {
 
 // Project files live on the host; without a connection there is nothing to
 // fetch them from, and the status bar says so.
-bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string& templateName,
-                                    bool, project::ProjectItem&, int line, int, bool) {
-  if (frame_.connected()) return frame_.OpenHostFile(path, templateName, line);
-  frame_.frameStatusBar()->showMessage(
-      QObject::tr("%1 is a host file: connect to the host to open it")
-          .arg(QString::fromStdString(path)),
-      6000);
+bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string& templateName, bool,
+                                    project::ProjectItem&, int line, int, bool) {
+  if (hostWork_.connected()) return opener_.OpenHostFile(path, templateName, line);
+  status_.showMessage(QObject::tr("%1 is a host file: connect to the host to open it")
+                          .arg(QString::fromStdString(path)),
+                      6000);
   return false;
 }
 
 bool FrameProjectWindow::AskNewFolder(std::string* name, std::string* location) {
-  QDialog dialog(&frame_);
+  QDialog dialog(&window_);
   dialog.setWindowTitle(QObject::tr("New Folder"));
   auto* nameEdit = new QLineEdit(&dialog);
   auto* locationEdit = new QLineEdit(&dialog);
@@ -56,10 +56,10 @@ bool FrameProjectWindow::EditSettings(project::Project&, project::ProjectItem&) 
 
 void FrameProjectWindow::ShowOpenFileDialog(const std::string&) {}
 
-void FrameProjectWindow::Compile(project::ProjectItem& item) { frame_.CompileItem(item); }
+void FrameProjectWindow::Compile(project::ProjectItem& item) { hostWork_.CompileItem(item); }
 
-void FrameProjectWindow::Build(project::ProjectItem& item) { frame_.BuildItem(item); }
+void FrameProjectWindow::Build(project::ProjectItem& item) { hostWork_.BuildItem(item); }
 
-bool FrameProjectWindow::Connected() const { return frame_.connected(); }
+bool FrameProjectWindow::Connected() const { return hostWork_.connected(); }
 
 }  // namespace vandrel::shell

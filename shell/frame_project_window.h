@@ -5,13 +5,21 @@
 
 #include "project/project_menu.h"
 
+class QWidget;
+
 namespace vandrel::shell {
 
-class MainFrame;
+class DocumentOpener;
+class FrameHostWork;
+class StatusBar;
 
 class FrameProjectWindow final : public project::ProjectWindow {
  public:
-  explicit FrameProjectWindow(MainFrame& frame) : frame_(frame) {}
+  // `window` owns the dialogs; host files open through `opener`, and
+  // `status` says when they cannot. All of them must outlive the adapter.
+  FrameProjectWindow(QWidget& window, StatusBar& status, DocumentOpener& opener,
+                     FrameHostWork& hostWork)
+      : window_(window), status_(status), opener_(opener), hostWork_(hostWork) {}
 
   bool OpenEditor(const std::string& path, const std::string& templateName, bool readOnly,
                   project::ProjectItem& owner, int line, int mark, bool activate) override;
@@ -25,7 +33,10 @@ class FrameProjectWindow final : public project::ProjectWindow {
   bool Connected() const override;
 
  private:
-  MainFrame& frame_;
+  QWidget& window_;
+  StatusBar& status_;
+  DocumentOpener& opener_;
+  FrameHostWork& hostWork_;
 };
 
 }  // namespace vandrel::shell

@@ -1,16 +1,18 @@
 // A start-up script's view of the desktop application: projects, documents
-// and the idle state of the main frame.
+// and the idle state of the main frame, through what the frame offers a
+// script (ScriptDesktop).
 #pragma once
 
 #include "project/startup_script_runner.h"
 
 namespace vandrel::shell {
 
-class MainFrame;
+class ScriptDesktop;
 
 class FrameScriptApplication final : public project::ScriptApplication {
  public:
-  explicit FrameScriptApplication(MainFrame& frame);
+  // `desktop` must outlive the application.
+  explicit FrameScriptApplication(ScriptDesktop& desktop) : desktop_(desktop) {}
 
   void OpenProject(const std::string& path) override;
   void CloseProject() override;
@@ -20,12 +22,11 @@ class FrameScriptApplication final : public project::ScriptApplication {
   std::vector<DocumentHandle> OpenDocuments() override;
   void SaveDocument(DocumentHandle document) override;
   bool IsIdle() override;
-  bool QuitRequested() override { return quitRequested_; }
+  bool QuitRequested() override;
   void ProcessEvents(std::chrono::milliseconds limit) override;
 
  private:
-  MainFrame& frame_;
-  bool quitRequested_ = false;
+  ScriptDesktop& desktop_;
 };
 
 }  // namespace vandrel::shell

@@ -1,4 +1,3 @@
-#include "templates/catalogue_folders.h"
 #include "shell/main_frame.h"
 
 #include <QAction>
@@ -7,20 +6,18 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
-#include <Qsci/qsciscintilla.h>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QMdiArea>
-#include <QPlainTextEdit>
 #include <QTreeWidget>
-#include <QMdiSubWindow>
-#include <QMessageBox>
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -37,26 +34,27 @@
 #include "project/build_runner.h"
 #include "project/error_navigation.h"
 #include "project/output_panes.h"
+#include "project/project.h"
+#include "project/project_controller.h"
 #include "project/project_menu.h"
+#include "project/project_session.h"
 #include "project/project_tree.h"
 #include "project/ui/output_window.h"
 #include "project/ui/workspace_window.h"
-#include "project/project.h"
-#include "project/project_controller.h"
-#include "project/project_session.h"
 #include "remote/error_report.h"
 #include "shell/connection_info_dialog.h"
 #include "shell/frame_build_application.h"
 #include "shell/frame_host_connection.h"
-#include "shell/frame_project_adapter.h"
+#include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
 #include "shell/main_menu_bar.h"
 #include "shell/main_toolbars.h"
 #include "shell/qt_user_interface.h"
-#include "shell/tip_dialog.h"
-#include "templates/ui/new_file_dialog.h"
 #include "shell/status_bar.h"
+#include "shell/tip_dialog.h"
+#include "templates/catalogue_folders.h"
 #include "templates/template_matching.h"
+#include "templates/ui/new_file_dialog.h"
 
 namespace vandrel::shell {
 namespace {
@@ -129,7 +127,7 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   setCentralWidget(documentArea_);
   if (store_) settings_.Read(*store_);
   if (settings_.ShowViewsOnStartup == 0) workspaceShown_ = outputShown_ = false;
-  lastLocalFolder_ = QString::fromStdString(settings_.LocalFolder);
+  localFolder_ = ui::LastLocalFolder(settings_.LocalFolder);
 
   mainMenu_ = new MainMenuBar(this);
   mainMenu_->SetRecentListStore(store_);
@@ -147,11 +145,13 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   statusBar_ = new StatusBar(this);
   setStatusBar(statusBar_);
   progress_ = std::make_unique<StatusBarProgress>(statusBar_);
+  frameUi_ = std::make_unique<FrameUserInterface>([this]() -> UserInterface& { return Ui(); });
   project_ = std::make_unique<project::Project>();
-  projectWindow_ = std::make_unique<FrameProjectWindow>(*this);
+  projectWindow_ = std::make_unique<FrameProjectWindow>(*this, *statusBar_, *this, *this);
   CreateViews();
 
-  hostConnection_ = new FrameHostConnection(*this, *outputPanes_, progress_.get());
+  hostConnection_ =
+      new FrameHostConnection(*this, *statusBar_, *frameUi_, *outputPanes_, progress_.get(), this);
   // Busy ends when the last host request has completed.
   idleCheck_ = new QTimer(this);
   idleCheck_->setInterval(100);
@@ -159,16 +159,17 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
     if (!hostConnection_->AnyPending() && !hostConnection_->connecting()) SetBusy(false);
   });
 
-  projectAdapter_ = std::make_unique<FrameProjectAdapter>(*this);
-  frameUi_ = std::make_unique<FrameUserInterface>([this]() -> UserInterface& { return Ui(); });
-  buildApplication_ = new FrameBuildApplication(*this);
+  projectFrame_ =
+      std::make_unique<FrameProjectFrame>(*this, *hostConnection_, *this, *this, store_);
+  buildApplication_ =
+      new FrameBuildApplication(*hostConnection_, *this, *this, *this, *project_, *frameUi_, this);
   errorNavigator_ = std::make_unique<project::ErrorNavigator>(*outputPanes_, *buildApplication_);
   buildApplication_->SetNavigator(errorNavigator_.get());
   buildRunner_ = std::make_unique<project::BuildRunner>(*project_, *outputPanes_, *errorNavigator_,
                                                         *buildApplication_, *frameUi_);
   buildRunner_->SetSettings(project::BuildSettingsOf(settings_));
   projectController_ = std::make_unique<project::ProjectController>(
-      *project_, *projectAdapter_, *frameUi_, settings_, progress_.get());
+      *project_, *projectFrame_, *frameUi_, settings_, progress_.get());
 
   connect(mainMenu_, &MainMenuBar::commandTriggered, this, &MainFrame::RunCommand);
   connect(documentArea_, &QMdiArea::subWindowActivated, this, &MainFrame::UpdateCommandState);
@@ -322,13 +323,8 @@ void MainFrame::UpdateCommandState() {
                                                                       : kStrStatusReadOnlyOff)));
   if (editor) {
     // Part 2 follows the active editor's caret.
-    int line = 0;
-    int index = 0;
-    editor->control()->scintilla()->getCursorPosition(&line, &index);
-    statusBar_->SetPartText(StatusBar::kPosition,
-                            QString::fromStdString(FormatText(LoadText(kStrCaretPosition),
-                                                              static_cast<long>(line) + 1,
-                                                              static_cast<long>(index) + 1)));
+    const ui::CaretPlace caret = editor->control()->Caret();
+    statusBar_->ShowCaret(static_cast<long>(caret.line) + 1, static_cast<long>(caret.column) + 1);
   } else {
     statusBar_->ResetIndicators();
     statusBar_->SetPartText(StatusBar::kPosition, QString());
@@ -353,10 +349,7 @@ void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
     child->move(step, step);
   }
   connect(window, &ui::EditorWindow::captionChanged, this, &MainFrame::UpdateCommandState);
-  connect(window, &ui::EditorWindow::caretMoved, this, [this](long line, long column) {
-    statusBar_->SetPartText(StatusBar::kPosition, QString::fromStdString(FormatText(
-                                                      LoadText(kStrCaretPosition), line, column)));
-  });
+  connect(window, &ui::EditorWindow::caretMoved, statusBar_, &StatusBar::ShowCaret);
   child->show();
   window->setFocus();
   documentArea_->setActiveSubWindow(child);
@@ -375,9 +368,8 @@ bool MainFrame::OpenLocalFile(const QString& path, bool readOnly,
       return true;
     }
   }
-  ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
   ui::EditorWindow* window =
-      ui::EditorWindow::OpenLocal(services, path.toStdString(), templateName, readOnly);
+      ui::EditorWindow::OpenLocal(WindowServices(), path.toStdString(), templateName, readOnly);
   if (!window) return false;
   if (store_) RecentListAdd(*store_, kRecentLocalFiles, window->documentName());
   AddEditorWindow(window);
@@ -412,6 +404,10 @@ ui::EditorWindow* MainFrame::FindOpenWindow(const QString& path) const {
 
 void MainFrame::SetUserInterface(UserInterface* ui) { ui_ = ui; }
 
+ui::EditorServices MainFrame::WindowServices() {
+  return {Templates(), &settings_, store_, &Ui(), progress_.get(), &localFolder_};
+}
+
 UserInterface& MainFrame::Ui() {
   if (ui_) return *ui_;
   if (!ownUi_) ownUi_ = std::make_unique<QtUserInterface>(this);
@@ -429,8 +425,7 @@ const TemplateCatalogue* MainFrame::Templates() {
 }
 
 ui::EditorWindow* MainFrame::NewDocument(const std::string& templateName) {
-  ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
-  ui::EditorWindow* window = ui::EditorWindow::CreateNew(services, templateName);
+  ui::EditorWindow* window = ui::EditorWindow::CreateNew(WindowServices(), templateName);
   AddEditorWindow(window);
   return window;
 }
@@ -449,10 +444,11 @@ bool MainFrame::OfferTip(bool forced) {
 
 void MainFrame::LocalOpen() {
   bool readOnly = false;
-  const QStringList files = openChooser_ ? openChooser_(lastLocalFolder_, &readOnly)
-                                         : ChooseLocalFiles(this, lastLocalFolder_, &readOnly);
+  const QString folder = QString::fromStdString(localFolder_.folder());
+  const QStringList files = openChooser_ ? openChooser_(folder, &readOnly)
+                                         : ChooseLocalFiles(this, folder, &readOnly);
   if (files.isEmpty()) return;
-  lastLocalFolder_ = QFileInfo(files.front()).absolutePath();
+  localFolder_.Remember(files.front().toStdString());
   for (const QString& file : files) OpenLocalFile(file, readOnly);
 }
 
@@ -499,6 +495,15 @@ bool MainFrame::OpenProject(const std::string& path) {
   return opened;
 }
 
+void MainFrame::CloseProject() {
+  projectController_->Close();
+  UpdateCommandState();
+}
+
+bool MainFrame::ProjectOpen() const { return projectController_->IsOpen(); }
+
+std::int32_t MainFrame::HostKind() const { return hostConnection_->hostKind(); }
+
 bool MainFrame::CloseAllDocuments() {
   for (QMdiSubWindow* child : documentArea_->subWindowList()) {
     if (!child->close()) return false;
@@ -513,6 +518,10 @@ void MainFrame::SaveAll() {
   }
   UpdateCommandState();
 }
+
+void MainFrame::CommandStateChanged() { UpdateCommandState(); }
+
+void MainFrame::ActivateWorkspace() { RunCommand(cmd::kActivateWorkspace); }
 
 void MainFrame::SetConnected(bool connected) {
   connected_ = connected;
@@ -582,7 +591,6 @@ void MainFrame::BuildItem(project::ProjectItem& item) {
 void MainFrame::ConnectToHost() {
   hostConnection_->Connect(
       project::ConnectParametersOf(*project_, settings_.ShowConnectionDlg != 0));
-  SetBusy(true);
 }
 
 bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& templateName,
@@ -605,9 +613,8 @@ bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& tem
   request.completion = [this, templateName, line](remote::RequestBlock& done) {
     RunOnUiThread(hostConnection_, [&] {
       if (done.status == remote::kStatusSuccess) {
-        ui::EditorServices services{Templates(), &settings_, store_, &Ui(), progress_.get()};
-        if (ui::EditorWindow* window =
-                ui::EditorWindow::OpenDownloaded(services, done.localPath, done.hostPath, templateName)) {
+        if (ui::EditorWindow* window = ui::EditorWindow::OpenDownloaded(
+                WindowServices(), done.localPath, done.hostPath, templateName)) {
           AddEditorWindow(window);
           if (line > 0) window->MoveCaretToLine(static_cast<std::int32_t>(line), false);
           if (store_) RecentListAdd(*store_, kRecentFiles, done.hostPath);
@@ -617,7 +624,7 @@ bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& tem
       }
       std::error_code ignored;
       if (!done.localPath.empty()) std::filesystem::remove(done.localPath, ignored);
-      frameStatusBar()->clearMessage();
+      statusBar_->clearMessage();
     });
   };
   hostConnection_->worker().Post(request);
@@ -754,7 +761,6 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kDisconnect:
       hostConnection_->Disconnect();
-      SetConnected(hostConnection_->connected());
       return true;
     case cmd::kStop:
       hostConnection_->Stop();
@@ -807,7 +813,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
   StorePlacement();
   hostConnection_->Shutdown();
   connected_ = false;
-  emit closing();
+  closed_ = true;
   event->accept();
 }
 

@@ -16,6 +16,10 @@
 #include "core/app_settings.h"
 #include "core/progress.h"
 #include "core/user_interface.h"
+#include "editor/ui/last_local_folder.h"
+#include "shell/frame_host_view.h"
+#include "shell/frame_host_work.h"
+#include "shell/script_desktop.h"
 #include "templates/template_catalogue.h"
 
 class QDockWidget;
@@ -38,6 +42,7 @@ class ProjectController;
 
 namespace vandrel::ui {
 class EditorWindow;
+struct EditorServices;
 class OutputWindow;
 class WorkspaceWindow;
 }  // namespace vandrel::ui
@@ -46,21 +51,26 @@ namespace vandrel::shell {
 
 class FrameBuildApplication;
 class FrameHostConnection;
-class FrameProjectAdapter;
+class FrameProjectFrame;
 class FrameProjectWindow;
 class MainMenuBar;
 class MainToolbars;
 class StatusBar;
 
-class MainFrame : public QMainWindow {
+// The frame offers its collaborators narrow ports (FrameHostView,
+// FrameHostWork, and ScriptDesktop with DocumentOpener and FrameDocuments)
+// and wires each of them to the few things it needs; none of them holds
+// the frame.
+class MainFrame : public QMainWindow,
+                  public FrameHostView,
+                  public FrameHostWork,
+                  public ScriptDesktop {
   Q_OBJECT
 
  public:
   // `store` may be null (no settings kept); it must outlive the frame.
   explicit MainFrame(SettingsStore* store = nullptr, QWidget* parent = nullptr);
   ~MainFrame() override;
-
-  SettingsStore* store() const { return store_; }
 
   QMdiArea* documentArea() const { return documentArea_; }
   // Applies the stored "Window" rectangle; true when "Maximized" was 1.
@@ -76,11 +86,11 @@ class MainFrame : public QMainWindow {
   // Enables and disables every command for the frame's present state.
   void UpdateCommandState();
   // Records the connection state: status part 1 and the host commands follow.
-  void SetConnected(bool connected);
+  void SetConnected(bool connected) override;
   // While busy, Stop is enabled and the frame shows the working cursor.
-  void SetBusy(bool busy);
-  bool busy() const { return busy_; }
-  bool connected() const { return connected_; }
+  void SetBusy(bool busy) override;
+  bool busy() const override { return busy_; }
+  bool connected() const override { return connected_; }
 
   // The views beside the document area; toggled by 3094 and 3082.
   bool WorkspaceShown() const { return workspaceShown_; }
@@ -92,46 +102,35 @@ class MainFrame : public QMainWindow {
   void RestoreLayout();
 
   // The application's one project and its flows.
-  project::Project& project() { return *project_; }
+  project::Project& project() override { return *project_; }
   project::ProjectController& projectController() { return *projectController_; }
-  bool OpenProject(const std::string& path);
+  bool OpenProject(const std::string& path) override;
   project::OutputPanes& outputPanes() { return *outputPanes_; }
   ui::WorkspaceWindow* workspace() const { return workspace_; }
-  ui::OutputWindow* output() const { return output_; }
-  // Compile (Ctrl+F7) of a file, folder or project, and Build (F7) of what
-  // builds it; reported when not connected.
-  void CompileItem(project::ProjectItem& item);
-  void BuildItem(project::ProjectItem& item);
+  // Build (F7) of what builds `item`; reported when not connected.
+  void BuildItem(project::ProjectItem& item) override;
   project::ErrorNavigator& errorNavigator() { return *errorNavigator_; }
-  // Carries out a project command (3006, 3096, 3097, ...) for `item`.
-  void RunProjectCommand(project::ProjectItem& item, int commandId);
 
-  // Closes every document window; false when one stays open.
-  bool CloseAllDocuments();
-  // Saves the project when modified, then every modified document.
-  void SaveAll();
   // The tip of the day, when ShowTips is set or `forced`; true when shown.
   bool OfferTip(bool forced);
 
-  // Opens the local file at `path` in an editor window (or activates the
-  // window already showing it, unless duplicates are allowed). A failed load
-  // is reported to the user; false then.
   // Downloads the host file at `hostPath` and opens it read-only in an
   // editor window, at `line` when it is above 0 (or activates the window
   // already showing it). False when nothing could be asked of the host.
   bool OpenHostFile(const std::string& hostPath, const std::string& templateName = std::string(),
-                    std::int64_t line = 0);
+                    std::int64_t line = 0) override;
   FrameHostConnection* hostConnection() const { return hostConnection_; }
-  // `templateName` chooses the template; empty lets the file type decide.
+  // Opens the local file at `path` in an editor window (or activates the
+  // window already showing it, unless duplicates are allowed). A failed load
+  // is reported to the user; false then. `templateName` chooses the
+  // template; empty lets the file type decide.
   bool OpenLocalFile(const QString& path, bool readOnly = false,
-                     const std::string& templateName = std::string());
+                     const std::string& templateName = std::string()) override;
   // A new, unnamed document with `templateName` (empty: "(none)").
   ui::EditorWindow* NewDocument(const std::string& templateName);
   // The active editor window, or null.
   ui::EditorWindow* ActiveEditor() const;
-  QList<ui::EditorWindow*> EditorWindows() const;
-  // The editor window whose document is `path`, or null.
-  ui::EditorWindow* FindOpenWindow(const QString& path) const;
+  QList<ui::EditorWindow*> EditorWindows() const override;
 
   const AppSettings& settings() const { return settings_; }
   AppSettings& settings() { return settings_; }
@@ -151,15 +150,25 @@ class MainFrame : public QMainWindow {
   void SetLocalOpenChooser(LocalOpenChooser chooser) { openChooser_ = std::move(chooser); }
   void SetNewTemplateChooser(TemplateChooser chooser) { templateChooser_ = std::move(chooser); }
 
- signals:
-  // The window is closing for good (after every question was answered).
-  void closing();
-
-
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // ---- FrameHostView -----------------------------------------------------------
+  void CommandStateChanged() override;
+  void ActivateWorkspace() override;
+  // ---- FrameHostWork -----------------------------------------------------------
+  void CompileItem(project::ProjectItem& item) override;
+  // ---- FrameDocuments ----------------------------------------------------------
+  void SaveAll() override;
+  bool CloseAllDocuments() override;
+  // ---- ScriptDesktop -----------------------------------------------------------
+  void CloseProject() override;
+  bool ProjectOpen() const override;
+  std::int32_t HostKind() const override;
+  void RunProjectCommand(project::ProjectItem& item, int commandId) override;
+  bool Closed() const override { return closed_; }
+
   void CreateViews();
   QWidget* CreateWorkspaceView();
   QWidget* CreateOutputView();
@@ -180,6 +189,10 @@ class MainFrame : public QMainWindow {
   void LocalOpen();
   void NewFile();
   void AddEditorWindow(ui::EditorWindow* window);
+  // The editor window whose document is `path`, or null.
+  ui::EditorWindow* FindOpenWindow(const QString& path) const;
+  // What the frame's editor windows share.
+  ui::EditorServices WindowServices();
   const TemplateCatalogue* Templates();
   UserInterface& Ui();
   // Side by side (vertical) or one above the other, each the full extent.
@@ -204,9 +217,10 @@ class MainFrame : public QMainWindow {
   bool outputShown_ = true;
   bool busy_ = false;
   bool connected_ = false;
+  bool closed_ = false;
   AppSettings settings_;
   std::unique_ptr<project::Project> project_;
-  std::unique_ptr<FrameProjectAdapter> projectAdapter_;
+  std::unique_ptr<FrameProjectFrame> projectFrame_;
   std::unique_ptr<project::ProjectController> projectController_;
   std::unique_ptr<project::OutputPanes> outputPanes_;
   std::unique_ptr<UserInterface> ownUi_;
@@ -216,7 +230,8 @@ class MainFrame : public QMainWindow {
   const TemplateCatalogue* catalogue_ = nullptr;
   TemplateCatalogue ownCatalogue_;
   bool ownCatalogueLoaded_ = false;
-  QString lastLocalFolder_;
+  // Where Local Open and Local Save As start.
+  ui::LastLocalFolder localFolder_;
   LocalOpenChooser openChooser_;
   TemplateChooser templateChooser_;
 };

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "core/message_box.h"
 #include "core/string_ids.h"
 #include "core/string_table.h"
 
@@ -74,6 +75,11 @@ void StatusBar::SetConnected(bool connected) {
                      palette.color(QPalette::Active, QPalette::HighlightedText));
   }
   label->setPalette(palette);
+}
+
+void StatusBar::ShowCaret(long line, long column) {
+  SetPartText(kPosition,
+              QString::fromStdString(FormatText(LoadText(kStrCaretPosition), line, column)));
 }
 
 void StatusBar::ResetIndicators() {

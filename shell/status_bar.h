@@ -31,6 +31,8 @@ class StatusBar : public QStatusBar {
   bool IsPartGreyed(int part) const;
 
   void SetConnected(bool connected);
+  // Part 2: the caret's 1-based line and column.
+  void ShowCaret(long line, long column);
   // Greys TAB, OVR and READ and shows "Ready", as after every relayout.
   void ResetIndicators();
 

@@ -1,6 +1,5 @@
 #include "editor/ui/editor_window.h"
 
-#include <Qsci/qsciscintilla.h>
 #include <sys/stat.h>
 
 #include <QCloseEvent>
@@ -25,8 +24,6 @@
 namespace vandrel::ui {
 namespace {
 
-using Sci = QsciScintillaBase;
-
 class SilentProgress final : public ProgressReporter {
  public:
   void ShowStatus(std::string_view) override {}
@@ -42,12 +39,6 @@ SilentProgress& Silent() {
 const TemplateCatalogue& CatalogueOf(const EditorServices& services) {
   static const TemplateCatalogue empty;
   return services.catalogue ? *services.catalogue : empty;
-}
-
-// The folder Local Save As starts in when the document has no local name.
-std::string& LastLocalFolder() {
-  static std::string folder;
-  return folder;
 }
 
 EditorWindow::SavePathChooser& SaveChooser() {
@@ -180,7 +171,6 @@ EditorWindow* EditorWindow::Open(const EditorServices& services, const std::stri
   if (const std::int32_t lastLine = QeditLastLine(format); lastLine > 0) {
     window->MoveCaretToLine(lastLine, false);
   }
-  window->modified_ = false;
   window->UpdateCaption();
 
   if (outcome.binary &&
@@ -193,7 +183,7 @@ EditorWindow* EditorWindow::Open(const EditorServices& services, const std::stri
 
 QString EditorWindow::Caption() const {
   std::string caption = name_.empty() ? LoadText(kStrUntitled) : name_;
-  if (modified_) caption += " *";
+  if (isModified()) caption += " *";
   if (readOnly_) caption += LoadText(kStrReadOnlySuffix);
   return QString::fromStdString(caption);
 }
@@ -205,12 +195,6 @@ void EditorWindow::UpdateCaption() {
   title.replace("[*]", "[*][*]");
   setWindowTitle(title);
   emit captionChanged(caption);
-}
-
-void EditorWindow::SetModified(bool modified) {
-  if (modified_ == modified) return;
-  modified_ = modified;
-  UpdateCaption();
 }
 
 bool EditorWindow::SaveTo(const SaveTarget& target) {
@@ -243,7 +227,7 @@ bool EditorWindow::SaveLocalAs(const std::string& path) {
   target.closing = closeAfterSave_;
   if (!SaveTo(target)) return false;
   format_.formatFlags |= kFormatLocal;
-  LastLocalFolder() = std::filesystem::path(target.name).parent_path().string();
+  if (services_.localFolder) services_.localFolder->Remember(target.name);
   return true;
 }
 
@@ -254,8 +238,9 @@ void EditorWindow::SetSavePathChooser(SavePathChooser chooser) {
 bool EditorWindow::SaveLocalAsWithDialog() {
   std::string proposed = name_;
   if (proposed.empty() || !format_.IsLocal()) {
-    std::string folder = LastLocalFolder();
-    if (folder.empty()) folder = services_.settings->LocalFolder;
+    // Without a local name: the last local folder, which Local Open shares.
+    const std::string& folder =
+        services_.localFolder ? services_.localFolder->folder() : services_.settings->LocalFolder;
     const std::string file =
         name_.empty() ? std::string() : std::filesystem::path(name_).filename().string();
     proposed = folder.empty() ? file : (std::filesystem::path(folder) / file).string();
@@ -275,7 +260,7 @@ bool EditorWindow::SaveLocalAsWithDialog() {
 
 bool EditorWindow::QueryClose() {
   if (closingAfterSave_) return false;
-  if (readOnly_ || !control_->IsModified()) return true;
+  if (readOnly_ || !isModified()) return true;
   const std::string shownName = name_.empty() ? LoadText(kStrUntitled) : name_;
   const int answer = MessageBox(*services_.ui, kMbYesNoCancel | kMbIconQuestion,
                                 kStrSaveChangesQuestion, shownName);
@@ -310,41 +295,19 @@ void EditorWindow::DocumentSaved(const std::string& name, SaveKind kind) {
   if (kind != SaveKind::kTemporaryCopy) name_ = name;
   readOnly_ = false;
   control_->SetReadOnly(false);
-  modified_ = false;
   UpdateCaption();
 }
 
 std::string EditorWindow::CobolToken() { return services_.settings->Cobol85Token; }
 
-std::int32_t EditorWindow::CaretLine() {
-  int line = 0;
-  int index = 0;
-  control_->scintilla()->getCursorPosition(&line, &index);
-  return line + 1;
-}
+std::int32_t EditorWindow::CaretLine() { return control_->Caret().line + 1; }
 
 void EditorWindow::MoveCaretToLine(std::int32_t line, bool errorMark) {
-  const int count = control_->scintilla()->lines();
-  if (count <= 0) return;
-  const int target = std::clamp(line - 1, 0, count - 1);
-  control_->scintilla()->setCursorPosition(target, 0);
-  control_->scintilla()->ensureLineVisible(target);
-  if (errorMark) control_->SetMarks(target, control_->Marks(target) | 4u);
+  const int target = control_->MoveCaretToLine(line - 1);
+  if (target >= 0 && errorMark) control_->SetMarks(target, control_->Marks(target) | 4u);
 }
 
-void EditorWindow::SelectLine() {
-  QsciScintilla* sci = control_->scintilla();
-  int line = 0;
-  int index = 0;
-  sci->getCursorPosition(&line, &index);
-  const long start =
-      sci->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-  const long end =
-      line + 1 < sci->lines()
-          ? sci->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line + 1))
-          : sci->SendScintilla(Sci::SCI_GETLENGTH);
-  sci->SendScintilla(Sci::SCI_SETSEL, static_cast<unsigned long>(start), end);
-}
+void EditorWindow::SelectLine() { control_->SelectCaretLine(); }
 
 void EditorWindow::ToggleRuler() {
   format_.editFlags ^= kEditRuler;
@@ -366,7 +329,6 @@ bool EditorWindow::SetLineNumberView(LineNumberView view) {
 }
 
 bool EditorWindow::RunCommand(int commandId) {
-  QsciScintilla* sci = control_->scintilla();
   switch (commandId) {
     case cmd::kSave:
       Save();
@@ -376,22 +338,22 @@ bool EditorWindow::RunCommand(int commandId) {
       SaveLocalAsWithDialog();
       return true;
     case cmd::kSelectAll:
-      sci->selectAll(true);
+      control_->SelectAll();
       return true;
     case cmd::kUndo:
-      sci->undo();
+      control_->Undo();
       return true;
     case cmd::kRedo:
-      sci->redo();
+      control_->Redo();
       return true;
     case cmd::kCut:
-      sci->cut();
+      control_->Cut();
       return true;
     case cmd::kCopy:
-      sci->copy();
+      control_->Copy();
       return true;
     case cmd::kPaste:
-      sci->paste();
+      control_->Paste();
       return true;
     case cmd::kSelectLine:
       SelectLine();
@@ -415,14 +377,9 @@ bool EditorWindow::RunCommand(int commandId) {
 
 void EditorWindow::Notify(const EditNotification& notification) {
   switch (notification.code) {
-    case kEditNotifyTextChanged:
-      if (!modified_) SetModified(true);
-      break;
     case kEditNotifyCaretMoved: {
-      int line = 0;
-      int index = 0;
-      control_->scintilla()->getCursorPosition(&line, &index);
-      emit caretMoved(line + 1, index + 1);
+      const CaretPlace caret = control_->Caret();
+      emit caretMoved(caret.line + 1, caret.column + 1);
       break;
     }
     case kEditNotifyProgress:
@@ -435,5 +392,8 @@ void EditorWindow::Notify(const EditNotification& notification) {
       break;
   }
 }
+
+// The caption's " *" follows the text's save point.
+void EditorWindow::ModifiedChanged(bool) { UpdateCaption(); }
 
 }  // namespace vandrel::ui

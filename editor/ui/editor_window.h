@@ -13,6 +13,7 @@
 
 #include "documents/document_format.h"
 #include "documents/save_document.h"
+#include "editor/ui/last_local_folder.h"
 #include "editor/ui/qsci_edit_control.h"
 
 class QCloseEvent;
@@ -28,13 +29,14 @@ class UserInterface;
 namespace vandrel::ui {
 
 // What every editor window of the frame shares. All pointers must outlive
-// the windows; `catalogue`, `store` and `progress` may be null.
+// the windows; `catalogue`, `store`, `progress` and `localFolder` may be null.
 struct EditorServices {
   const TemplateCatalogue* catalogue = nullptr;  // null: every template gives the plain defaults
   const AppSettings* settings = nullptr;         // required
   SettingsStore* store = nullptr;                // file-type table and recent lists
   UserInterface* ui = nullptr;                   // required
   ProgressReporter* progress = nullptr;
+  LastLocalFolder* localFolder = nullptr;  // null: Local Save As starts in LocalFolder
 };
 
 class EditorWindow final : public QWidget, public SaveWindow, public EditNotificationSink {
@@ -66,7 +68,9 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   const std::string& documentName() const { return name_; }
   const std::string& templateName() const { return format_.templateName; }
   const DocumentFormat& format() const { return format_; }
-  bool isModified() const { return modified_; }
+  // The edit control owns the modified state: an undo back to the save
+  // point counts as unmodified.
+  bool isModified() const { return control_->IsModified(); }
   bool isReadOnly() const { return readOnly_; }
   // The name (or "Untitled"), " *" when modified, " (Read Only)" when read-only.
   QString Caption() const;
@@ -118,6 +122,7 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
 
   // ---- EditNotificationSink ------------------------------------------------------
   void Notify(const EditNotification& notification) override;
+  void ModifiedChanged(bool modified) override;
 
  signals:
   void captionChanged(const QString& caption);
@@ -136,7 +141,6 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // Chooses the template when none was given and applies its editing part
   // (and the host-format part for an empty document).
   void ChooseAndApplyTemplate(const std::string& templateName, bool startsEmpty);
-  void SetModified(bool modified);
   void UpdateCaption();
   bool SaveTo(const SaveTarget& target);
 
@@ -145,7 +149,6 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   DocumentFormat format_;
   std::string name_;  // local path; empty for a new document
   bool readOnly_ = false;
-  bool modified_ = false;
   bool transferRunning_ = false;
   bool closeAfterSave_ = false;
   bool closingAfterSave_ = false;

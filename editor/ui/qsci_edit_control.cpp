@@ -303,6 +303,8 @@ LoadOutcome QsciEditControl::ShowLoaded(LoadOutcome outcome) {
   sci_->SendScintilla(Sci::SCI_SETREADONLY, static_cast<unsigned long>(readOnly));
   sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
   loading_ = false;
+  keptModified_ = false;
+  UpdateModified();
 
   ShowAllMarks();
   UpdateMargins();
@@ -348,10 +350,17 @@ bool QsciEditControl::WriteText(int fd) { return document_.WriteText(Text(), fd)
 void QsciEditControl::TextSaved() {
   document_.TextSaved();
   sci_->SendScintilla(Sci::SCI_SETSAVEPOINT);
+  keptModified_ = false;
+  UpdateModified();
   FillVisibleMargins(true);  // changed lines show the token they were written with
 }
 
-bool QsciEditControl::IsModified() const { return sci_->SendScintilla(Sci::SCI_GETMODIFY) != 0; }
+void QsciEditControl::UpdateModified() {
+  const bool modified = keptModified_ || sci_->SendScintilla(Sci::SCI_GETMODIFY) != 0;
+  if (modified == modified_) return;
+  modified_ = modified;
+  if (sink_ != nullptr) sink_->ModifiedChanged(modified);
+}
 
 // ---- Following the view's edits ----------------------------------------------------------
 
@@ -403,6 +412,8 @@ void QsciEditControl::OnModified(int position, int type, const char* text, int l
       std::max(4, DigitCount(document_.LineCount())) != numberMarginDigits_) {
     UpdateMargins();
   }
+  // Refused lines are taken back before they count.
+  if (!refused_.active) UpdateModified();
   Notify(kEditNotifyTextChanged);
 }
 
@@ -429,6 +440,10 @@ void QsciEditControl::TakeBackRefused() {
   sci_->SendScintilla(Sci::SCI_EMPTYUNDOBUFFER);
   sci_->SendScintilla(Sci::SCI_SETUNDOCOLLECTION, 1UL);
   loading_ = false;
+  // The view now counts the present text as saved; what was modified before
+  // the refused lines came stays modified.
+  keptModified_ = refused_.wasModified;
+  UpdateModified();
   marginStale_ = true;
   FillVisibleMargins(true);
   Notify(kEditNotifyNoFreeLineNumber);
@@ -461,7 +476,7 @@ void QsciEditControl::FollowInsertion(int position, std::string_view text) {
   // numbered between; a paste, a drop or a caller's insertion may find no
   // free number, and is then taken back as soon as the view is done.
   if (lines.InsertLines(insertAt, newLines) != InsertResult::kOk) {
-    refused_ = {true, position, after};
+    refused_ = {true, position, after, modified_};
     QMetaObject::invokeMethod(
         this, [this] { TakeBackRefused(); }, Qt::QueuedConnection);
     return;
@@ -778,6 +793,46 @@ int QsciEditControl::CharacterWidth() const {
 void QsciEditControl::SetReadOnly(bool readOnly) { sci_->setReadOnly(readOnly); }
 
 bool QsciEditControl::IsReadOnly() const { return sci_->isReadOnly(); }
+
+// ---- Caret, selection and clipboard ----------------------------------------------------------
+
+CaretPlace QsciEditControl::Caret() const {
+  CaretPlace caret;
+  sci_->getCursorPosition(&caret.line, &caret.column);
+  return caret;
+}
+
+int QsciEditControl::MoveCaretToLine(int line) {
+  const int count = sci_->lines();
+  if (count <= 0) return -1;
+  const int target = std::clamp(line, 0, count - 1);
+  sci_->setCursorPosition(target, 0);
+  sci_->ensureLineVisible(target);
+  return target;
+}
+
+void QsciEditControl::SelectCaretLine() {
+  const CaretPlace caret = Caret();
+  const long start =
+      sci_->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(caret.line));
+  const long end = caret.line + 1 < sci_->lines()
+                       ? sci_->SendScintilla(Sci::SCI_POSITIONFROMLINE,
+                                             static_cast<unsigned long>(caret.line + 1))
+                       : sci_->SendScintilla(Sci::SCI_GETLENGTH);
+  sci_->SendScintilla(Sci::SCI_SETSEL, static_cast<unsigned long>(start), end);
+}
+
+void QsciEditControl::SelectAll() { sci_->selectAll(true); }
+
+void QsciEditControl::Undo() { sci_->undo(); }
+
+void QsciEditControl::Redo() { sci_->redo(); }
+
+void QsciEditControl::Cut() { sci_->cut(); }
+
+void QsciEditControl::Copy() { sci_->copy(); }
+
+void QsciEditControl::Paste() { sci_->paste(); }
 
 void QsciEditControl::SetDragDropEditing(bool enabled) {
   dragDrop_ = enabled;

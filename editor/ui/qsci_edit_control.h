@@ -86,6 +86,15 @@ class EditNotificationSink {
  public:
   virtual ~EditNotificationSink() = default;
   virtual void Notify(const EditNotification& notification) = 0;
+  // The text came to differ from what was last loaded or saved, or came
+  // back to it (an undo to the save point, a save, a load).
+  virtual void ModifiedChanged(bool modified) { (void)modified; }
+};
+
+// Where the caret is: 0-based line and column.
+struct CaretPlace {
+  int line = 0;
+  int column = 0;
 };
 
 class QsciEditControl final : public QWidget, public EditControl, public SaveEditor {
@@ -122,8 +131,9 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   // The whole text, lines separated by '\n' (a view into the buffer, valid
   // until the next change).
   std::string_view Text() const;
-  // [25]
-  bool IsModified() const;
+  // [25] Whether the text differs from what was last loaded or saved: the
+  // view's save point, so an undo back to it counts as unmodified.
+  bool IsModified() const { return modified_; }
 
   // ---- Numbers [19, 47, 38], marks [24, 5, 27], links [43, 42, 45] -------------
   std::int64_t NumberOfLine(std::int64_t line) const;
@@ -154,8 +164,25 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   // The column where the line-length limit area begins (0-based), or -1.
   std::int32_t LimitColumn() const;
 
+  // ---- Caret, selection and clipboard --------------------------------------------
+  CaretPlace Caret() const;
+  // Puts the caret at the start of `line` (0-based, kept within the text)
+  // and scrolls it into view; returns the line it went to, or -1 when the
+  // view holds no line.
+  int MoveCaretToLine(int line);
+  // Selects the caret's whole line with its line end.
+  void SelectCaretLine();
+  void SelectAll();
+  void Undo();
+  void Redo();
+  void Cut();
+  void Copy();
+  void Paste();
+
   void SetNotificationSink(EditNotificationSink* sink) { sink_ = sink; }
 
+  // The view itself, for the control's own parts and for tests that drive
+  // it as the user would; everything else asks the control.
   QsciScintilla* scintilla() const { return sci_; }
   const SyntaxLexer& lexer() const { return *lexer_; }
   const ControlDocument& document() const { return document_; }
@@ -172,6 +199,7 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   LoadOutcome ShowLoaded(LoadOutcome outcome);
   void Notify(int code, std::int64_t done = 0, std::int64_t total = 0, int character = 0);
   void OnModified(int position, int type, const char* text, int length, int linesAdded);
+  void UpdateModified();
   bool RefuseNewLine();
   void TakeBackRefused();
   void FollowInsertion(int position, std::string_view text);
@@ -201,11 +229,19 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   bool selectionMargin_ = true;
   bool dragDrop_ = true;
   bool loading_ = false;
-  // Lines the view took in that no number could be found for.
+  // What IsModified() answers and the sink was last told.
+  bool modified_ = false;
+  // Modified although the view is at its save point: taking back refused
+  // lines empties the undo history, which moves the save point to the
+  // text's present state.
+  bool keptModified_ = false;
+  // Lines the view took in that no number could be found for, and whether
+  // the text was modified before they came.
   struct {
     bool active = false;
     long start = 0;
     long end = 0;
+    bool wasModified = false;
   } refused_;
   // The lines whose margin text is filled in, and whether it went stale.
   std::int64_t filledFirst_ = -1;

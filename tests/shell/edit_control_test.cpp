@@ -206,6 +206,25 @@ TEST_F(EditControlTest, NoFreeNumberRefusesTheNewLine) {
   EXPECT_EQ(SaveToString(), "000100 AZ\n000101 B\n000151 \n000300 C\n");
 }
 
+// Taking refused lines back empties the undo history, which moves the view's
+// save point; the text stays modified when it was before they came.
+TEST_F(EditControlTest, RefusedLinesLeaveTheModifiedStateAsItWas) {
+  Load("000100 A\n000101 B\n000300 C\n");
+  control.scintilla()->SendScintilla(Sci::SCI_ADDTEXT, static_cast<uintptr_t>(3), "\nXY");
+  QApplication::processEvents();
+  EXPECT_EQ(control.Text(), " A\n B\n C");
+  EXPECT_FALSE(control.IsModified());
+
+  control.scintilla()->SendScintilla(Sci::SCI_ADDTEXT, static_cast<uintptr_t>(1), "Z");
+  ASSERT_TRUE(control.IsModified());
+  control.scintilla()->SendScintilla(Sci::SCI_ADDTEXT, static_cast<uintptr_t>(3), "\nXY");
+  QApplication::processEvents();
+  EXPECT_EQ(control.Text(), "Z A\n B\n C");
+  EXPECT_TRUE(control.IsModified());
+  control.TextSaved();
+  EXPECT_FALSE(control.IsModified());
+}
+
 TEST_F(EditControlTest, KeywordsCommentsAndStringsAreColoured) {
   Load(kSource);
   StyleEverything();

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "core/app_settings.h"
 #include "core/main_menu.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
@@ -141,6 +143,42 @@ TEST_F(EditorWindowTest, SavingAnEditWritesOnlyThatLineAndClearsTheMark) {
   EXPECT_TRUE(ui.shown().empty());
 }
 
+// The caption's " *" follows the text's save point: typing sets it, an undo
+// back to the loaded text clears it, and a save moves the save point.
+TEST_F(EditorWindowTest, ModifiedMarkFollowsTheSavePoint) {
+  ui::EditorWindow* editor = Open(source);
+  ASSERT_NE(editor, nullptr);
+  QMdiSubWindow* child = ChildOf(editor);
+  const std::string name = source.string();
+  const std::string loaded(editor->control()->Text());
+  auto type = [&] {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "X");
+    QApplication::sendEvent(editor->control()->scintilla(), &press);
+  };
+
+  type();
+  EXPECT_TRUE(editor->isModified());
+  EXPECT_EQ(child->windowTitle().toStdString(), name + " *");
+  frame->RunCommand(cmd::kUndo);
+  EXPECT_EQ(editor->control()->Text(), loaded);
+  EXPECT_FALSE(editor->isModified());
+  EXPECT_EQ(child->windowTitle().toStdString(), name);
+
+  type();
+  EXPECT_EQ(child->windowTitle().toStdString(), name + " *");
+  frame->RunCommand(cmd::kSave);
+  EXPECT_NE(ReadFile(source), kSource);
+  EXPECT_FALSE(editor->isModified());
+  EXPECT_EQ(child->windowTitle().toStdString(), name);
+  // Undo leaves the new save point, redo comes back to it.
+  frame->RunCommand(cmd::kUndo);
+  EXPECT_EQ(child->windowTitle().toStdString(), name + " *");
+  frame->RunCommand(cmd::kRedo);
+  EXPECT_EQ(child->windowTitle().toStdString(), name);
+  EXPECT_TRUE(child->close());
+  EXPECT_TRUE(ui.shown().empty());
+}
+
 TEST_F(EditorWindowTest, ClosingAModifiedDocumentAsksAboutItsChanges) {
   ui::EditorWindow* editor = Open(source);
   ASSERT_NE(editor, nullptr);
@@ -250,6 +288,41 @@ TEST_F(EditorWindowTest, ReadOnlyFilesAndTheReadOnlyChoice) {
     EXPECT_TRUE(opened->windowTitle().endsWith(" (Read Only)"));
   }
   EXPECT_TRUE(frame->mainMenu()->Action(cmd::kSave)->isEnabled() == false);
+}
+
+// Local Open and Local Save As share one last local folder: it starts at the
+// LocalFolder setting and follows the file last chosen in either dialog.
+TEST_F(EditorWindowTest, LocalOpenAndLocalSaveAsShareTheLastLocalFolder) {
+  AppSettings settings;
+  settings.LocalFolder = (dir / "start").string();
+  settings.Write(store);
+  frame = std::make_unique<MainFrame>(&store);
+  frame->SetTemplateCatalogue(&catalogue);
+  frame->SetUserInterface(&ui);
+  frame->show();
+  QString offered;
+  frame->SetLocalOpenChooser([&](const QString& folder, bool*) {
+    offered = folder;
+    return QStringList{QString::fromStdString(source.string())};
+  });
+  frame->RunCommand(cmd::kLocalOpen);
+  EXPECT_EQ(offered.toStdString(), settings.LocalFolder);
+
+  std::string proposed;
+  const std::filesystem::path saved = dir / "sub" / "new.txt";
+  std::filesystem::create_directories(saved.parent_path());
+  ui::EditorWindow::SetSavePathChooser([&](const std::string& offeredPath) {
+    proposed = offeredPath;
+    return saved.string();
+  });
+  ui::EditorWindow* editor = frame->NewDocument("");
+  ASSERT_NE(editor, nullptr);
+  frame->RunCommand(cmd::kLocalSaveAs);
+  EXPECT_EQ(proposed, (dir / "").string());  // where the opened file lies
+  EXPECT_EQ(editor->documentName(), saved.string());
+
+  frame->RunCommand(cmd::kLocalOpen);
+  EXPECT_EQ(offered.toStdString(), saved.parent_path().string());
 }
 
 TEST_F(EditorWindowTest, LoadFailuresAndBinaryData) {

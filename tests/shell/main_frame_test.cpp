@@ -281,5 +281,17 @@ TEST(MainFrame, StartupScriptOpensFilesAndSavesThem) {
   EXPECT_EQ(text, "new first line\n");
 }
 
+// A script learns of the close from the frame itself: an application that
+// has gone before the frame closes leaves nothing behind to be told.
+TEST(MainFrame, StartupScriptSeesTheFrameClose) {
+  MainFrame frame;
+  frame.show();
+  { FrameScriptApplication gone(frame); }
+  FrameScriptApplication application(frame);
+  EXPECT_FALSE(application.QuitRequested());
+  EXPECT_TRUE(frame.close());
+  EXPECT_TRUE(application.QuitRequested());
+}
+
 }  // namespace
 }  // namespace vandrel::shell

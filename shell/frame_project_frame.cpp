@@ -1,21 +1,21 @@
-#include "shell/frame_project_adapter.h"
+#include "shell/frame_project_frame.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
 
-#include "core/main_menu.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
+#include "shell/frame_documents.h"
 #include "shell/frame_host_connection.h"
-#include "shell/main_frame.h"
+#include "shell/frame_host_view.h"
 
 namespace vandrel::shell {
 
-std::optional<project::OpenProjectChoice> FrameProjectAdapter::ChooseProjectToOpen(
+std::optional<project::OpenProjectChoice> FrameProjectFrame::ChooseProjectToOpen(
     const std::string& title, const std::string& filter, const std::string& directory) {
-  QFileDialog dialog(&frame_, QString::fromStdString(title), QString::fromStdString(directory),
+  QFileDialog dialog(&window_, QString::fromStdString(title), QString::fromStdString(directory),
                      QString::fromStdString(filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -27,10 +27,10 @@ std::optional<project::OpenProjectChoice> FrameProjectAdapter::ChooseProjectToOp
                                     exclusiveBox->isChecked()};
 }
 
-std::optional<std::string> FrameProjectAdapter::ChooseProjectToSave(
+std::optional<std::string> FrameProjectFrame::ChooseProjectToSave(
     const std::string& title, const std::string& filter, const std::string& defaultExtension,
     const std::string& directory) {
-  QFileDialog dialog(&frame_, QString::fromStdString(title), QString::fromStdString(directory),
+  QFileDialog dialog(&window_, QString::fromStdString(title), QString::fromStdString(directory),
                      QString::fromStdString(filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -39,7 +39,7 @@ std::optional<std::string> FrameProjectAdapter::ChooseProjectToSave(
   return dialog.selectedFiles().front().toStdString();
 }
 
-void FrameProjectAdapter::SetWaitCursor(bool wait) {
+void FrameProjectFrame::SetWaitCursor(bool wait) {
   // Nested waits would leave a cursor behind; one is enough.
   if (wait == waiting_) return;
   waiting_ = wait;
@@ -49,39 +49,33 @@ void FrameProjectAdapter::SetWaitCursor(bool wait) {
     QApplication::restoreOverrideCursor();
 }
 
-bool FrameProjectAdapter::CloseAllDocuments() { return frame_.CloseAllDocuments(); }
+bool FrameProjectFrame::CloseAllDocuments() { return documents_.CloseAllDocuments(); }
 
-bool FrameProjectAdapter::RequestsPending() const {
-  return frame_.hostConnection()->AnyPending();
+bool FrameProjectFrame::RequestsPending() const { return host_.AnyPending(); }
+
+void FrameProjectFrame::Connect(const remote::ConnectParameters& parameters) {
+  if (!window_.isVisible()) return;  // the frame is closing
+  host_.Connect(parameters);
 }
 
-void FrameProjectAdapter::Connect(const remote::ConnectParameters& parameters) {
-  if (!frame_.isVisible()) return;  // the frame is closing
-  frame_.hostConnection()->Connect(parameters);
-  frame_.SetBusy(true);
-}
+void FrameProjectFrame::Disconnect() { host_.Disconnect(); }
 
-void FrameProjectAdapter::Disconnect() {
-  frame_.hostConnection()->Disconnect();
-  frame_.SetConnected(frame_.hostConnection()->connected());
-}
-
-void FrameProjectAdapter::ActivateWorkspace() { frame_.RunCommand(cmd::kActivateWorkspace); }
+void FrameProjectFrame::ActivateWorkspace() { view_.ActivateWorkspace(); }
 
 // The project commands follow whether a project is open; the frame works
 // that out from the controller whenever it updates its commands.
-void FrameProjectAdapter::EnableCommand(int, bool) { frame_.UpdateCommandState(); }
+void FrameProjectFrame::EnableCommand(int, bool) { view_.CommandStateChanged(); }
 
-void FrameProjectAdapter::SetTitle(const std::string& title) {
-  frame_.setWindowTitle(QString::fromStdString(title));
+void FrameProjectFrame::SetTitle(const std::string& title) {
+  window_.setWindowTitle(QString::fromStdString(title));
 }
 
-void FrameProjectAdapter::AddRecentProject(const std::string& path) {
-  if (SettingsStore* store = frame_.store()) RecentListAdd(*store, kRecentProjects, path);
+void FrameProjectFrame::AddRecentProject(const std::string& path) {
+  if (store_) RecentListAdd(*store_, kRecentProjects, path);
 }
 
-bool FrameProjectAdapter::RunNewProjectWizard(project::Project&) { return false; }
+bool FrameProjectFrame::RunNewProjectWizard(project::Project&) { return false; }
 
-bool FrameProjectAdapter::EditSettings(project::Project&, project::ProjectItem&) { return false; }
+bool FrameProjectFrame::EditSettings(project::Project&, project::ProjectItem&) { return false; }
 
 }  // namespace vandrel::shell

@@ -1,16 +1,29 @@
 // What the project flows (open, close, new, save, save as) ask of the main
-// frame, answered with the frame's dialogs, title, workspace and documents.
+// frame, answered with the window's dialogs and title, the host connection,
+// the document windows and the recent-projects list.
 #pragma once
 
 #include "project/project_controller.h"
 
+class QWidget;
+
+namespace vandrel {
+class SettingsStore;
+}
+
 namespace vandrel::shell {
 
-class MainFrame;
+class FrameDocuments;
+class FrameHostConnection;
+class FrameHostView;
 
-class FrameProjectAdapter final : public project::ProjectFrame {
+class FrameProjectFrame final : public project::ProjectFrame {
  public:
-  explicit FrameProjectAdapter(MainFrame& frame) : frame_(frame) {}
+  // `window` owns the dialogs and carries the title; `store` may be null (no
+  // recent projects kept). All of them must outlive the adapter.
+  FrameProjectFrame(QWidget& window, FrameHostConnection& host, FrameHostView& view,
+                    FrameDocuments& documents, SettingsStore* store)
+      : window_(window), host_(host), view_(view), documents_(documents), store_(store) {}
 
   std::optional<project::OpenProjectChoice> ChooseProjectToOpen(
       const std::string& title, const std::string& filter, const std::string& directory) override;
@@ -31,7 +44,11 @@ class FrameProjectAdapter final : public project::ProjectFrame {
   bool EditSettings(project::Project& edited, project::ProjectItem& selected) override;
 
  private:
-  MainFrame& frame_;
+  QWidget& window_;
+  FrameHostConnection& host_;
+  FrameHostView& view_;
+  FrameDocuments& documents_;
+  SettingsStore* store_;
   bool waiting_ = false;
 };
 

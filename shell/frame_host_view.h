@@ -1,0 +1,22 @@
+// What the host connection, and the builds and project flows that start
+// host work, need of the window: its busy state, its connected state, its
+// commands brought up to date, and the workspace brought forward once a
+// connection opens. Called on the user-interface thread only.
+#pragma once
+
+namespace vandrel::shell {
+
+class FrameHostView {
+ public:
+  virtual ~FrameHostView() = default;
+  // While busy, Stop is enabled and the window shows the working cursor.
+  virtual void SetBusy(bool busy) = 0;
+  // Status part 1 and the host commands follow the connection.
+  virtual void SetConnected(bool connected) = 0;
+  // Something the commands' enabling depends on has changed.
+  virtual void CommandStateChanged() = 0;
+  // Brings the workspace window forward (Alt+1).
+  virtual void ActivateWorkspace() = 0;
+};
+
+}  // namespace vandrel::shell
