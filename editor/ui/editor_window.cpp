@@ -24,13 +24,6 @@
 namespace vandrel::ui {
 namespace {
 
-class SilentProgress final : public ProgressReporter {
- public:
-  void ShowStatus(std::string_view) override {}
-  void SetProgress(int) override {}
-  void ClearProgress() override {}
-};
-
 SilentProgress& Silent() {
   static SilentProgress silent;
   return silent;
