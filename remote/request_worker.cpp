@@ -1,9 +1,8 @@
 #include "remote/request_worker.h"
 
 #include <chrono>
-#include <memory>
+#include <new>
 #include <thread>
-#include <vector>
 
 namespace vandrel::remote {
 
@@ -18,23 +17,12 @@ std::uint32_t UpTimeMilliseconds() {
                                         .count());
 }
 
-// Takes every queued request out of the queue, in order; the caller holds
-// the queue's lock.
-std::vector<std::unique_ptr<RequestBlock>> TakeQueued(coList& queue) {
-  std::vector<std::unique_ptr<RequestBlock>> taken;
-  for (auto* position = queue.Head(); position != nullptr;) {
-    taken.emplace_back(static_cast<RequestBlock*>(queue.GetNext(position)));
-  }
-  queue.RemoveAll();
-  return taken;
-}
-
 // Completes the requests with status 3, in order. No lock is held: a
 // completion may ask the worker again (AnyQueued, Post).
-void CompleteCancelled(std::vector<std::unique_ptr<RequestBlock>>& requests) {
-  for (const auto& request : requests) {
-    request->status = kStatusCancelled;
-    if (request->completion) request->completion(*request);
+void CompleteCancelled(std::list<RequestBlock>& requests) {
+  for (RequestBlock& request : requests) {
+    request.status = kStatusCancelled;
+    if (request.completion) request.completion(request);
   }
 }
 
@@ -48,7 +36,7 @@ RequestWorker::~RequestWorker() {
 }
 
 void RequestWorker::Stop() {
-  std::vector<std::unique_ptr<RequestBlock>> cancelled;
+  std::list<RequestBlock> cancelled;
   {
     // The flag under the queue's lock, with the wake-up: the worker ends as
     // soon as it sees the flag, and its destructor takes this lock
@@ -56,49 +44,50 @@ void RequestWorker::Stop() {
     // that is already destroyed. The cancelled blocks are this call's own.
     std::lock_guard lock(queueLock_);
     stop_ = 1;
-    cancelled = TakeQueued(queue_);
-    wakeSignalled_ = true;
+    cancelled.splice(cancelled.end(), queue_);
     wake_.notify_all();
   }
   CompleteCancelled(cancelled);
 }
 
 void RequestWorker::Post(const RequestBlock& request) {
-  std::unique_ptr<RequestBlock> copy;
+  // The copy is made before the lock is taken and joins the queue without
+  // allocating, so Post holds the lock only for a moment.
+  std::list<RequestBlock> copy;
   try {
-    copy = std::make_unique<RequestBlock>(request);
+    copy.push_back(request);
   } catch (const std::bad_alloc&) {
     return;  // dropped without completion, as a request without memory is
   }
-  {
-    std::lock_guard lock(queueLock_);
-    copy->queuedAt = UpTimeMilliseconds();
-    if (!queue_.Append(copy.get())) return;
-    copy.release();
-    wakeSignalled_ = true;
-    // Under the lock, as in Stop.
-    wake_.notify_all();
-  }
+  std::lock_guard lock(queueLock_);
+  copy.front().queuedAt = UpTimeMilliseconds();
+  queue_.splice(queue_.end(), copy);
+  // Under the lock, as in Stop.
+  wake_.notify_all();
 }
 
 void RequestWorker::CancelAll() {
-  std::vector<std::unique_ptr<RequestBlock>> cancelled;
+  std::list<RequestBlock> cancelled;
   {
     std::lock_guard lock(queueLock_);
-    cancelled = TakeQueued(queue_);
+    cancelled.splice(cancelled.end(), queue_);
   }
   CompleteCancelled(cancelled);
 }
 
 bool RequestWorker::AnyPending() const {
-  if (inProgress_ != 0) return true;
   std::lock_guard lock(queueLock_);
-  return queue_.Count() > 0;
+  return inProgress_ || !queue_.empty();
 }
 
 bool RequestWorker::AnyQueued() const {
   std::lock_guard lock(queueLock_);
-  return queue_.Count() > 0;
+  return !queue_.empty();
+}
+
+bool RequestWorker::WaitUntilIdle(std::chrono::milliseconds limit) const {
+  std::unique_lock lock(queueLock_);
+  return idle_.wait_for(lock, limit, [this] { return !inProgress_ && queue_.empty(); });
 }
 
 void RequestWorker::SetConnection(Socket socket, std::int32_t hostKind) {
@@ -118,31 +107,25 @@ bool RequestWorker::ReadReply(std::string& reply) {
 }
 
 void RequestWorker::Run() {
-  while (!stopping()) {
+  while (true) {
+    std::list<RequestBlock> taken;
     {
       std::unique_lock lock(queueLock_);
-      wake_.wait(lock, [this] { return wakeSignalled_; });
-      wakeSignalled_ = false;
+      wake_.wait(lock, [this] { return stopping() || !queue_.empty(); });
+      if (stopping()) return;
+      // In progress in the same step that takes it from the queue, so the busy
+      // test never sees a gap between the two.
+      taken.splice(taken.end(), queue_, queue_.begin());
+      inProgress_ = true;
+      ++taken_;
     }
-    while (!stopping()) {
-      std::unique_ptr<RequestBlock> taken;
-      {
-        std::lock_guard lock(queueLock_);
-        coList::Node* head = queue_.Head();
-        if (!head) break;
-        // In progress before the queue empties, so the busy test never sees
-        // a gap between the two.
-        inProgress_ = 1;
-        ++taken_;
-        taken.reset(static_cast<RequestBlock*>(queue_.ItemOf(head)));
-        queue_.Remove(head);
-      }
-      RequestBlock request = std::move(*taken);
-      taken.reset();
-      Dispatch(request);
-      inProgress_ = 0;
-      std::this_thread::yield();
+    Dispatch(taken.front());
+    {
+      std::lock_guard lock(queueLock_);
+      inProgress_ = false;
+      if (queue_.empty()) idle_.notify_all();
     }
+    std::this_thread::yield();
   }
 }
 

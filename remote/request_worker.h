@@ -13,13 +13,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <list>
 #include <mutex>
 #include <string>
 
-#include "core/co_list.h"
 #include "core/progress.h"
 #include "core/user_interface.h"
 #include "remote/output_writer.h"
@@ -55,10 +56,17 @@ class RequestWorker : public Thread {
   // Completes every queued request with status 3, in order, on this thread.
   // The request in progress is not affected.
   void CancelAll();
-  // The queue is not empty or a request is being carried out.
+  // The queue is not empty or a request is being carried out: from the
+  // moment it is taken from the queue to the end of its completion routine.
+  // Never false in between, even when the queue is emptied at that moment.
   bool AnyPending() const;
   // The queue is not empty.
   bool AnyQueued() const;
+  // Waits until AnyPending turns false, at most `limit`; whether it did.
+  // The worker announces the end of each request's completion routine, so
+  // the wait ends as soon as the last one returns. Never call it from a
+  // completion routine, nor on a thread a completion routine waits for.
+  bool WaitUntilIdle(std::chrono::milliseconds limit) const;
   // How many requests have been taken from the queue so far: tells one
   // request in progress from the next.
   std::uint64_t requestsTaken() const { return taken_; }
@@ -106,11 +114,14 @@ class RequestWorker : public Thread {
 
  private:
   RequestServices services_;
-  coList queue_;  // items: heap copies of RequestBlock
+  // The queue and the request in progress, guarded by queueLock_: a request
+  // is marked in progress in the same step that takes it from the queue,
+  // and both are read together, so the busy test never sees a gap.
   mutable std::mutex queueLock_;
-  std::condition_variable wake_;
-  bool wakeSignalled_ = false;  // guarded by queueLock_
-  std::atomic<int> inProgress_{0};
+  std::list<RequestBlock> queue_;
+  bool inProgress_ = false;
+  std::condition_variable wake_;          // the queue has a request, or the worker stops
+  mutable std::condition_variable idle_;  // a request has ended with nothing queued
   std::atomic<std::uint64_t> taken_{0};
   std::atomic<Socket> socket_{kNoSocket};
   std::atomic<std::int32_t> hostKind_{0};
