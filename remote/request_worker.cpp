@@ -4,12 +4,11 @@
 #include <new>
 #include <thread>
 
+#include "remote/operation_support.h"
+
 namespace vandrel::remote {
 
 namespace {
-
-// The reply buffer of the product holds 1,024 bytes with the terminator.
-constexpr std::size_t kReplyBufferSize = 1024;
 
 std::uint32_t UpTimeMilliseconds() {
   return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -95,16 +94,11 @@ void RequestWorker::SetConnection(Socket socket, std::int32_t hostKind) {
   hostKind_ = hostKind;
 }
 
-bool RequestWorker::SendAbort() { return SendCommandLine("=!") == 2; }
-
-std::size_t RequestWorker::SendCommandLine(std::string_view text) {
-  std::lock_guard lock(sendLock_);
-  return SendCommandText(socket_, text, services_.trace);
+CommandLink RequestWorker::Link() {
+  return CommandLink(*this, socket_, sendLock_, services_.trace);
 }
 
-bool RequestWorker::ReadReply(std::string& reply) {
-  return ReceiveReply(socket_, reply, kReplyBufferSize, services_.trace) > 0;
-}
+bool RequestWorker::SendAbort() { return Link().Send("=!") == 2; }
 
 void RequestWorker::Run() {
   while (true) {
@@ -129,38 +123,49 @@ void RequestWorker::Run() {
   }
 }
 
-void RequestWorker::Dispatch(RequestBlock& request) {
-  switch (request.kind) {
+RequestWorker::Operation RequestWorker::OperationOf(std::int32_t kind) {
+  switch (kind) {
     case kRequestGetDirectory:
-      return GetDirectory(request);
+      return &RequestWorker::GetDirectory;
     case kRequestListDirectory:
-      return ListDirectory(request);
+      return &RequestWorker::ListDirectory;
     case kRequestReceiveToFile:
     case kRequestReceiveToMemory:
-      return ReceiveFile(request);
+      return &RequestWorker::ReceiveFile;
     case kRequestSendFile:
-      return SendFile(request);
+      return &RequestWorker::SendFile;
     case kRequestFindInFiles:
-      return FindInFiles(request);
+      return &RequestWorker::FindInFiles;
     case kRequestRunCommand:
-      return RunCommand(request);
+      return &RequestWorker::RunCommand;
     case kRequestFileInformation:
-      return FileInformation(request);
+      return &RequestWorker::FileInformation;
     case kRequestOpenFile:
-      return OpenHostFile(request);
+      return &RequestWorker::OpenHostFile;
     case kRequestSaveFile:
-      return SaveHostFile(request);
+      return &RequestWorker::SaveHostFile;
     case kRequestResolveFile:
-      return ResolveFile(request);
+      return &RequestWorker::ResolveFile;
     case kRequestSendCommand:
-      return SendCommand(request);
+      return &RequestWorker::SendCommand;
     default:
-      return;  // connect requests and unknown kinds are dropped without completion
+      return nullptr;  // connect requests and unknown kinds
   }
 }
 
-void RequestWorker::Complete(RequestBlock& request, std::int32_t status) {
-  request.status = stopping() ? kStatusCancelled : status;
+std::int32_t RequestWorker::Settled(std::int32_t status) const {
+  return stopping() ? kStatusCancelled : status;
+}
+
+std::int32_t RequestWorker::RunStep(Operation operation, RequestBlock& step) {
+  step.status = Settled((this->*operation)(step));
+  return step.status;
+}
+
+void RequestWorker::Dispatch(RequestBlock& request) {
+  const Operation operation = OperationOf(request.kind);
+  if (operation == nullptr) return;  // dropped without completion
+  request.status = Settled((this->*operation)(request));
   if (request.completion) request.completion(request);
 }
 

@@ -6,10 +6,19 @@
 // requests cancelled while queued.
 //
 // The exchange of each request kind with the agent (the command texts, the
-// data connection, the final reply) lives in the worker's operations, one
-// per kind; composite requests (open-file, save-file, a search through a
-// project's file list) call the operations directly on a second block, so
-// nothing else runs between their steps.
+// data connection, the final reply) is one operation of the worker: one
+// class, its operations kept in a file per family of requests:
+//   command_requests.cpp    one command and its reply (get-directory,
+//                           file-information, resolve-file, send-command);
+//   data_requests.cpp       a data connection the agent makes back
+//                           (list-directory, receive-file, send-file,
+//                           find-in-files, run-command);
+//   composite_requests.cpp  steps of the other operations (open-file,
+//                           save-file).
+// Each operation returns its status and leaves the completion to the worker,
+// so composite requests (and a search through a project's file list) run
+// other operations as steps on blocks of their own, and nothing else runs on
+// the command connection between the steps.
 #pragma once
 
 #include <atomic>
@@ -40,6 +49,8 @@ struct RequestServices {
   TraceWriter* trace = nullptr;
   std::filesystem::path temporaryFolder;  // empty: the system's
 };
+
+class CommandLink;
 
 class RequestWorker : public Thread {
  public:
@@ -82,37 +93,43 @@ class RequestWorker : public Thread {
 
   const RequestServices& services() const { return services_; }
 
-  // -- The operations, one per request kind. Each carries out its exchange,
-  // sets the status (3 when the worker is stopping) and calls the
-  // completion routine.
-  void GetDirectory(RequestBlock& request);
-  void ReceiveFile(RequestBlock& request);  // kinds 3 and 4
-  void SendFile(RequestBlock& request);
-  void ListDirectory(RequestBlock& request);
-  void FindInFiles(RequestBlock& request);
-  void RunCommand(RequestBlock& request);
-  void FileInformation(RequestBlock& request);
-  void OpenHostFile(RequestBlock& request);
-  void SaveHostFile(RequestBlock& request);
-  void SendCommand(RequestBlock& request);
-  void ResolveFile(RequestBlock& request);
   // Strips one pair of surrounding double quotes: a text that starts with a
   // quote loses it, and its last character too when that is a quote.
   static void StripQuotes(std::string& text);
 
- protected:
-  // Sets the final status (3 when stopping) and calls the completion.
-  void Complete(RequestBlock& request, std::int32_t status);
-  // Carries out one request taken from the queue.
-  void Dispatch(RequestBlock& request);
-  // Sends a command as one packet on the command connection (traced); the
-  // SendPacket result, 0 on failure. Serialised with the abort line.
-  std::size_t SendCommandLine(std::string_view text);
-  // Reads one reply (at most 1,023 bytes, traced) into `reply`; false when
-  // none could be read.
-  bool ReadReply(std::string& reply);
-
  private:
+  using Operation = std::int32_t (RequestWorker::*)(RequestBlock&);
+
+  // The operation that carries out `kind`; null for kinds the worker does
+  // not carry out (connect requests, unknown kinds).
+  static Operation OperationOf(std::int32_t kind);
+  // A status as the request ends with it: kStatusCancelled once the worker
+  // is stopping, whatever the operation found.
+  std::int32_t Settled(std::int32_t status) const;
+  // Runs `operation` on `step`, a block of a composite request's own, and
+  // sets its status (Settled); no completion is called. The step's status.
+  std::int32_t RunStep(Operation operation, RequestBlock& step);
+  // Carries out one request taken from the queue: its operation, its status
+  // (Settled) and its completion routine. Kinds without an operation are
+  // dropped without completion.
+  void Dispatch(RequestBlock& request);
+  // The command connection as the operations use it.
+  CommandLink Link();
+
+  // -- The operations, one per request kind. Each carries out its exchange
+  // and returns the status, with the failure recorded in the block.
+  std::int32_t GetDirectory(RequestBlock& request);
+  std::int32_t ReceiveFile(RequestBlock& request);  // kinds 3 and 4
+  std::int32_t SendFile(RequestBlock& request);
+  std::int32_t ListDirectory(RequestBlock& request);
+  std::int32_t FindInFiles(RequestBlock& request);
+  std::int32_t RunCommand(RequestBlock& request);
+  std::int32_t FileInformation(RequestBlock& request);
+  std::int32_t OpenHostFile(RequestBlock& request);
+  std::int32_t SaveHostFile(RequestBlock& request);
+  std::int32_t SendCommand(RequestBlock& request);
+  std::int32_t ResolveFile(RequestBlock& request);
+
   RequestServices services_;
   // The queue and the request in progress, guarded by queueLock_: a request
   // is marked in progress in the same step that takes it from the queue,
