@@ -3,10 +3,10 @@
 // are error lines and which file and line each one points at.
 //
 // A mask is matched against one line of a listing and may reach into the
-// lines below it ($(LineBreak)) or above it ($(ScanUp)). MatchMask follows
-// the rules step by step for one line; ErrorScanner gives the same answers
-// for many lines of one listing and remembers what $(ScanUp) found, so that
-// counting the errors of a long listing stays linear in its length.
+// lines below it ($(LineBreak)) or above it ($(ScanUp)). ErrorScanner is the
+// one matcher: it answers for any line of one listing, and remembers what
+// $(ScanUp) found, so that counting the errors of a long listing stays
+// linear in its length.
 #pragma once
 
 #include <array>
@@ -91,29 +91,18 @@ struct MaskMatch {
   bool operator==(const MaskMatch&) const = default;
 };
 
-// Matches `mask` against `lineText`, the text of line `index` of `lines`
-// (the caller reads it, at most kTestedLineLimit characters). Nothing when
-// the line does not match; an empty mask never matches.
-//
-// A $(ScanUp) retries the rest of the mask on the line it stands on and then
-// on each line above until the rest matches; each retry starts again from
-// what was captured before the $(ScanUp). A $(LineBreak) after a $(ScanUp)
-// goes to the line below the one the scan reached.
-std::optional<MaskMatch> MatchMask(const LineSource& lines, std::size_t index,
-                                   std::string_view lineText, std::string_view mask,
-                                   const MaskContext& context = {});
-
 // The masks a mask list stands for: an entry that names a template (ignoring
 // case) is replaced by that template's compiler output mask. Looked up each
 // time the list is used, so changes to the templates take effect at once.
 std::vector<std::string> ResolveMasks(std::span<const std::string> entries,
                                       const TemplateCatalogue* catalogue);
 
-// The error lines of one listing: a list of masks matched against its lines
-// the way MatchMask does, for as many lines as the caller asks about. For
-// every $(ScanUp) of every mask it remembers, line by line, the nearest line
-// at or above where the rest of the mask matches, so no line is scanned twice
-// for the same mask. The listing must not change while the scanner is in use.
+// The error lines of one listing: a list of masks matched against its lines,
+// for as many lines as the caller asks about, in any order. For every
+// $(ScanUp) of every mask it remembers, line by line, the nearest line at or
+// above where the rest of the mask matches, so no line is scanned twice for
+// the same mask; the answers are those of matching each line on its own.
+// The listing must not change while the scanner is in use.
 class ErrorScanner {
  public:
   ErrorScanner(const LineSource& lines, std::span<const std::string> masks,
@@ -123,7 +112,20 @@ class ErrorScanner {
   ErrorScanner& operator=(const ErrorScanner&) = delete;
 
   // The result of the first mask that matches line `index`; nothing for an
-  // empty line, a line no mask matches, or an index past the end.
+  // empty line, a line no mask matches, or an index past the end. The line
+  // is read with at most kTestedLineLimit characters; an empty mask never
+  // matches.
+  //
+  // Literals and token names ignore case; a space in the mask skips any
+  // white space, none included; white space at the start of a line is
+  // skipped. A field token takes the text up to white space, the end of the
+  // line or the mask character after it, outside double quotes; an unknown
+  // or unclosed token fails the mask. A $(LineBreak) goes on at the start
+  // of the next line, and without one the mask has matched. A $(ScanUp)
+  // tries the rest of the mask on the line it stands on and then on each
+  // line above until the rest matches; each try starts again from what was
+  // captured before the $(ScanUp). A $(LineBreak) after a $(ScanUp) goes to
+  // the line below the one the scan reached.
   std::optional<MaskMatch> MatchLine(std::size_t index);
   // The number of lines MatchLine finds a match for.
   std::size_t CountErrors();

@@ -1,6 +1,7 @@
 // The composite request kinds, open-file and save-file: each runs its steps
-// through the worker's own operations on blocks of its own, so nothing else
-// runs on the command connection between them.
+// through the worker's own operations (RunStep) on blocks of its own, so
+// nothing else runs on the command connection between them. A step that
+// fails ends the request with its status and error.
 #include <cstdint>
 #include <string>
 
@@ -52,18 +53,14 @@ bool ConfirmOverwrite(UserInterface* user, const std::string& hostPath,
 
 }  // namespace
 
-void RequestWorker::OpenHostFile(RequestBlock& request) {
-  if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path")) {
-    return Complete(request, kStatusRefused);
-  }
+std::int32_t RequestWorker::OpenHostFile(RequestBlock& request) {
+  if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path")) return kStatusRefused;
   request.localPath.clear();
   request.formatHint = 0;
 
   RequestBlock information = Step(kRequestFileInformation, request.options, request.hostPath);
-  FileInformation(information);
-  if (information.status != kStatusSuccess) {
-    CopyFailure(request, information);
-    return Complete(request, information.status);
+  if (RunStep(&RequestWorker::FileInformation, information) != kStatusSuccess) {
+    return FailWithStep(request, information);
   }
   request.fileInfo = information.fileInfo;
 
@@ -77,20 +74,18 @@ void RequestWorker::OpenHostFile(RequestBlock& request) {
     if (qedit) receive.options |= kOptionModeQedit;
     request.formatHint = qedit ? kFormatHintQedit : kFormatHintRecords;
   }
-  ReceiveFile(receive);
-  if (receive.status != kStatusSuccess) {
-    CopyFailure(request, receive);
-    return Complete(request, receive.status);
+  if (RunStep(&RequestWorker::ReceiveFile, receive) != kStatusSuccess) {
+    return FailWithStep(request, receive);
   }
   request.localPath = receive.localPath;
   request.lockNumber = receive.lockNumber;
-  Complete(request, kStatusSuccess);
+  return kStatusSuccess;
 }
 
-void RequestWorker::SaveHostFile(RequestBlock& request) {
+std::int32_t RequestWorker::SaveHostFile(RequestBlock& request) {
   if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path") ||
       !WithinLimit(request, request.localPath, kMaxRequestPath, "local file name")) {
-    return Complete(request, kStatusRefused);
+    return kStatusRefused;
   }
 
   // The host file as it was just before it is replaced (an empty record when
@@ -99,19 +94,17 @@ void RequestWorker::SaveHostFile(RequestBlock& request) {
   if (request.newFile == 0) {
     RequestBlock check = Step(kRequestSendCommand, 0, request.hostPath);
     check.commandText = "=CHECK_EXISTS " + request.hostPath;
-    SendCommand(check);
-    if (stopping()) return Complete(request, kStatusCancelled);
+    RunStep(&RequestWorker::SendCommand, check);
+    if (stopping()) return kStatusCancelled;
     if (check.status == kStatusSuccess) {
       RequestBlock information = Step(kRequestFileInformation, request.options, request.hostPath);
-      FileInformation(information);
-      if (information.status != kStatusSuccess) {
-        CopyFailure(request, information);
-        return Complete(request, information.status);
+      if (RunStep(&RequestWorker::FileInformation, information) != kStatusSuccess) {
+        return FailWithStep(request, information);
       }
       if (information.fileInfo.modifyTime != request.fileInfo.modifyTime &&
           !ConfirmOverwrite(services().user, request.hostPath, request.fileInfo,
                             information.fileInfo)) {
-        return Complete(request, kStatusAbandoned);
+        return kStatusAbandoned;
       }
       before = information.fileInfo;
     }
@@ -119,29 +112,23 @@ void RequestWorker::SaveHostFile(RequestBlock& request) {
 
   RequestBlock send = Step(kRequestSendFile, request.options, request.hostPath);
   send.localPath = request.localPath;
-  SendFile(send);
-  if (send.status != kStatusSuccess) {
-    CopyFailure(request, send);
-    return Complete(request, send.status);
-  }
+  if (RunStep(&RequestWorker::SendFile, send) != kStatusSuccess) return FailWithStep(request, send);
   request.lockNumber = send.lockNumber;
   if ((request.options & kOptionKeepLocked) && request.lockNumber == -1) {
     request.options &= ~kOptionKeepLocked;
   }
 
   RequestBlock after = Step(kRequestFileInformation, request.options, request.hostPath);
-  FileInformation(after);
-  if (after.status != kStatusSuccess) {
-    CopyFailure(request, after);
-    return Complete(request, after.status);
+  if (RunStep(&RequestWorker::FileInformation, after) != kStatusSuccess) {
+    return FailWithStep(request, after);
   }
   if (request.newFile == 0 && (after.fileInfo.flags & kFileInfoCannotLock) == 0 &&
       after.fileInfo == before) {
     // Nothing about the host file changed: the upload did not take effect.
-    return Complete(request, kStatusHostUnchanged);
+    return kStatusHostUnchanged;
   }
   request.fileInfo = after.fileInfo;
-  Complete(request, kStatusSuccess);
+  return kStatusSuccess;
 }
 
 }  // namespace vandrel::remote

@@ -49,15 +49,6 @@ constexpr std::size_t kSmallDataPacket = 32767;
 // The most a download to memory reserves ahead on the agent's word.
 constexpr std::size_t kMaxReserve = std::size_t{256} << 20;
 
-// The command connection as the exchanges use it: the worker's serialised
-// send and traced read, and what every wait watches.
-struct CommandLink {
-  const Thread& worker;
-  Socket command;
-  std::function<std::size_t(std::string_view)> send;
-  std::function<bool(std::string&)> read;
-};
-
 // How a data stream went.
 struct StreamOutcome {
   std::int32_t status = kStatusSuccess;
@@ -105,7 +96,7 @@ Exchange RunDataCommand(RequestBlock& request, const CommandLink& link, DataList
                         const std::function<StreamOutcome(DataListener&)>& stream) {
   Exchange result;
   errno = 0;
-  if (link.send(command) == 0) {
+  if (link.Send(command) == 0) {
     request.errorNumber = errno;
     result.status = kStatusSendFailed;
     return result;
@@ -123,7 +114,7 @@ Exchange RunDataCommand(RequestBlock& request, const CommandLink& link, DataList
     case DataListener::Arrival::kAnswered: {
       data.CloseAll();
       std::string reply;
-      result.status = AwaitReply(request, link.worker, link.command, link.read, reply);
+      result.status = link.AwaitReply(request, reply);
       if (result.status != kStatusSuccess) return result;
       if (answerDecides) {
         result.reply = std::move(reply);
@@ -131,12 +122,12 @@ Exchange RunDataCommand(RequestBlock& request, const CommandLink& link, DataList
       }
       // The agent refused the command; an error reply says why. A success
       // reply without a connection leaves the error text empty.
-      if (IsSuccessReply(reply)) {
-        request.errorText.clear();
-        request.errorNumber = 0;
-      } else {
-        RecordAgentError(request, reply);
+      if (!IsSuccessReply(reply)) {
+        result.status = FailWithAgentReply(request, reply);
+        return result;
       }
+      request.errorText.clear();
+      request.errorNumber = 0;
       result.status = kStatusAgentError;
       return result;
     }
@@ -157,11 +148,10 @@ Exchange RunDataCommand(RequestBlock& request, const CommandLink& link, DataList
 
   const std::int64_t streamError = request.errorNumber;
   std::string reply;
-  const std::int32_t read = AwaitReply(request, link.worker, link.command, link.read, reply);
+  const std::int32_t read = link.AwaitReply(request, reply);
   if (outcome.status != kStatusSuccess) {
     if (read == kStatusSuccess && outcome.connectionFailed && !IsSuccessReply(reply)) {
-      RecordAgentError(request, reply);
-      result.status = kStatusAgentError;
+      result.status = FailWithAgentReply(request, reply);
     } else {
       request.errorNumber = streamError;
       result.status = outcome.status;
@@ -171,20 +161,6 @@ Exchange RunDataCommand(RequestBlock& request, const CommandLink& link, DataList
   result.status = read;
   result.reply = std::move(reply);
   return result;
-}
-
-// The final reply of a transfer with option 0x80 holds the status and the
-// lock number. A non-zero first number is an error reply that happens to
-// start with two numbers, not a lock.
-bool ReadLockReply(RequestBlock& request, const std::string& reply) {
-  std::int64_t status = 0;
-  std::int64_t lock = 0;
-  if (!ReadTwoNumbers(reply, &status, &lock) || status != 0) {
-    RecordAgentError(request, reply);
-    return false;
-  }
-  request.lockNumber = static_cast<std::int32_t>(lock);
-  return true;
 }
 
 std::uint32_t BigEndian32(std::string_view bytes) {
@@ -227,7 +203,7 @@ std::int32_t ReceiveFileExchange(RequestBlock& request, const CommandLink& link,
   TransferProgress progress(services.progress, (request.options & kOptionProgress) != 0,
                             kStrLoadingHostFile, request.hostPath);
 
-  DataListener data(link.command, link.worker);
+  DataListener data(link.command(), link.worker());
   if (!data.Listen()) {
     request.errorNumber = errno;
     return kStatusListenFailed;
@@ -283,12 +259,8 @@ std::int32_t ReceiveFileExchange(RequestBlock& request, const CommandLink& link,
                    request.hostPath);
   const Exchange exchange = RunDataCommand(request, link, data, command, false, stream);
   if (exchange.status != kStatusSuccess) return exchange.status;
-  if (request.options & kOptionKeepLocked) {
-    if (!ReadLockReply(request, exchange.reply)) return kStatusAgentError;
-  } else if (!IsSuccessReply(exchange.reply)) {
-    RecordAgentError(request, exchange.reply);
-    return kStatusAgentError;
-  }
+  const std::int32_t replied = ReadTransferReply(request, exchange.reply);
+  if (replied != kStatusSuccess) return replied;
 
   if (toFile) {
     if (!file->Close()) {
@@ -311,7 +283,7 @@ std::int32_t SendFileExchange(RequestBlock& request, const CommandLink& link,
   TransferProgress progress(services.progress, (request.options & kOptionProgress) != 0,
                             kStrSavingHostFile, request.hostPath);
 
-  DataListener data(link.command, link.worker);
+  DataListener data(link.command(), link.worker());
   if (!data.Listen()) {
     request.errorNumber = errno;
     return kStatusListenFailed;
@@ -366,13 +338,9 @@ std::int32_t SendFileExchange(RequestBlock& request, const CommandLink& link,
                    request.hostPath);
   const Exchange exchange = RunDataCommand(request, link, data, command, false, stream);
   if (exchange.status != kStatusSuccess) return exchange.status;
-  if (request.options & kOptionKeepLocked) {
-    return ReadLockReply(request, exchange.reply) ? kStatusSuccess : kStatusAgentError;
-  }
-  if (!IsSuccessReply(exchange.reply)) {
-    RecordAgentError(request, exchange.reply);
-    return kStatusAgentError;
-  }
+  const std::int32_t replied = ReadTransferReply(request, exchange.reply);
+  // A locked upload's reply carries the lock, not the name.
+  if (replied != kStatusSuccess || (request.options & kOptionKeepLocked)) return replied;
   if (request.options & kOptionNameWritten) {
     // A success reply without a name leaves the host path as it was.
     const std::optional<std::string_view> written = ReplyResult(exchange.reply);
@@ -388,7 +356,7 @@ std::int32_t SendFileExchange(RequestBlock& request, const CommandLink& link,
 
 std::int32_t ListDirectoryExchange(RequestBlock& request, const CommandLink& link) {
   if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path")) return kStatusRefused;
-  DataListener data(link.command, link.worker);
+  DataListener data(link.command(), link.worker());
   if (!data.Listen()) {
     request.errorNumber = errno;
     return kStatusListenFailed;
@@ -414,10 +382,7 @@ std::int32_t ListDirectoryExchange(RequestBlock& request, const CommandLink& lin
                    request.listFlag != 0 ? 1 : 0, request.hostPath);
   const Exchange exchange = RunDataCommand(request, link, data, command, false, stream);
   if (exchange.status != kStatusSuccess) return exchange.status;
-  if (!IsSuccessReply(exchange.reply)) {
-    RecordAgentError(request, exchange.reply);
-    return kStatusAgentError;
-  }
+  if (!IsSuccessReply(exchange.reply)) return FailWithAgentReply(request, exchange.reply);
   request.buffer = std::move(listing);
   return kStatusSuccess;
 }
@@ -440,7 +405,7 @@ std::function<StreamOutcome(DataListener&)> OutputStream(RequestBlock& request,
 std::int32_t FindExchange(RequestBlock& request, const CommandLink& link,
                           const RequestServices& services, std::string_view directory,
                           std::int32_t searchFlags) {
-  DataListener data(link.command, link.worker);
+  DataListener data(link.command(), link.worker());
   if (!data.Listen()) {
     request.errorNumber = errno;
     return kStatusListenFailed;
@@ -453,10 +418,7 @@ std::int32_t FindExchange(RequestBlock& request, const CommandLink& link,
       RunDataCommand(request, link, data, command, false,
                      OutputStream(request, services.output, kPaneFindInFiles, packet));
   if (exchange.status != kStatusSuccess) return exchange.status;
-  if (!IsSuccessReply(exchange.reply)) {
-    RecordAgentError(request, exchange.reply);
-    return kStatusAgentError;
-  }
+  if (!IsSuccessReply(exchange.reply)) return FailWithAgentReply(request, exchange.reply);
   return kStatusSuccess;
 }
 
@@ -466,24 +428,16 @@ std::int32_t RunCommandExchange(RequestBlock& request, const CommandLink& link,
       !WithinLimit(request, request.commandLine, kMaxCommandLine, "command line")) {
     return kStatusRefused;
   }
-  DataListener data(link.command, link.worker);
+  DataListener data(link.command(), link.worker());
   if (!data.Listen()) {
     request.errorNumber = errno;
     return kStatusListenFailed;
   }
 
-  errno = 0;
-  if (link.send(fmt::sprintf("=SET_PORT %hu", data.port())) == 0) {
-    request.errorNumber = errno;
-    return kStatusSendFailed;
-  }
   std::string reply;
-  const std::int32_t read = AwaitReply(request, link.worker, link.command, link.read, reply);
-  if (read != kStatusSuccess) return read;
-  if (!IsSuccessReply(reply)) {
-    RecordAgentError(request, reply);
-    return kStatusAgentError;
-  }
+  const std::int32_t asked = link.Ask(request, fmt::sprintf("=SET_PORT %hu", data.port()), reply);
+  if (asked != kStatusSuccess) return asked;
+  if (!IsSuccessReply(reply)) return FailWithAgentReply(request, reply);
 
   // The command-line window (255) shows what was typed itself.
   if (!request.echoLine.empty() && request.pane >= kPaneOutput && request.pane <= kPaneDebug &&
@@ -496,10 +450,7 @@ std::int32_t RunCommandExchange(RequestBlock& request, const CommandLink& link,
       RunDataCommand(request, link, data, request.commandLine, true,
                      OutputStream(request, services.output, request.pane, packet));
   if (exchange.status != kStatusSuccess) return exchange.status;
-  if (!IsSuccessReply(exchange.reply)) {
-    RecordAgentError(request, exchange.reply);
-    return kStatusAgentError;
-  }
+  if (!IsSuccessReply(exchange.reply)) return FailWithAgentReply(request, exchange.reply);
   // What follows the status: tandrill's exit status of a command that ran
   // but failed (empty when it succeeded).
   request.replyText = std::string(ReplyResult(exchange.reply).value_or(std::string_view()));
@@ -508,41 +459,26 @@ std::int32_t RunCommandExchange(RequestBlock& request, const CommandLink& link,
 
 }  // namespace
 
-void RequestWorker::ReceiveFile(RequestBlock& request) {
-  const CommandLink link{*this, commandSocket(),
-                         [this](std::string_view text) { return SendCommandLine(text); },
-                         [this](std::string& reply) { return ReadReply(reply); }};
+std::int32_t RequestWorker::ReceiveFile(RequestBlock& request) {
   request.buffer.clear();
   if (request.kind == kRequestReceiveToFile) request.localPath.clear();
-  const std::int32_t status = ReceiveFileExchange(request, link, services());
-  Complete(request, status);
+  return ReceiveFileExchange(request, Link(), services());
 }
 
-void RequestWorker::SendFile(RequestBlock& request) {
-  const CommandLink link{*this, commandSocket(),
-                         [this](std::string_view text) { return SendCommandLine(text); },
-                         [this](std::string& reply) { return ReadReply(reply); }};
-  const std::int32_t status = SendFileExchange(request, link, services());
-  Complete(request, status);
+std::int32_t RequestWorker::SendFile(RequestBlock& request) {
+  return SendFileExchange(request, Link(), services());
 }
 
-void RequestWorker::ListDirectory(RequestBlock& request) {
-  const CommandLink link{*this, commandSocket(),
-                         [this](std::string_view text) { return SendCommandLine(text); },
-                         [this](std::string& reply) { return ReadReply(reply); }};
+std::int32_t RequestWorker::ListDirectory(RequestBlock& request) {
   request.buffer.clear();
-  const std::int32_t status = ListDirectoryExchange(request, link);
-  Complete(request, status);
+  return ListDirectoryExchange(request, Link());
 }
 
-void RequestWorker::FindInFiles(RequestBlock& request) {
-  const CommandLink link{*this, commandSocket(),
-                         [this](std::string_view text) { return SendCommandLine(text); },
-                         [this](std::string& reply) { return ReadReply(reply); }};
+std::int32_t RequestWorker::FindInFiles(RequestBlock& request) {
   if (!WithinLimit(request, request.findText, kMaxFindText, "text to find") ||
       !WithinLimit(request, request.fileTypes, kMaxFindText, "file types") ||
       !WithinLimit(request, request.directory, kMaxRequestPath, "folder")) {
-    return Complete(request, kStatusRefused);
+    return kStatusRefused;
   }
   std::string directory = request.directory;
   std::int32_t searchFlags = request.searchFlags;
@@ -553,27 +489,20 @@ void RequestWorker::FindInFiles(RequestBlock& request) {
     upload.kind = kRequestSendFile;
     upload.options = 0x1 | 0x2 | kOptionNameWritten;
     upload.localPath = request.directory;
-    SendFile(upload);
-    if (upload.status != kStatusSuccess) {
-      // The step's error text goes with its status: without it an agent
-      // error would reach the user as an error without text.
-      CopyFailure(request, upload);
-      return Complete(request, upload.status);
+    // The step's error text goes with its status: without it an agent error
+    // would reach the user as an error without text.
+    if (RunStep(&RequestWorker::SendFile, upload) != kStatusSuccess) {
+      return FailWithStep(request, upload);
     }
-    if (upload.hostPath.empty()) return Complete(request, kStatusBadReply);
+    if (upload.hostPath.empty()) return kStatusBadReply;
     directory = upload.hostPath;
     searchFlags |= kSearchListIsHostFile;
   }
-  const std::int32_t status = FindExchange(request, link, services(), directory, searchFlags);
-  Complete(request, status);
+  return FindExchange(request, Link(), services(), directory, searchFlags);
 }
 
-void RequestWorker::RunCommand(RequestBlock& request) {
-  const CommandLink link{*this, commandSocket(),
-                         [this](std::string_view text) { return SendCommandLine(text); },
-                         [this](std::string& reply) { return ReadReply(reply); }};
-  const std::int32_t status = RunCommandExchange(request, link, services());
-  Complete(request, status);
+std::int32_t RequestWorker::RunCommand(RequestBlock& request) {
+  return RunCommandExchange(request, Link(), services());
 }
 
 }  // namespace vandrel::remote

@@ -14,6 +14,9 @@ namespace vandrel::remote {
 
 namespace {
 
+// The reply buffer of the product holds 1,024 bytes with the terminator.
+constexpr std::size_t kReplyBufferSize = 1024;
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -82,14 +85,29 @@ bool ReadTwoNumbers(std::string_view reply, std::int64_t* first, std::int64_t* s
   return true;
 }
 
-void RecordAgentError(RequestBlock& request, std::string_view reply) {
+std::int32_t FailWithAgentReply(RequestBlock& request, std::string_view reply) {
   request.errorText.assign(reply.substr(0, kMaxErrorText));
   request.errorNumber = LeadingUnsigned(reply);
+  return kStatusAgentError;
 }
 
-void CopyFailure(RequestBlock& request, const RequestBlock& step) {
+std::int32_t ReadTransferReply(RequestBlock& request, std::string_view reply) {
+  if ((request.options & kOptionKeepLocked) == 0) {
+    return IsSuccessReply(reply) ? kStatusSuccess : FailWithAgentReply(request, reply);
+  }
+  std::int64_t status = 0;
+  std::int64_t lock = 0;
+  if (!ReadTwoNumbers(reply, &status, &lock) || status != 0) {
+    return FailWithAgentReply(request, reply);
+  }
+  request.lockNumber = static_cast<std::int32_t>(lock);
+  return kStatusSuccess;
+}
+
+std::int32_t FailWithStep(RequestBlock& request, const RequestBlock& step) {
   request.errorText = step.errorText;
   request.errorNumber = step.errorNumber;
+  return step.status;
 }
 
 bool WithinLimit(RequestBlock& request, std::string_view text, std::size_t limit,
@@ -111,10 +129,18 @@ bool ResultWithinLimit(RequestBlock& request, std::string_view text, std::size_t
   return false;
 }
 
-std::int32_t AwaitReply(RequestBlock& request, const Thread& worker, Socket command,
-                        const std::function<bool(std::string&)>& read, std::string& reply) {
+std::size_t CommandLink::Send(std::string_view text) const {
+  std::lock_guard lock(sendLock_);
+  return SendCommandText(socket_, text, trace_);
+}
+
+bool CommandLink::Read(std::string& reply) const {
+  return ReceiveReply(socket_, reply, kReplyBufferSize, trace_) > 0;
+}
+
+std::int32_t CommandLink::AwaitReply(RequestBlock& request, std::string& reply) const {
   reply.clear();
-  switch (WaitForSocket(worker, command, POLLIN, kNoSocket)) {
+  switch (WaitForSocket(worker_, command_, POLLIN, kNoSocket)) {
     case WaitResult::kReady:
       break;
     case WaitResult::kStopped:
@@ -125,11 +151,21 @@ std::int32_t AwaitReply(RequestBlock& request, const Thread& worker, Socket comm
       return kStatusReceiveFailed;
   }
   errno = 0;
-  if (!read(reply)) {
+  if (!Read(reply)) {
     request.errorNumber = errno;
     return kStatusReceiveFailed;
   }
   return kStatusSuccess;
+}
+
+std::int32_t CommandLink::Ask(RequestBlock& request, std::string_view command,
+                              std::string& reply) const {
+  errno = 0;
+  if (Send(command) == 0) {
+    request.errorNumber = errno;
+    return kStatusSendFailed;
+  }
+  return AwaitReply(request, reply);
 }
 
 char TransferModeLetter(std::int32_t options) {

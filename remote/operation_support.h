@@ -1,10 +1,18 @@
-// What the request worker's operations share: reading the agent's replies,
-// recording an agent error in the block, refusing texts over their limits,
-// the transfer mode letter and the progress display of transfers.
+// What the request worker's operations share: the command connection as
+// they use it, one helper per reply shape, recording failures in the block,
+// refusing texts over their limits, the transfer mode letter and the
+// progress display of transfers.
+//
+// Every helper that can fail returns a request status: kStatusSuccess, or
+// the failure with its error text and number already in the block, so an
+// operation hands it straight back:
+//
+//   if (!IsSuccessReply(reply)) return FailWithAgentReply(request, reply);
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +24,50 @@
 
 namespace vandrel::remote {
 
+// -- The command connection
+
+// The session's command connection as the operations use it: commands go
+// out as one packet each, serialised with the abort line; replies are read
+// whole (at most 1,023 bytes); both are traced. Sends and reads take the
+// worker's socket afresh each time, so one the session has taken away
+// (SetConnection) is not used again; waits watch the connection as it was
+// when the operation began, and the worker's stop flag.
+class CommandLink {
+ public:
+  CommandLink(const Thread& worker, const std::atomic<Socket>& socket, std::mutex& sendLock,
+              TraceWriter* trace)
+      : worker_(worker),
+        socket_(socket),
+        command_(socket.load()),
+        sendLock_(sendLock),
+        trace_(trace) {}
+
+  const Thread& worker() const { return worker_; }
+  // The command connection every wait of the operation watches.
+  Socket command() const { return command_; }
+
+  // Sends `text` as one packet: the SendPacket result, 0 on failure.
+  std::size_t Send(std::string_view text) const;
+  // Reads one reply into `reply`; false when none could be read.
+  bool Read(std::string& reply) const;
+
+  // Waits for the reply to a command, looking at the worker's stop flag
+  // while it waits, and reads it. kStatusSuccess with the reply;
+  // kStatusCancelled when the worker stops first; kStatusReceiveFailed when
+  // no reply could be read (errorNumber then holds the socket error).
+  std::int32_t AwaitReply(RequestBlock& request, std::string& reply) const;
+  // Sends `command` and awaits its reply: kStatusSendFailed (errorNumber the
+  // socket error) when it could not be sent, else as AwaitReply.
+  std::int32_t Ask(RequestBlock& request, std::string_view command, std::string& reply) const;
+
+ private:
+  const Thread& worker_;
+  const std::atomic<Socket>& socket_;
+  Socket command_;
+  std::mutex& sendLock_;
+  TraceWriter* trace_;
+};
+
 // -- Replies: every reply begins with a decimal status, 0 for success.
 
 // The leading number of a reply as a C scanner reads "%d": blanks skipped,
@@ -24,18 +76,25 @@ namespace vandrel::remote {
 std::optional<std::int64_t> ReplyStatus(std::string_view reply);
 // The reply's status reads as 0.
 bool IsSuccessReply(std::string_view reply);
-// The text after the first blank; nothing when the reply has no blank.
+// "0 TEXT": the text after the first blank; nothing when the reply has no
+// blank.
 std::optional<std::string_view> ReplyResult(std::string_view reply);
 // Reads "%d %d" from the reply: true when both numbers are there.
 bool ReadTwoNumbers(std::string_view reply, std::int64_t* first, std::int64_t* second);
 
-// The request failed with an agent error: status 2 is the caller's to set;
-// the reply becomes the error text and its leading number, read as an
-// unsigned 32-bit value, the error number (0 when it has none).
-void RecordAgentError(RequestBlock& request, std::string_view reply);
+// The request failed with an agent error: the reply becomes the error text
+// (at most 1,023 characters) and its leading number, read as an unsigned
+// 32-bit value, the error number (0 when it has none). kStatusAgentError.
+std::int32_t FailWithAgentReply(RequestBlock& request, std::string_view reply);
+// The final reply of a transfer. With option 0x80 it is "0 LOCK", and the
+// lock number goes to the block; a non-zero first number is an error reply
+// that happens to start with two numbers, not a lock. Otherwise it is a
+// status reply. kStatusSuccess, or the agent error.
+std::int32_t ReadTransferReply(RequestBlock& request, std::string_view reply);
+
 // A step of a composite request failed: its error text and number become
-// the request's.
-void CopyFailure(RequestBlock& request, const RequestBlock& step);
+// the request's, and its status is the one the request ends with.
+std::int32_t FailWithStep(RequestBlock& request, const RequestBlock& step);
 
 // Refuses a text longer than the field allows: the error text says which
 // field, for status 5 (refused, the text is the whole message). Texts are
@@ -45,14 +104,6 @@ bool WithinLimit(RequestBlock& request, std::string_view text, std::size_t limit
 // The same for a text the agent returned for a field of the block.
 bool ResultWithinLimit(RequestBlock& request, std::string_view text, std::size_t limit,
                        std::string_view field);
-
-// Waits for the reply to a command on the command connection, looking at
-// the worker's stop flag while it waits, and reads it with `read` (the
-// worker's ReadReply). kStatusSuccess with the reply; kStatusCancelled when
-// the worker stops first; kStatusReceiveFailed when no reply could be read
-// (errorNumber then holds the socket error).
-std::int32_t AwaitReply(RequestBlock& request, const Thread& worker, Socket command,
-                        const std::function<bool(std::string&)>& read, std::string& reply);
 
 // -- Transfers
 

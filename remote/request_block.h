@@ -1,15 +1,14 @@
 // The request block: what a caller fills in to have the request worker talk
-// to the host agent, copied by value into the worker's queue, and handed
-// back, with its status and results, to the completion routine. One block
-// type serves every kind; each kind uses its own fields (listed below by
-// kind). Texts are owned strings; their limits are the ones the wire and
-// the host allow, and an operation refuses a text over its limit rather
-// than cutting it.
+// to the host agent, copied by value into the worker's queue (a list of
+// blocks, not of pointers to them), and handed back, with its status and
+// results, to the completion routine. One block type serves every kind;
+// each kind uses its own fields (listed below by kind). Texts are owned
+// strings; their limits are the ones the wire and the host allow, and an
+// operation refuses a text over its limit rather than cutting it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "documents/document_format.h"
@@ -85,8 +84,9 @@ struct RequestBlock {
   std::int32_t options = 0;
   std::uint32_t queuedAt = 0;  // milliseconds of up-time, set by Post
   std::int32_t status = 0;
-  CompletionRoutine completion;   // may be empty
-  std::shared_ptr<void> context;  // the caller's, untouched by the engine
+  // May be empty. What the caller needs when the request ends travels in
+  // the routine's captures, typed; the engine keeps no untyped pointer.
+  CompletionRoutine completion;
 
   // -- Kind-specific fields --
   std::string hostPath;          // 1 out; 2, 3, 4, 9, 10, 11 in; 5 in (replaced with option 0x100)

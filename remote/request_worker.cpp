@@ -1,16 +1,14 @@
 #include "remote/request_worker.h"
 
 #include <chrono>
-#include <memory>
+#include <new>
 #include <thread>
-#include <vector>
+
+#include "remote/operation_support.h"
 
 namespace vandrel::remote {
 
 namespace {
-
-// The reply buffer of the product holds 1,024 bytes with the terminator.
-constexpr std::size_t kReplyBufferSize = 1024;
 
 std::uint32_t UpTimeMilliseconds() {
   return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -18,23 +16,12 @@ std::uint32_t UpTimeMilliseconds() {
                                         .count());
 }
 
-// Takes every queued request out of the queue, in order; the caller holds
-// the queue's lock.
-std::vector<std::unique_ptr<RequestBlock>> TakeQueued(coList& queue) {
-  std::vector<std::unique_ptr<RequestBlock>> taken;
-  for (auto* position = queue.Head(); position != nullptr;) {
-    taken.emplace_back(static_cast<RequestBlock*>(queue.GetNext(position)));
-  }
-  queue.RemoveAll();
-  return taken;
-}
-
 // Completes the requests with status 3, in order. No lock is held: a
 // completion may ask the worker again (AnyQueued, Post).
-void CompleteCancelled(std::vector<std::unique_ptr<RequestBlock>>& requests) {
-  for (const auto& request : requests) {
-    request->status = kStatusCancelled;
-    if (request->completion) request->completion(*request);
+void CompleteCancelled(std::list<RequestBlock>& requests) {
+  for (RequestBlock& request : requests) {
+    request.status = kStatusCancelled;
+    if (request.completion) request.completion(request);
   }
 }
 
@@ -48,7 +35,7 @@ RequestWorker::~RequestWorker() {
 }
 
 void RequestWorker::Stop() {
-  std::vector<std::unique_ptr<RequestBlock>> cancelled;
+  std::list<RequestBlock> cancelled;
   {
     // The flag under the queue's lock, with the wake-up: the worker ends as
     // soon as it sees the flag, and its destructor takes this lock
@@ -56,49 +43,50 @@ void RequestWorker::Stop() {
     // that is already destroyed. The cancelled blocks are this call's own.
     std::lock_guard lock(queueLock_);
     stop_ = 1;
-    cancelled = TakeQueued(queue_);
-    wakeSignalled_ = true;
+    cancelled.splice(cancelled.end(), queue_);
     wake_.notify_all();
   }
   CompleteCancelled(cancelled);
 }
 
 void RequestWorker::Post(const RequestBlock& request) {
-  std::unique_ptr<RequestBlock> copy;
+  // The copy is made before the lock is taken and joins the queue without
+  // allocating, so Post holds the lock only for a moment.
+  std::list<RequestBlock> copy;
   try {
-    copy = std::make_unique<RequestBlock>(request);
+    copy.push_back(request);
   } catch (const std::bad_alloc&) {
     return;  // dropped without completion, as a request without memory is
   }
-  {
-    std::lock_guard lock(queueLock_);
-    copy->queuedAt = UpTimeMilliseconds();
-    if (!queue_.Append(copy.get())) return;
-    copy.release();
-    wakeSignalled_ = true;
-    // Under the lock, as in Stop.
-    wake_.notify_all();
-  }
+  std::lock_guard lock(queueLock_);
+  copy.front().queuedAt = UpTimeMilliseconds();
+  queue_.splice(queue_.end(), copy);
+  // Under the lock, as in Stop.
+  wake_.notify_all();
 }
 
 void RequestWorker::CancelAll() {
-  std::vector<std::unique_ptr<RequestBlock>> cancelled;
+  std::list<RequestBlock> cancelled;
   {
     std::lock_guard lock(queueLock_);
-    cancelled = TakeQueued(queue_);
+    cancelled.splice(cancelled.end(), queue_);
   }
   CompleteCancelled(cancelled);
 }
 
 bool RequestWorker::AnyPending() const {
-  if (inProgress_ != 0) return true;
   std::lock_guard lock(queueLock_);
-  return queue_.Count() > 0;
+  return inProgress_ || !queue_.empty();
 }
 
 bool RequestWorker::AnyQueued() const {
   std::lock_guard lock(queueLock_);
-  return queue_.Count() > 0;
+  return !queue_.empty();
+}
+
+bool RequestWorker::WaitUntilIdle(std::chrono::milliseconds limit) const {
+  std::unique_lock lock(queueLock_);
+  return idle_.wait_for(lock, limit, [this] { return !inProgress_ && queue_.empty(); });
 }
 
 void RequestWorker::SetConnection(Socket socket, std::int32_t hostKind) {
@@ -106,78 +94,78 @@ void RequestWorker::SetConnection(Socket socket, std::int32_t hostKind) {
   hostKind_ = hostKind;
 }
 
-bool RequestWorker::SendAbort() { return SendCommandLine("=!") == 2; }
-
-std::size_t RequestWorker::SendCommandLine(std::string_view text) {
-  std::lock_guard lock(sendLock_);
-  return SendCommandText(socket_, text, services_.trace);
+CommandLink RequestWorker::Link() {
+  return CommandLink(*this, socket_, sendLock_, services_.trace);
 }
 
-bool RequestWorker::ReadReply(std::string& reply) {
-  return ReceiveReply(socket_, reply, kReplyBufferSize, services_.trace) > 0;
-}
+bool RequestWorker::SendAbort() { return Link().Send("=!") == 2; }
 
 void RequestWorker::Run() {
-  while (!stopping()) {
+  while (true) {
+    std::list<RequestBlock> taken;
     {
       std::unique_lock lock(queueLock_);
-      wake_.wait(lock, [this] { return wakeSignalled_; });
-      wakeSignalled_ = false;
+      wake_.wait(lock, [this] { return stopping() || !queue_.empty(); });
+      if (stopping()) return;
+      // In progress in the same step that takes it from the queue, so the busy
+      // test never sees a gap between the two.
+      taken.splice(taken.end(), queue_, queue_.begin());
+      inProgress_ = true;
+      ++taken_;
     }
-    while (!stopping()) {
-      std::unique_ptr<RequestBlock> taken;
-      {
-        std::lock_guard lock(queueLock_);
-        coList::Node* head = queue_.Head();
-        if (!head) break;
-        // In progress before the queue empties, so the busy test never sees
-        // a gap between the two.
-        inProgress_ = 1;
-        ++taken_;
-        taken.reset(static_cast<RequestBlock*>(queue_.ItemOf(head)));
-        queue_.Remove(head);
-      }
-      RequestBlock request = std::move(*taken);
-      taken.reset();
-      Dispatch(request);
-      inProgress_ = 0;
-      std::this_thread::yield();
+    Dispatch(taken.front());
+    {
+      std::lock_guard lock(queueLock_);
+      inProgress_ = false;
+      if (queue_.empty()) idle_.notify_all();
     }
+    std::this_thread::yield();
   }
+}
+
+RequestWorker::Operation RequestWorker::OperationOf(std::int32_t kind) {
+  switch (kind) {
+    case kRequestGetDirectory:
+      return &RequestWorker::GetDirectory;
+    case kRequestListDirectory:
+      return &RequestWorker::ListDirectory;
+    case kRequestReceiveToFile:
+    case kRequestReceiveToMemory:
+      return &RequestWorker::ReceiveFile;
+    case kRequestSendFile:
+      return &RequestWorker::SendFile;
+    case kRequestFindInFiles:
+      return &RequestWorker::FindInFiles;
+    case kRequestRunCommand:
+      return &RequestWorker::RunCommand;
+    case kRequestFileInformation:
+      return &RequestWorker::FileInformation;
+    case kRequestOpenFile:
+      return &RequestWorker::OpenHostFile;
+    case kRequestSaveFile:
+      return &RequestWorker::SaveHostFile;
+    case kRequestResolveFile:
+      return &RequestWorker::ResolveFile;
+    case kRequestSendCommand:
+      return &RequestWorker::SendCommand;
+    default:
+      return nullptr;  // connect requests and unknown kinds
+  }
+}
+
+std::int32_t RequestWorker::Settled(std::int32_t status) const {
+  return stopping() ? kStatusCancelled : status;
+}
+
+std::int32_t RequestWorker::RunStep(Operation operation, RequestBlock& step) {
+  step.status = Settled((this->*operation)(step));
+  return step.status;
 }
 
 void RequestWorker::Dispatch(RequestBlock& request) {
-  switch (request.kind) {
-    case kRequestGetDirectory:
-      return GetDirectory(request);
-    case kRequestListDirectory:
-      return ListDirectory(request);
-    case kRequestReceiveToFile:
-    case kRequestReceiveToMemory:
-      return ReceiveFile(request);
-    case kRequestSendFile:
-      return SendFile(request);
-    case kRequestFindInFiles:
-      return FindInFiles(request);
-    case kRequestRunCommand:
-      return RunCommand(request);
-    case kRequestFileInformation:
-      return FileInformation(request);
-    case kRequestOpenFile:
-      return OpenHostFile(request);
-    case kRequestSaveFile:
-      return SaveHostFile(request);
-    case kRequestResolveFile:
-      return ResolveFile(request);
-    case kRequestSendCommand:
-      return SendCommand(request);
-    default:
-      return;  // connect requests and unknown kinds are dropped without completion
-  }
-}
-
-void RequestWorker::Complete(RequestBlock& request, std::int32_t status) {
-  request.status = stopping() ? kStatusCancelled : status;
+  const Operation operation = OperationOf(request.kind);
+  if (operation == nullptr) return;  // dropped without completion
+  request.status = Settled((this->*operation)(request));
   if (request.completion) request.completion(request);
 }
 

@@ -6,20 +6,30 @@
 // requests cancelled while queued.
 //
 // The exchange of each request kind with the agent (the command texts, the
-// data connection, the final reply) lives in the worker's operations, one
-// per kind; composite requests (open-file, save-file, a search through a
-// project's file list) call the operations directly on a second block, so
-// nothing else runs between their steps.
+// data connection, the final reply) is one operation of the worker: one
+// class, its operations kept in a file per family of requests:
+//   command_requests.cpp    one command and its reply (get-directory,
+//                           file-information, resolve-file, send-command);
+//   data_requests.cpp       a data connection the agent makes back
+//                           (list-directory, receive-file, send-file,
+//                           find-in-files, run-command);
+//   composite_requests.cpp  steps of the other operations (open-file,
+//                           save-file).
+// Each operation returns its status and leaves the completion to the worker,
+// so composite requests (and a search through a project's file list) run
+// other operations as steps on blocks of their own, and nothing else runs on
+// the command connection between the steps.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <list>
 #include <mutex>
 #include <string>
 
-#include "core/co_list.h"
 #include "core/progress.h"
 #include "core/user_interface.h"
 #include "remote/output_writer.h"
@@ -40,6 +50,8 @@ struct RequestServices {
   std::filesystem::path temporaryFolder;  // empty: the system's
 };
 
+class CommandLink;
+
 class RequestWorker : public Thread {
  public:
   explicit RequestWorker(RequestServices services);
@@ -55,10 +67,17 @@ class RequestWorker : public Thread {
   // Completes every queued request with status 3, in order, on this thread.
   // The request in progress is not affected.
   void CancelAll();
-  // The queue is not empty or a request is being carried out.
+  // The queue is not empty or a request is being carried out: from the
+  // moment it is taken from the queue to the end of its completion routine.
+  // Never false in between, even when the queue is emptied at that moment.
   bool AnyPending() const;
   // The queue is not empty.
   bool AnyQueued() const;
+  // Waits until AnyPending turns false, at most `limit`; whether it did.
+  // The worker announces the end of each request's completion routine, so
+  // the wait ends as soon as the last one returns. Never call it from a
+  // completion routine, nor on a thread a completion routine waits for.
+  bool WaitUntilIdle(std::chrono::milliseconds limit) const;
   // How many requests have been taken from the queue so far: tells one
   // request in progress from the next.
   std::uint64_t requestsTaken() const { return taken_; }
@@ -74,43 +93,52 @@ class RequestWorker : public Thread {
 
   const RequestServices& services() const { return services_; }
 
-  // -- The operations, one per request kind. Each carries out its exchange,
-  // sets the status (3 when the worker is stopping) and calls the
-  // completion routine.
-  void GetDirectory(RequestBlock& request);
-  void ReceiveFile(RequestBlock& request);  // kinds 3 and 4
-  void SendFile(RequestBlock& request);
-  void ListDirectory(RequestBlock& request);
-  void FindInFiles(RequestBlock& request);
-  void RunCommand(RequestBlock& request);
-  void FileInformation(RequestBlock& request);
-  void OpenHostFile(RequestBlock& request);
-  void SaveHostFile(RequestBlock& request);
-  void SendCommand(RequestBlock& request);
-  void ResolveFile(RequestBlock& request);
   // Strips one pair of surrounding double quotes: a text that starts with a
   // quote loses it, and its last character too when that is a quote.
   static void StripQuotes(std::string& text);
 
- protected:
-  // Sets the final status (3 when stopping) and calls the completion.
-  void Complete(RequestBlock& request, std::int32_t status);
-  // Carries out one request taken from the queue.
-  void Dispatch(RequestBlock& request);
-  // Sends a command as one packet on the command connection (traced); the
-  // SendPacket result, 0 on failure. Serialised with the abort line.
-  std::size_t SendCommandLine(std::string_view text);
-  // Reads one reply (at most 1,023 bytes, traced) into `reply`; false when
-  // none could be read.
-  bool ReadReply(std::string& reply);
-
  private:
+  using Operation = std::int32_t (RequestWorker::*)(RequestBlock&);
+
+  // The operation that carries out `kind`; null for kinds the worker does
+  // not carry out (connect requests, unknown kinds).
+  static Operation OperationOf(std::int32_t kind);
+  // A status as the request ends with it: kStatusCancelled once the worker
+  // is stopping, whatever the operation found.
+  std::int32_t Settled(std::int32_t status) const;
+  // Runs `operation` on `step`, a block of a composite request's own, and
+  // sets its status (Settled); no completion is called. The step's status.
+  std::int32_t RunStep(Operation operation, RequestBlock& step);
+  // Carries out one request taken from the queue: its operation, its status
+  // (Settled) and its completion routine. Kinds without an operation are
+  // dropped without completion.
+  void Dispatch(RequestBlock& request);
+  // The command connection as the operations use it.
+  CommandLink Link();
+
+  // -- The operations, one per request kind. Each carries out its exchange
+  // and returns the status, with the failure recorded in the block.
+  std::int32_t GetDirectory(RequestBlock& request);
+  std::int32_t ReceiveFile(RequestBlock& request);  // kinds 3 and 4
+  std::int32_t SendFile(RequestBlock& request);
+  std::int32_t ListDirectory(RequestBlock& request);
+  std::int32_t FindInFiles(RequestBlock& request);
+  std::int32_t RunCommand(RequestBlock& request);
+  std::int32_t FileInformation(RequestBlock& request);
+  std::int32_t OpenHostFile(RequestBlock& request);
+  std::int32_t SaveHostFile(RequestBlock& request);
+  std::int32_t SendCommand(RequestBlock& request);
+  std::int32_t ResolveFile(RequestBlock& request);
+
   RequestServices services_;
-  coList queue_;  // items: heap copies of RequestBlock
+  // The queue and the request in progress, guarded by queueLock_: a request
+  // is marked in progress in the same step that takes it from the queue,
+  // and both are read together, so the busy test never sees a gap.
   mutable std::mutex queueLock_;
-  std::condition_variable wake_;
-  bool wakeSignalled_ = false;  // guarded by queueLock_
-  std::atomic<int> inProgress_{0};
+  std::list<RequestBlock> queue_;
+  bool inProgress_ = false;
+  std::condition_variable wake_;          // the queue has a request, or the worker stops
+  mutable std::condition_variable idle_;  // a request has ended with nothing queued
   std::atomic<std::uint64_t> taken_{0};
   std::atomic<Socket> socket_{kNoSocket};
   std::atomic<std::int32_t> hostKind_{0};

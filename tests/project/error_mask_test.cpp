@@ -15,12 +15,12 @@
 namespace vandrel::project {
 namespace {
 
-// Matches `mask` against line `index` of `lines`, read as a search reads it.
+// Matches `mask` alone against line `index` of `lines`, with a scanner that
+// is asked about nothing else and so remembers nothing from other lines.
 std::optional<MaskMatch> Match(const LineList& lines, std::size_t index, std::string_view mask,
                                const MaskContext& context = {}) {
-  const std::string_view text = lines.Line(index);
-  return MatchMask(lines, index, text.substr(0, std::min(text.size(), kTestedLineLimit)), mask,
-                   context);
+  const std::string masks[] = {std::string(mask)};
+  return ErrorScanner(lines, masks, context).MatchLine(index);
 }
 
 std::optional<MaskMatch> MatchOne(std::string line, std::string_view mask,
@@ -32,7 +32,7 @@ MaskMatch Result(std::string file, std::int64_t line, bool physical = true) {
   return {std::move(file), line, physical};
 }
 
-TEST(MatchMaskTest, CompilerMessageGivesFileAndPhysicalLine) {
+TEST(MaskRulesTest, CompilerMessageGivesFileAndPhysicalLine) {
   EXPECT_EQ(MatchOne("main.c(42): syntax error", "$(FileName)($(Line)): $(String)"),
             Result("main.c", 42));
   EXPECT_EQ(MatchOne("  src/a.c:7:12: warning: x", "$(FileName):$(Line):$(Number): $(String)"),
@@ -43,7 +43,7 @@ TEST(MatchMaskTest, CompilerMessageGivesFileAndPhysicalLine) {
   EXPECT_FALSE(MatchOne("main.c(42): x", ""));
 }
 
-TEST(MatchMaskTest, NumberFieldsFailOnOtherCharactersRatherThanStopping) {
+TEST(MaskRulesTest, NumberFieldsFailOnOtherCharactersRatherThanStopping) {
   EXPECT_FALSE(MatchOne("main.c line 4x2", "$(FileName) line $(Line)"));
   EXPECT_EQ(MatchOne("main.c line 42", "$(FileName) line $(Line)"), Result("main.c", 42));
   EXPECT_FALSE(MatchOne("x 1a", "x $(Number)"));
@@ -54,7 +54,7 @@ TEST(MatchMaskTest, NumberFieldsFailOnOtherCharactersRatherThanStopping) {
   EXPECT_FALSE(MatchOne("a.c:", "$(FileName):$(Line)"));
 }
 
-TEST(MatchMaskTest, QuotedFieldsHoldSpacesAndTerminatorsAndLoseTheirQuotes) {
+TEST(MaskRulesTest, QuotedFieldsHoldSpacesAndTerminatorsAndLoseTheirQuotes) {
   EXPECT_EQ(MatchOne("\"my file, v2.c\", line 3: oops", "$(FileName), line $(Line): $(String)"),
             Result("my file, v2.c", 3));
   // A quote inside the field; the quotes stay unless they enclose it all.
@@ -67,7 +67,7 @@ TEST(MatchMaskTest, QuotedFieldsHoldSpacesAndTerminatorsAndLoseTheirQuotes) {
   EXPECT_EQ(MatchOne("\"ab.c\" 5", "\"$(FileName)\" $(Line)"), Result("ab.c", 5));
 }
 
-TEST(MatchMaskTest, LiteralsTokensAndSpacesFollowTheirRules) {
+TEST(MaskRulesTest, LiteralsTokensAndSpacesFollowTheirRules) {
   // Literals and token names ignore case; so does the terminator.
   EXPECT_EQ(MatchOne("ERROR IN X.C LINE 9", "error in $(filename) line $(LINE)"), Result("X.C", 9));
   EXPECT_EQ(MatchOne("fooXbar", "$(FileName)x"), Result("foo", -1));
@@ -89,7 +89,7 @@ TEST(MatchMaskTest, LiteralsTokensAndSpacesFollowTheirRules) {
   EXPECT_EQ(MatchOne("w 12 x", "$(String) $(Number) $(String)"), Result("", -1));
 }
 
-TEST(MatchMaskTest, LineTokensSetTheNumberedFlag) {
+TEST(MaskRulesTest, LineTokensSetTheNumberedFlag) {
   EXPECT_EQ(MatchOne("12 004500 a", "$(Number) $(LineNumber)"), Result("", 4500, false));
   // $(Line) after a numbered token leaves the flag as it is.
   EXPECT_EQ(MatchOne("7 8", "$(LineNumber) $(Line)"), Result("", 8, false));
@@ -108,7 +108,7 @@ TEST(MatchMaskTest, LineTokensSetTheNumberedFlag) {
   EXPECT_EQ(MatchOne("99999999999999999999", "$(Line)"), Result("", 2147483647));
 }
 
-TEST(MatchMaskTest, HostAndLocalFileNamesAreConverted) {
+TEST(MaskRulesTest, HostAndLocalFileNamesAreConverted) {
   const MaskContext context{"/DEV/PUB", 'C'};
   EXPECT_EQ(MatchOne("ERROR IN prog1.src.dev, line 4: x",
                      "$(String) IN $(MpeFile), line $(Line): $(String)", context),
@@ -119,7 +119,7 @@ TEST(MatchMaskTest, HostAndLocalFileNamesAreConverted) {
   EXPECT_EQ(MatchOne("\\src\\a.cob(3)", "$(DosFile)($(Line))", context), Result("/C/src/a.cob", 3));
 }
 
-TEST(MatchMaskTest, LineBreakContinuesOnTheNextLine) {
+TEST(MaskRulesTest, LineBreakContinuesOnTheNextLine) {
   const LineList lines({"Error in main.c", "  at line 12", "Error in last.c"});
   const std::string mask = "Error in $(FileName)$(LineBreak)  at line $(Line)";
   EXPECT_EQ(Match(lines, 0, mask), Result("main.c", 12));
@@ -131,7 +131,7 @@ TEST(MatchMaskTest, LineBreakContinuesOnTheNextLine) {
   EXPECT_EQ(Match(lines, 2, "Error in $(FileName)$(LineBreak)"), Result("last.c", -1));
 }
 
-TEST(MatchMaskTest, ScanUpFindsWhatIsPrintedAbove) {
+TEST(MaskRulesTest, ScanUpFindsWhatIsPrintedAbove) {
   const LineList lines({
       "PAGE 1",                       // 0
       "    10     1.000   begin",     // 1
@@ -150,7 +150,7 @@ TEST(MatchMaskTest, ScanUpFindsWhatIsPrintedAbove) {
             Result("x.c", 5));
 }
 
-TEST(MatchMaskTest, ScanUpKeepsWhatWasCapturedBeforeIt) {
+TEST(MaskRulesTest, ScanUpKeepsWhatWasCapturedBeforeIt) {
   const LineList lines({
       "FILE one.c",  // 0
       "7 b.c tail",  // 1
@@ -164,7 +164,7 @@ TEST(MatchMaskTest, ScanUpKeepsWhatWasCapturedBeforeIt) {
   EXPECT_EQ(Match(lines, 2, "ERR $(Line)$(ScanUp)$(String) $(FileName) end"), std::nullopt);
 }
 
-TEST(MatchMaskTest, AScanAfterAScanStartsWhereTheFirstStopped) {
+TEST(MaskRulesTest, AScanAfterAScanStartsWhereTheFirstStopped) {
   const LineList lines({
       "FILE a.c",  // 0
       "SUB s",     // 1
@@ -268,8 +268,8 @@ std::string RandomMask(std::mt19937& random) {
   return mask;
 }
 
-// What a search finds on a line, rule by rule: empty lines are never error
-// lines, and the first mask that matches wins.
+// What a search finds on a line, each mask tried on that line alone: empty
+// lines are never error lines, and the first mask that matches wins.
 // `byScan` tells whether the mask that matched holds a $(ScanUp).
 std::optional<MaskMatch> Reference(const LineList& lines, std::size_t index,
                                    const std::vector<std::string>& masks,

@@ -2,6 +2,7 @@
 // the worker's queue order, cancellation, busy tests and dropped kinds.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -131,7 +132,8 @@ TEST(RequestWorker, RunsInOrderAndDropsKindsItCannotCarryOut) {
     worker->Post(request);
   }
   ASSERT_TRUE(done.WaitFor(3));
-  std::this_thread::sleep_for(20ms);
+  // Idle once the last completion has returned.
+  ASSERT_TRUE(worker->WaitUntilIdle(10s));
   ASSERT_EQ(done.entries.size(), 3u);  // the connect and unknown kinds made none
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(done.entries[i].kind, kRequestSendCommand);
@@ -142,6 +144,29 @@ TEST(RequestWorker, RunsInOrderAndDropsKindsItCannotCarryOut) {
   EXPECT_FALSE(worker->AnyPending());
   manager.StopAllAndWait();
   EXPECT_EQ(manager.Find(identity), nullptr);
+}
+
+TEST(RequestWorker, BusyFromTakingARequestToTheEndOfItsCompletion) {
+  ThreadManager manager;
+  auto owned = std::make_unique<RequestWorker>(RequestServices{});
+  RequestWorker* worker = owned.get();
+  ASSERT_NE(manager.Start(std::move(owned)), 0u);
+
+  // Inside the completion of the only request the queue is empty, and the
+  // worker still counts as busy: whoever waits for it to be idle waits until
+  // the completion has returned.
+  std::atomic<int> seenInCompletion{-1};
+  RequestBlock request;
+  request.kind = kRequestSendCommand;
+  request.commandText = "=GET_CD";
+  request.completion = [&](RequestBlock&) {
+    seenInCompletion = (worker->AnyPending() ? 1 : 0) + (worker->AnyQueued() ? 2 : 0);
+  };
+  worker->Post(request);
+  ASSERT_TRUE(worker->WaitUntilIdle(10s));
+  EXPECT_EQ(seenInCompletion, 1);
+  EXPECT_FALSE(worker->AnyPending());
+  manager.StopAllAndWait();
 }
 
 TEST(RequestWorker, StripQuotesTakesOnePair) {
