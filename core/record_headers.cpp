@@ -67,16 +67,10 @@ std::span<const AttributeRow> QeditHeaderKeys() { return kQeditKeys; }
 
 std::int32_t HeaderNumber(std::string_view text) {
   std::size_t at = 0;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  for (; at < text.size() && platform::IsAsciiDigit(text[at]); ++at) {
-    value = value * 10 + (text[at] - '0');
-    if (value > kLimit) value = kLimit;
-  }
-  if (negative) return static_cast<std::int32_t>(-value);
-  return static_cast<std::int32_t>(value == kLimit ? kLimit - 1 : value);
+  const auto number = platform::ScanDecimal(text, &at, platform::SkipNothing);
+  if (!number) return 0;
+  return static_cast<std::int32_t>(number->Clamped(std::numeric_limits<std::int32_t>::min(),
+                                                   std::numeric_limits<std::int32_t>::max()));
 }
 
 int ParseMpeHeader(std::string_view text, MpeHeader& header) {

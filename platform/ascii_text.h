@@ -7,6 +7,9 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -84,6 +87,52 @@ constexpr std::string_view TrimLine(std::string_view text) {
 constexpr std::string_view WithoutLineEnd(std::string_view text) {
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
   return text;
+}
+
+// The position of the first byte at or after `pos` that is not white space
+// (IsAsciiSpace); the size of `text` when there is none.
+constexpr std::size_t SkipAsciiSpace(std::string_view text, std::size_t pos) {
+  while (pos < text.size() && IsAsciiSpace(text[pos])) ++pos;
+  return pos;
+}
+
+// No bytes skipped before a number.
+constexpr bool SkipNothing(char) { return false; }
+
+// A decimal number as scanf reads "%d": what `skip` accepts first (white
+// space unless told otherwise), then an optional sign and the digits.
+struct ScannedDecimal {
+  bool negative = false;
+  std::uint64_t magnitude = 0;  // saturated at the largest 64-bit value
+
+  // The value, saturated to [low, high] (low <= 0 <= high).
+  constexpr std::int64_t Clamped(std::int64_t low, std::int64_t high) const {
+    if (negative) {
+      const auto lowest = static_cast<std::uint64_t>(-(low + 1)) + 1;
+      return magnitude >= lowest ? low : -static_cast<std::int64_t>(magnitude);
+    }
+    return magnitude >= static_cast<std::uint64_t>(high) ? high
+                                                         : static_cast<std::int64_t>(magnitude);
+  }
+};
+
+// Reads the number at `text[*at]` and moves `*at` past its last digit;
+// nothing, with `*at` unchanged, when no digit follows the sign.
+constexpr std::optional<ScannedDecimal> ScanDecimal(std::string_view text, std::size_t* at,
+                                                    bool (*skip)(char) = IsAsciiSpace) {
+  std::size_t i = *at;
+  while (i < text.size() && skip(text[i])) ++i;
+  ScannedDecimal number;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) number.negative = text[i++] == '-';
+  if (i >= text.size() || !IsAsciiDigit(text[i])) return std::nullopt;
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
+    const auto digit = static_cast<std::uint64_t>(text[i] - '0');
+    number.magnitude =
+        number.magnitude > (kMax - digit) / 10 ? kMax : number.magnitude * 10 + digit;
+  }
+  *at = i;
+  return number;
 }
 
 }  // namespace vandrel::platform

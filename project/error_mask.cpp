@@ -4,8 +4,8 @@
 #include <limits>
 #include <utility>
 
-#include "platform/ascii_text.h"
 #include "documents/mpe_names.h"
+#include "platform/ascii_text.h"
 #include "templates/template_catalogue.h"
 
 namespace vandrel::project {
@@ -15,48 +15,32 @@ namespace {
 // Line values are handed to editors as int.
 constexpr std::int64_t kMaxLineValue = std::numeric_limits<std::int32_t>::max();
 
-bool IsWhite(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::size_t SkipWhite(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && IsWhite(text[pos])) ++pos;
-  return pos;
-}
-
 std::string_view Limited(std::string_view text, std::size_t limit) {
   return text.substr(0, std::min(text.size(), limit));
 }
 
 // The value of a number field as the C library's atol reads it, saturated.
 std::int64_t DecimalValue(std::string_view text) {
-  std::size_t i = SkipWhite(text, 0);
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t value = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
-    value = std::min(value * 10 + (text[i] - '0'), kMaxLineValue);
-  }
-  return negative ? -value : value;
+  std::size_t at = 0;
+  const auto number = platform::ScanDecimal(text, &at);
+  return number ? number->Clamped(-kMaxLineValue, kMaxLineValue) : 0;
 }
 
 // A decimal fraction times 1,000, truncated: "3.2" and "3.200" give 3200.
 // Worked out digit by digit, so no rounding of binary fractions can turn
 // 4.35 into 4349.
 std::int64_t ThousandthsValue(std::string_view text) {
-  std::size_t i = SkipWhite(text, 0);
+  std::size_t i = platform::SkipAsciiSpace(text, 0);
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   std::int64_t whole = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
+  for (; i < text.size() && platform::IsAsciiDigit(text[i]); ++i) {
     whole = std::min(whole * 10 + (text[i] - '0'), kMaxLineValue);
   }
   std::int64_t fraction = 0;
   int digits = 0;
   if (i < text.size() && text[i] == '.') {
-    for (++i; i < text.size() && IsDigit(text[i]) && digits < 3; ++i, ++digits) {
+    for (++i; i < text.size() && platform::IsAsciiDigit(text[i]) && digits < 3; ++i, ++digits) {
       fraction = fraction * 10 + (text[i] - '0');
     }
   }
@@ -81,7 +65,7 @@ std::optional<std::size_t> FieldEnd(std::string_view text, std::size_t pos,
   std::size_t i = pos;
   while (i < text.size()) {
     const char c = text[i];
-    if (IsWhite(c)) break;
+    if (platform::IsAsciiSpace(c)) break;
     if (terminator && platform::AsciiLower(c) == platform::AsciiLower(*terminator)) break;
     if (c == '"') {
       const std::size_t close = text.find('"', i + 1);
@@ -89,8 +73,8 @@ std::optional<std::size_t> FieldEnd(std::string_view text, std::size_t pos,
       i = close + 1;
       continue;
     }
-    if (IsNumberToken(token) && !IsDigit(c)) return std::nullopt;
-    if (token == MaskToken::kMpeLine && !IsDigit(c) && c != '.') return std::nullopt;
+    if (IsNumberToken(token) && !platform::IsAsciiDigit(c)) return std::nullopt;
+    if (token == MaskToken::kMpeLine && !platform::IsAsciiDigit(c) && c != '.') return std::nullopt;
     ++i;
   }
   if (i == pos) return std::nullopt;
@@ -255,17 +239,18 @@ ErrorScanner::Run ErrorScanner::RunSegment(const Compiled& mask, std::size_t seg
                                            std::size_t line, std::string_view text,
                                            MaskMatch& match) {
   ++segmentRuns_;
-  std::size_t pos = SkipWhite(text, 0);
+  std::size_t pos = platform::SkipAsciiSpace(text, 0);
   for (const Element& element : mask.segments[segment]) {
     switch (element.kind) {
       case Element::Kind::kLiteral:
-        if (pos >= text.size() || platform::AsciiLower(text[pos]) != platform::AsciiLower(element.literal)) {
+        if (pos >= text.size() ||
+            platform::AsciiLower(text[pos]) != platform::AsciiLower(element.literal)) {
           return {Outcome::kFail, line};
         }
         ++pos;
         break;
       case Element::Kind::kSpace:
-        pos = SkipWhite(text, pos);
+        pos = platform::SkipAsciiSpace(text, pos);
         break;
       case Element::Kind::kBroken:
         return {Outcome::kFail, line};

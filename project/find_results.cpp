@@ -11,33 +11,22 @@ namespace {
 
 constexpr std::int64_t kMaxLineValue = std::numeric_limits<std::int32_t>::max();
 
-std::size_t SkipWhite(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && platform::IsAsciiSpace(text[pos])) ++pos;
-  return pos;
-}
-
 // A signed decimal number at `pos` after white space, as scanf's %d reads
 // it (saturated); nothing when there is no digit.
 std::optional<std::int64_t> ReadNumber(std::string_view text, std::size_t pos) {
-  pos = SkipWhite(text, pos);
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
-  if (pos >= text.size() || !platform::IsAsciiDigit(text[pos])) return std::nullopt;
-  std::int64_t value = 0;
-  for (; pos < text.size() && platform::IsAsciiDigit(text[pos]); ++pos) {
-    value = std::min(value * 10 + (text[pos] - '0'), kMaxLineValue);
-  }
-  return negative ? -value : value;
+  const auto number = platform::ScanDecimal(text, &pos);
+  if (!number) return std::nullopt;
+  return number->Clamped(-kMaxLineValue, kMaxLineValue);
 }
 
 // "word line number": the section and the line, when the text reads so.
 bool ReadSectionLine(std::string_view text, std::string& section, std::int64_t& line) {
-  std::size_t pos = SkipWhite(text, 0);
+  std::size_t pos = platform::SkipAsciiSpace(text, 0);
   const std::size_t wordStart = pos;
   while (pos < text.size() && !platform::IsAsciiSpace(text[pos])) ++pos;
   if (pos == wordStart) return false;
   const std::string_view word = text.substr(wordStart, pos - wordStart);
-  pos = SkipWhite(text, pos);
+  pos = platform::SkipAsciiSpace(text, pos);
   if (text.substr(pos, 4) != "line") return false;
   const std::optional<std::int64_t> number = ReadNumber(text, pos + 4);
   if (!number) return false;

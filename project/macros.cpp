@@ -6,23 +6,18 @@
 
 #include "core/string_ids.h"
 #include "core/string_table.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::project {
 
 namespace {
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsAsciiLetterOrDigit(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
 
 bool MatchesAt(std::string_view text, std::size_t at, std::string_view token, bool ignoreCase) {
   if (token.size() > text.size() - at) return false;
   for (std::size_t i = 0; i < token.size(); ++i) {
     const char a = text[at + i];
     const char b = token[i];
-    if (a != b && !(ignoreCase && AsciiLower(a) == AsciiLower(b))) return false;
+    if (a != b && !(ignoreCase && platform::AsciiLower(a) == platform::AsciiLower(b))) return false;
   }
   return true;
 }
@@ -76,7 +71,7 @@ std::string ReplaceTokens(std::string_view text, std::span<const TokenValue> tok
     for (const TokenValue& candidate : tokens) {
       if (candidate.token.empty() || !MatchesAt(text, at, candidate.token, ignoreCase)) continue;
       const std::size_t after = at + candidate.token.size();
-      if (wholeWord && after < text.size() && IsAsciiLetterOrDigit(text[after])) continue;
+      if (wholeWord && after < text.size() && platform::IsAsciiLetterOrDigit(text[after])) continue;
       hit = &candidate;
       break;
     }

@@ -80,15 +80,9 @@ std::string ChildSectionName(std::string_view section, std::size_t index) {
 
 std::int64_t LeadingDecimal(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && platform::IsAsciiBlank(text[at])) ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10 - 10;
-  for (; at < text.size() && platform::IsAsciiDigit(text[at]); ++at) {
-    if (value < kLimit) value = value * 10 + (text[at] - '0');
-  }
-  return negative ? -value : value;
+  const auto number = platform::ScanDecimal(text, &at, platform::IsAsciiBlank);
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max();
+  return number ? number->Clamped(-kLimit, kLimit) : 0;
 }
 
 namespace {
@@ -502,7 +496,8 @@ bool SaveProjectFile(Project& project, const fs::path& path, const SaveOptions& 
   // The handle of the new file is the project's in exclusive mode: the file
   // was locked from its creation, so it is never open to others.
   project.CloseFileHandle();
-  if (project.Exclusive()) project.FileHandle() = StoreFile::Adopt(replacement->ReleaseDescriptor());
+  if (project.Exclusive())
+    project.FileHandle() = StoreFile::Adopt(replacement->ReleaseDescriptor());
   return true;
 }
 

@@ -16,6 +16,7 @@
 
 #include "core/message_box.h"
 #include "core/string_ids.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::remote {
 namespace {
@@ -36,10 +37,6 @@ constexpr int kConnectPollMilliseconds = 100;
 
 constexpr std::string_view kGetSystemInformation = "=GET_OSINFO";
 
-bool IsScanSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
 // Reads up to `count` decimal numbers from the start of a reply, the way a
 // "%d %d ..." scan does: blanks before each number are skipped, a sign is
 // allowed, and reading stops at the first thing that is not a number. The
@@ -47,19 +44,11 @@ bool IsScanSpace(char c) {
 int ScanNumbers(std::string_view text, std::int64_t* values, int count) {
   std::size_t at = 0;
   int read = 0;
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max();
   while (read < count) {
-    while (at < text.size() && IsScanSpace(text[at])) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    if (at >= text.size() || text[at] < '0' || text[at] > '9') break;
-    std::uint64_t magnitude = 0;
-    constexpr std::uint64_t kLimit = std::numeric_limits<std::int64_t>::max();
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-      const auto digit = static_cast<std::uint64_t>(text[at] - '0');
-      magnitude = magnitude > (kLimit - digit) / 10 ? kLimit : magnitude * 10 + digit;
-    }
-    const auto value = static_cast<std::int64_t>(magnitude);
-    values[read++] = negative ? -value : value;
+    const auto number = platform::ScanDecimal(text, &at);
+    if (!number) break;
+    values[read++] = number->Clamped(-kLimit, kLimit);
   }
   return read;
 }

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/byte_order.h"
+
 namespace vandrel::remote {
 
 namespace {
@@ -194,7 +196,7 @@ DataListener::Read DataListener::ReceivePacket(std::string& payload, std::size_t
     case Io::kLost:
       return Read::kLost;
   }
-  const std::size_t length = (static_cast<std::size_t>(header[0]) << 8) | header[1];
+  const std::size_t length = platform::ReadBigEndian16(header);
   payload.resize(length <= capacity ? length : 0);
   if (length == 0) return Read::kEnd;
   if (length > capacity) return Read::kTooLong;
@@ -218,8 +220,7 @@ DataListener::Io DataListener::SendPacket(std::string_view bytes) {
     return Io::kFailed;
   }
   frame_.resize(2 + bytes.size());
-  frame_[0] = static_cast<char>(bytes.size() >> 8);
-  frame_[1] = static_cast<char>(bytes.size() & 0xff);
+  platform::WriteBigEndian16(frame_.data(), static_cast<std::uint16_t>(bytes.size()));
   if (!bytes.empty()) std::memcpy(frame_.data() + 2, bytes.data(), bytes.size());
   return WriteAll(frame_.data(), frame_.size());
 }

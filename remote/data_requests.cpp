@@ -29,10 +29,11 @@
 #include <vector>
 
 #include "core/string_ids.h"
+#include "platform/byte_order.h"
 #include "platform/byte_source.h"
-#include "platform/temporary_file.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
+#include "platform/temporary_file.h"
 #include "remote/data_listener.h"
 #include "remote/operation_support.h"
 #include "remote/request_worker.h"
@@ -163,13 +164,6 @@ Exchange RunDataCommand(RequestBlock& request, const CommandLink& link, DataList
   return result;
 }
 
-std::uint32_t BigEndian32(std::string_view bytes) {
-  return (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[0])) << 24) |
-         (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[1])) << 16) |
-         (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2])) << 8) |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[3]));
-}
-
 // Makes the temporary file of a receive-to-file request, created for
 // writing and held with no sharing. 0 or the failure status.
 std::int32_t MakeTemporaryFile(RequestBlock& request, const std::filesystem::path& folder,
@@ -222,7 +216,7 @@ std::int32_t ReceiveFileExchange(RequestBlock& request, const CommandLink& link,
     if (read == DataListener::Read::kEnd) return {kStatusReceiveFailed, true, false};
     if (read != DataListener::Read::kPacket) return ReadFailure(request, read);
     if (packet.size() != 4) return {kStatusBadReply, false, false};
-    const std::uint32_t announced = BigEndian32(packet);
+    const std::uint32_t announced = platform::ReadBigEndian32(packet.data());
     progress.SetTotal(announced);
     if (!toFile) {
       // Room for the announced size saves regrowing (and copying) the

@@ -4,6 +4,7 @@
 
 #include "core/message_box.h"
 #include "core/string_ids.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::remote {
 namespace {
@@ -38,17 +39,10 @@ ErrorReport Message(std::string text, unsigned style) {
 
 std::optional<std::uint32_t> LeadingAgentNumber(std::string_view reply) {
   std::size_t at = 0;
-  while (at < reply.size() && (reply[at] == ' ' || reply[at] == '\t')) ++at;
-  bool negative = false;
-  if (at < reply.size() && (reply[at] == '+' || reply[at] == '-')) negative = reply[at++] == '-';
-  if (at >= reply.size() || reply[at] < '0' || reply[at] > '9') return std::nullopt;
-  std::uint64_t value = 0;
-  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
-  for (; at < reply.size() && reply[at] >= '0' && reply[at] <= '9'; ++at) {
-    const auto digit = static_cast<std::uint64_t>(reply[at] - '0');
-    value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
-  }
-  if (negative) value = 0 - value;
+  const auto number = platform::ScanDecimal(reply, &at, platform::IsAsciiBlank);
+  if (!number) return std::nullopt;
+  // As an unsigned scan does: a negative number wraps around.
+  const std::uint64_t value = number->negative ? 0 - number->magnitude : number->magnitude;
   return static_cast<std::uint32_t>(value);
 }
 

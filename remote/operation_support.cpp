@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/message_box.h"
+#include "platform/ascii_text.h"
 #include "remote/data_listener.h"
 
 namespace vandrel::remote {
@@ -17,43 +18,21 @@ namespace {
 // The reply buffer of the product holds 1,024 bytes with the terminator.
 constexpr std::size_t kReplyBufferSize = 1024;
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Reads one "%d" number from `text` at `*at`, moving past it.
 std::optional<std::int64_t> ScanNumber(std::string_view text, std::size_t* at) {
-  std::size_t i = *at;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const std::size_t digitsFrom = i;
-  constexpr std::int64_t kCap = std::int64_t{1} << 40;  // far beyond any 32-bit value
-  std::int64_t value = 0;
-  while (i < text.size() && IsDigit(text[i])) {
-    if (value < kCap) value = value * 10 + (text[i] - '0');
-    ++i;
-  }
-  if (i == digitsFrom) return std::nullopt;
-  *at = i;
-  if (negative) value = -value;
-  return std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                  std::numeric_limits<std::int32_t>::max());
+  const auto number = platform::ScanDecimal(text, at);
+  if (!number) return std::nullopt;
+  return number->Clamped(std::numeric_limits<std::int32_t>::min(),
+                         std::numeric_limits<std::int32_t>::max());
 }
 
 // The leading number read as "%lu": unsigned 32-bit, saturating.
 std::uint32_t LeadingUnsigned(std::string_view reply) {
-  std::size_t i = 0;
-  while (i < reply.size() && IsBlank(reply[i])) ++i;
-  if (i < reply.size() && reply[i] == '+') ++i;
-  std::uint64_t value = 0;
-  while (i < reply.size() && IsDigit(reply[i])) {
-    value = std::min<std::uint64_t>(value * 10 + static_cast<std::uint64_t>(reply[i] - '0'),
-                                    std::numeric_limits<std::uint32_t>::max());
-    ++i;
-  }
-  return static_cast<std::uint32_t>(value);
+  std::size_t at = 0;
+  const auto number = platform::ScanDecimal(reply, &at);
+  // A minus sign is not part of an unsigned number: nothing is read.
+  if (!number || number->negative) return 0;
+  return static_cast<std::uint32_t>(number->Clamped(0, std::numeric_limits<std::uint32_t>::max()));
 }
 
 }  // namespace

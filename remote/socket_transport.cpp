@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/byte_order.h"
+
 namespace vandrel::remote {
 namespace {
 
@@ -183,8 +185,8 @@ std::size_t ReceiveAll(Socket socket, void* buffer, std::size_t count) {
 // packet sent from another thread (the abort line) is not cut into it.
 std::size_t SendPacket(Socket socket, const void* bytes, std::size_t length) {
   if (length > kMaxPacketPayload) return 0;
-  const unsigned char header[2] = {static_cast<unsigned char>(length >> 8),
-                                   static_cast<unsigned char>(length & 0xff)};
+  unsigned char header[2];
+  platform::WriteBigEndian16(header, static_cast<std::uint16_t>(length));
   const char* payload = static_cast<const char*>(bytes);
   const std::size_t wanted = sizeof header + length;
   std::size_t total = 0;
@@ -217,7 +219,7 @@ PacketResult ReceivePacket(Socket socket, void* buffer, std::size_t capacity) {
     return result;
   }
   result.headerComplete = true;
-  result.announced = (static_cast<std::size_t>(header[0]) << 8) | header[1];
+  result.announced = platform::ReadBigEndian16(header);
   if (result.announced > capacity) {
     // Never written past the buffer: the payload is drained so the next
     // packet is read from its own header, and the caller decides.

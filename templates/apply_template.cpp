@@ -25,15 +25,8 @@ constexpr std::int32_t kQeditFileRecordLength = 512;
 // Values beyond the 32-bit range saturate.
 std::int32_t DecimalValue(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && platform::IsAsciiSpace(text[at])) ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-  long long value = 0;
-  for (; at < text.size() && platform::IsAsciiDigit(text[at]); ++at) {
-    value = std::min<long long>(value * 10 + (text[at] - '0'), INT_MAX + 1LL);
-  }
-  if (negative) value = -value;
-  return static_cast<std::int32_t>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+  const auto number = platform::ScanDecimal(text, &at);
+  return number ? static_cast<std::int32_t>(number->Clamped(INT_MIN, INT_MAX)) : 0;
 }
 
 // Splits at commas and semicolons into at most `limit` items. A part in
