@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "core/string_ids.h"
@@ -35,8 +36,18 @@ TEST(MessageBox, MismatchedArgumentsAreSafe) {
   EXPECT_EQ(FormatText("(*%ld).", 303L), "(*303).");
 }
 
-TEST(MessageBox, LoadTextKeepsAtMost511Characters) {
-  for (const auto& entry : StringTable()) EXPECT_LE(LoadText(entry.id).size(), kMaxLoadedText);
+TEST(MessageBox, LoadTextGivesEveryTableTextWholeWithinThe511Characters) {
+  // Texts are loaded into a 512-character buffer. No text of the table may
+  // be longer than 511 characters, or its message would be shown cut; all
+  // up to the longest (the colour list, well past the 255 of a system-error
+  // text) load whole.
+  std::size_t longest = 0;
+  for (const auto& entry : StringTable()) {
+    EXPECT_LE(entry.text.size(), kMaxLoadedText) << entry.id;
+    EXPECT_EQ(LoadText(entry.id), entry.text) << entry.id;
+    longest = std::max(longest, entry.text.size());
+  }
+  EXPECT_GT(longest, kMaxSystemErrorText);
   EXPECT_EQ(LoadText(kStrAppCaption), "Zorvant Vandrel");
   EXPECT_EQ(LoadText(-12345), "");
 }

