@@ -16,8 +16,8 @@
 
 #include "agent/data_connection.h"
 #include "agent/mpe_attributes.h"
-#include "platform/ascii_text.h"
 #include "core/wildcard.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::agent {
 
@@ -40,9 +40,7 @@ constexpr int kBlocksBetweenAbortChecks = 16;
 // Lines of a list file longer than this cannot name a host path.
 constexpr std::size_t kMaxListLine = 4096;
 
-bool IsWordCharacter(char c) {
-  return platform::IsAsciiLetterOrDigit(c) || c == '_';
-}
+bool IsWordCharacter(char c) { return platform::IsAsciiLetterOrDigit(c) || c == '_'; }
 
 // Names that cannot stand in a result line the editor reads back.
 bool UnfitForResults(std::string_view hostPath) {
@@ -425,9 +423,10 @@ std::size_t TextFinder::Search(std::string_view text, std::size_t from) const {
     const char c = text[at + size - 1];
     const bool lastMatches = matchCase_ ? c == last : platform::AsciiLower(c) == last;
     if (lastMatches) {
-      const bool rest = matchCase_ ? std::memcmp(text.data() + at, text_.data(), size - 1) == 0
-                                   : platform::EqualsIgnoreCase(text.substr(at, size - 1),
-                                                      std::string_view(text_).substr(0, size - 1));
+      const bool rest =
+          matchCase_ ? std::memcmp(text.data() + at, text_.data(), size - 1) == 0
+                     : platform::EqualsIgnoreCase(text.substr(at, size - 1),
+                                                  std::string_view(text_).substr(0, size - 1));
       if (rest) return at;
     }
     at += shift_[static_cast<unsigned char>(c)];
@@ -523,7 +522,8 @@ bool LineScanner::Emit(std::string_view text, bool wholeLine) {
   if (text.size() > kMaxResultText) {
     // Cut before a character whose bytes would be split.
     std::size_t cut = kMaxResultText;
-    for (int back = 0; back < 3 && cut > 0 && platform::IsUtf8ContinuationByte(text[cut]); ++back) --cut;
+    for (int back = 0; back < 3 && cut > 0 && platform::IsUtf8ContinuationByte(text[cut]); ++back)
+      --cut;
     if (platform::IsUtf8ContinuationByte(text[cut])) cut = kMaxResultText;
     text = text.substr(0, cut);
   }

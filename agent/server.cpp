@@ -319,8 +319,9 @@ std::optional<std::string> Server::Login(remote::Socket socket, const std::strin
     if (packet.tooLong) {
       result.error = {kErrorLoginFailed, "Login failed: login line too long"};
     } else {
-      result = CheckLogin(options_, tree_,
-                          platform::WithoutLineEnd(std::string_view(buffer.data(), packet.received)));
+      result =
+          CheckLogin(options_, tree_,
+                     platform::WithoutLineEnd(std::string_view(buffer.data(), packet.received)));
     }
     if (result.ok) {
       throttle_.RecordSuccess(clientAddress);

@@ -286,7 +286,8 @@ Outcome Session::ResolveFile(std::string_view arguments) {
   rest.remove_prefix(blank);
   auto name = TakeQuoted(rest);
   auto context = name ? TakeQuoted(rest) : std::nullopt;
-  if (!name || !context || !platform::TrimLine(rest).empty() || platform::TrimLine(*name).empty()) return Malformed(kUsage);
+  if (!name || !context || !platform::TrimLine(rest).empty() || platform::TrimLine(*name).empty())
+    return Malformed(kUsage);
 
   AgentError error;
   std::string contextDirectory = currentDirectory_;

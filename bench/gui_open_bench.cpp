@@ -369,8 +369,8 @@ Measurement RunChild(const char* kind, const std::string& path, std::int64_t lin
   if (pid < 0) Die("fork");
   if (pid == 0) {
     ::dup2(pipeFds[1], STDOUT_FILENO);
-    const char* args[] = {"bench_gui_open", "--child", kind, path.c_str(), lineText.c_str(),
-                          nullptr};
+    const char* args[] = {"bench_gui_open", "--child",        kind,
+                          path.c_str(),     lineText.c_str(), nullptr};
     ::execv("/proc/self/exe", const_cast<char**>(args));
     _exit(127);
   }
@@ -439,7 +439,8 @@ int main(int argc, char** argv) {
   const std::int64_t lines = argc > 1 ? std::atoll(argv[1]) : 1'000'000;
   const int runs = argc > 3 ? std::atoi(argv[3]) : kDefaultRuns;
   if (lines < 1 || lines > 9'000'000 || runs < 1 || runs > 99) {
-    std::fprintf(stderr, "usage: bench_gui_open [LINES (1 to 9000000)] [FOLDER] [RUNS (1 to 99)]\n");
+    std::fprintf(stderr,
+                 "usage: bench_gui_open [LINES (1 to 9000000)] [FOLDER] [RUNS (1 to 99)]\n");
     return 2;
   }
   const std::filesystem::path base =
@@ -451,9 +452,10 @@ int main(int argc, char** argv) {
   const std::string bytes = MakeSource(lines);
   WriteFile(path, bytes);
   const auto size = static_cast<double>(bytes.size());
-  std::printf("editor window open: %lld lines, %.1f MB, numbers in columns 73-80 taken out, "
-              "median of %d runs\n",
-              static_cast<long long>(lines), size / 1e6, runs);
+  std::printf(
+      "editor window open: %lld lines, %.1f MB, numbers in columns 73-80 taken out, "
+      "median of %d runs\n",
+      static_cast<long long>(lines), size / 1e6, runs);
 
   const std::string loadBefore = LoadAverages();
   std::vector<double> coreTimes;

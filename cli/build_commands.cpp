@@ -24,8 +24,8 @@
 #include "project/project_session.h"
 #include "remote/error_report.h"
 #include "remote/output_writer.h"
-#include "templates/template_catalogue.h"
 #include "templates/catalogue_folders.h"
+#include "templates/template_catalogue.h"
 
 namespace vandrel::cli {
 

@@ -9,8 +9,8 @@
 namespace vandrel {
 
 struct ToolbarButton {
-  int commandId = 0;           // 0: a separator
-  std::string_view iconName;   // freedesktop icon name
+  int commandId = 0;          // 0: a separator
+  std::string_view iconName;  // freedesktop icon name
 };
 
 struct ToolbarSpec {

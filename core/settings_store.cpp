@@ -8,8 +8,8 @@
 #include <charconv>
 #include <cstring>
 
-#include "platform/ascii_text.h"
 #include "core/quoted_text.h"
+#include "platform/ascii_text.h"
 #include "platform/atomic_file.h"
 #include "platform/config_folder.h"
 #include "platform/file_lock.h"

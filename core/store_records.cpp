@@ -121,7 +121,9 @@ std::optional<ValueRecord> ReadValueRecord(const StoreSource& source, std::uint6
   return record;
 }
 
-bool StoreNamesEqual(std::string_view a, std::string_view b) { return platform::EqualsIgnoreCase(a, b); }
+bool StoreNamesEqual(std::string_view a, std::string_view b) {
+  return platform::EqualsIgnoreCase(a, b);
+}
 
 WalkResult FindSection(const StoreSource& source, const StoreHeader& header, std::string_view name,
                        SectionRecord* found) {

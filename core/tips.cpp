@@ -61,8 +61,8 @@ TipTaken TakeNextTip(const TipFile& tips, std::int32_t& nextTipNumber) {
   taken.number = nextTipNumber;
   std::optional<std::string> text = tips.Tip(taken.number);
   if (text) {
-    nextTipNumber = nextTipNumber == std::numeric_limits<std::int32_t>::max() ? 1
-                                                                              : nextTipNumber + 1;
+    nextTipNumber =
+        nextTipNumber == std::numeric_limits<std::int32_t>::max() ? 1 : nextTipNumber + 1;
   } else {
     taken.number = 1;
     text = tips.Tip(1);

@@ -14,8 +14,8 @@ bool ReadToolbarPlacement(SettingsStore& store, std::string_view name,
   std::int32_t docked = 0;
   std::int32_t x = 0;
   std::int32_t y = 0;
-  if (!store.ReadValue(key, NumberRow("Docked", &docked)) || !store.ReadValue(key, NumberRow("X", &x)) ||
-      !store.ReadValue(key, NumberRow("Y", &y)))
+  if (!store.ReadValue(key, NumberRow("Docked", &docked)) ||
+      !store.ReadValue(key, NumberRow("X", &x)) || !store.ReadValue(key, NumberRow("Y", &y)))
     return false;
   *placement = ToolbarPlacement{docked == 1, x, y};
   return true;

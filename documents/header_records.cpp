@@ -33,7 +33,8 @@ RecordRead ReadRecordLength(platform::ByteSource& source, std::size_t& length) {
   return RecordRead::kOk;
 }
 
-RecordRead ReadRecord(platform::ByteSource& source, std::vector<std::uint8_t>& out, std::size_t maxLength) {
+RecordRead ReadRecord(platform::ByteSource& source, std::vector<std::uint8_t>& out,
+                      std::size_t maxLength) {
   std::size_t length = 0;
   const RecordRead status = ReadRecordLength(source, length);
   if (status != RecordRead::kOk) return status;

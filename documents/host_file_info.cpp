@@ -28,7 +28,6 @@ std::int32_t Saturate32(std::int64_t value) {
   return static_cast<std::int32_t>(value);
 }
 
-
 // Reads the items of a reply one at a time, as a C scanner would.
 class ReplyScanner {
  public:

@@ -139,7 +139,8 @@ std::optional<DocumentNumbering> ScanLeft(std::span<const std::string> lines) {
     const std::string& line = lines[i];
     if (line.empty()) continue;
     std::size_t count = 0;
-    while (count < kMaxDetectedDigits && count < line.size() && platform::IsAsciiDigit(line[count])) ++count;
+    while (count < kMaxDetectedDigits && count < line.size() && platform::IsAsciiDigit(line[count]))
+      ++count;
     if (count == 0) return std::nullopt;
     if (i < kValueSampleCount) samples.text[i] = std::string_view(line).substr(0, count);
   }

@@ -12,7 +12,8 @@ std::string SlashPath(std::string_view path, char currentDrive) {
   }
   const std::size_t n = out.size();
   if (n >= 1 && out[0] == '/') {
-    if (n == 1 || (n == 2 && platform::IsAsciiLetter(out[1])) || (n >= 3 && platform::IsAsciiLetter(out[1]) && out[2] == '/')) {
+    if (n == 1 || (n == 2 && platform::IsAsciiLetter(out[1])) ||
+        (n >= 3 && platform::IsAsciiLetter(out[1]) && out[2] == '/')) {
       return out;
     }
     if (n >= 3 && platform::IsAsciiLetter(out[1]) && out[2] == ':') {

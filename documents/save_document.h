@@ -19,8 +19,8 @@
 #include "core/settings_store.h"
 #include "core/user_interface.h"
 #include "documents/document_format.h"
-#include "documents/save_request.h"
 #include "documents/document_writer.h"
+#include "documents/save_request.h"
 #include "documents/transfer_options.h"
 
 namespace vandrel {
@@ -47,10 +47,10 @@ struct HostConnectionState {
 struct UploadRequest {
   std::filesystem::path temporaryFile;
   std::string hostPath;
-  bool namedAnew = false;  // the path was given by Save As
-  HostFileInfo fileInfo;   // the document's host file information
+  bool namedAnew = false;           // the path was given by Save As
+  HostFileInfo fileInfo;            // the document's host file information
   std::uint32_t transferFlags = 0;  // kOption* (documents/transfer_options.h)
-  bool closeWhenDone = false;  // the save is part of closing the window
+  bool closeWhenDone = false;       // the save is part of closing the window
   bool operator==(const UploadRequest&) const = default;
 };
 

@@ -8,9 +8,9 @@
 #include <new>
 
 #include "documents/document_loader.h"
+#include "platform/byte_order.h"
 #include "platform/mapped_file.h"
 #include "platform/memory_advice.h"
-#include "platform/byte_order.h"
 
 namespace vandrel {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/file_io.h"
 #include "platform/byte_order.h"
+#include "platform/file_io.h"
 
 namespace vandrel {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "platform/temporary_file.h"
 #include "platform/file_io.h"
+#include "platform/temporary_file.h"
 #include "remote/output_writer.h"
 
 namespace vandrel::project {
@@ -39,7 +39,8 @@ std::optional<PreparedSearch> PrepareFindInFiles(const FindInFilesValues& values
 
   std::string list;
   if (files != nullptr) files->ListFiles(list);
-  std::optional<platform::TemporaryFile> file = platform::TemporaryFile::Create(temporaryFolder, platform::kTemporaryFilePrefix);
+  std::optional<platform::TemporaryFile> file =
+      platform::TemporaryFile::Create(temporaryFolder, platform::kTemporaryFilePrefix);
   if (!file) {
     if (error) *error = std::string("cannot create the file list: ") + std::strerror(errno);
     return std::nullopt;

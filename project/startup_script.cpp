@@ -18,9 +18,8 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 // negative or missing number cannot be read.
 bool ReadSeconds(std::string_view word, double& seconds) {
   const bool startsWithNumber =
-      !word.empty() &&
-      (platform::IsAsciiDigit(word[0]) ||
-       (word.size() > 1 && word[0] == '.' && platform::IsAsciiDigit(word[1])));
+      !word.empty() && (platform::IsAsciiDigit(word[0]) ||
+                        (word.size() > 1 && word[0] == '.' && platform::IsAsciiDigit(word[1])));
   if (!startsWithNumber) return false;
   const auto [end, error] =
       std::from_chars(word.data(), word.data() + word.size(), seconds, std::chars_format::fixed);

@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "core/string_ids.h"
 #include "core/message_box.h"
+#include "core/string_ids.h"
 #include "remote/connection_info.h"
 
 namespace vandrel::shell {

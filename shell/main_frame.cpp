@@ -80,10 +80,18 @@ class StatusBarProgress final : public ProgressReporter {
 
 // The editing commands the active editor window carries out.
 constexpr std::array kEditorCommands{
-    cmd::kSave,           cmd::kLocalSaveAs,        cmd::kSelectAll,
-    cmd::kUndo,           cmd::kRedo,               cmd::kCut,
-    cmd::kCopy,           cmd::kPaste,              cmd::kSelectLine,
-    cmd::kRuler,          cmd::kLineNumbersOff,     cmd::kLineNumbersVirtual,
+    cmd::kSave,
+    cmd::kLocalSaveAs,
+    cmd::kSelectAll,
+    cmd::kUndo,
+    cmd::kRedo,
+    cmd::kCut,
+    cmd::kCopy,
+    cmd::kPaste,
+    cmd::kSelectLine,
+    cmd::kRuler,
+    cmd::kLineNumbersOff,
+    cmd::kLineNumbersVirtual,
     cmd::kLineNumbersPhysical,
 };
 
@@ -234,11 +242,13 @@ QWidget* MainFrame::CreateWorkspaceView() {
   // project is opened into it.
   workspace_->ShowProject(project_.get());
   project::RemoveFromTree(*project_, *workspace_);
-  connect(workspace_, &ui::WorkspaceWindow::fileActivated, this, [this](project::ProjectItem* item) {
-    if (item) RunProjectCommand(*item, project::kCommandOpenItem);
-  });
+  connect(workspace_, &ui::WorkspaceWindow::fileActivated, this,
+          [this](project::ProjectItem* item) {
+            if (item) RunProjectCommand(*item, project::kCommandOpenItem);
+          });
   connect(workspace_, &ui::WorkspaceWindow::commandRequested, this, [this](int commandId) {
-    if (project::ProjectItem* item = workspace_->SelectedItem()) RunProjectCommand(*item, commandId);
+    if (project::ProjectItem* item = workspace_->SelectedItem())
+      RunProjectCommand(*item, commandId);
   });
   return workspace_;
 }
@@ -266,8 +276,8 @@ void MainFrame::RunProjectCommand(project::ProjectItem& item, int commandId) {
       return;
     }
     if (settings_.ConfirmDelete != 0 &&
-        MessageBox(Ui(), kMbYesNo | kMbIconQuestion, kStrConfirmRemoveProjectItem,
-                   item.Name()) != kIdYes)
+        MessageBox(Ui(), kMbYesNo | kMbIconQuestion, kStrConfirmRemoveProjectItem, item.Name()) !=
+            kIdYes)
       return;
   }
   project::DoCommand(item, *projectWindow_, commandId);
@@ -279,7 +289,8 @@ void MainFrame::RestoreLayout() {
   // The stored sizes, kept inside the bounds the splitters allow.
   const QSize client = size();
   const int width = std::clamp(settings_.VerticalDivider, 100, std::max(100, client.width() - 100));
-  const int height = std::clamp(settings_.HorizontalDivider, 40, std::max(40, client.height() - 200));
+  const int height =
+      std::clamp(settings_.HorizontalDivider, 40, std::max(40, client.height() - 200));
   resizeDocks({workspaceDock_}, {width}, Qt::Horizontal);
   resizeDocks({outputDock_}, {height}, Qt::Vertical);
 }
@@ -319,8 +330,8 @@ void MainFrame::UpdateCommandState() {
   // Parts 3 and 5 grey out without a document.
   statusBar_->SetPartText(
       StatusBar::kReadOnly,
-      QString::fromStdString(LoadText(editor && editor->isReadOnly() ? kStrStatusReadOnly
-                                                                      : kStrStatusReadOnlyOff)));
+      QString::fromStdString(
+          LoadText(editor && editor->isReadOnly() ? kStrStatusReadOnly : kStrStatusReadOnlyOff)));
   if (editor) {
     // Part 2 follows the active editor's caret.
     const ui::CaretPlace caret = editor->control()->Caret();
@@ -339,7 +350,8 @@ bool MainFrame::IsEditorCommand(int commandId) const {
 void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
   QMdiSubWindow* child = documentArea_->addSubWindow(window);
   child->setAttribute(Qt::WA_DeleteOnClose);
-  child->setWindowIcon(QIcon::fromTheme("text-x-generic", style()->standardIcon(QStyle::SP_FileIcon)));
+  child->setWindowIcon(
+      QIcon::fromTheme("text-x-generic", style()->standardIcon(QStyle::SP_FileIcon)));
   // A new child takes most of the document area rather than its content's
   // hint, a step below and right of the one before it.
   const QSize area = documentArea_->viewport()->size();
@@ -356,8 +368,7 @@ void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
   UpdateCommandState();
 }
 
-bool MainFrame::OpenLocalFile(const QString& path, bool readOnly,
-                              const std::string& templateName) {
+bool MainFrame::OpenLocalFile(const QString& path, bool readOnly, const std::string& templateName) {
   if (settings_.AllowDuplicateOpen == 0) {
     if (ui::EditorWindow* open = FindOpenWindow(path)) {
       auto* child = qobject_cast<QMdiSubWindow*>(open->parentWidget());
@@ -445,8 +456,8 @@ bool MainFrame::OfferTip(bool forced) {
 void MainFrame::LocalOpen() {
   bool readOnly = false;
   const QString folder = QString::fromStdString(localFolder_.folder());
-  const QStringList files = openChooser_ ? openChooser_(folder, &readOnly)
-                                         : ChooseLocalFiles(this, folder, &readOnly);
+  const QStringList files =
+      openChooser_ ? openChooser_(folder, &readOnly) : ChooseLocalFiles(this, folder, &readOnly);
   if (files.isEmpty()) return;
   localFolder_.Remember(files.front().toStdString());
   for (const QString& file : files) OpenLocalFile(file, readOnly);
@@ -474,7 +485,8 @@ void MainFrame::TileChildren(bool sideBySide) {
 
 bool MainFrame::RestorePlacement() {
   WindowRect rect;
-  if (store_ && ReadWindowRect(*store_, &rect) && rect.right > rect.left && rect.bottom > rect.top) {
+  if (store_ && ReadWindowRect(*store_, &rect) && rect.right > rect.left &&
+      rect.bottom > rect.top) {
     setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
   } else if (const QScreen* screen = QApplication::primaryScreen()) {
     // Nothing stored: most of the screen, centred.
@@ -561,8 +573,9 @@ void MainFrame::OpenRecent(int commandId) {
 
 void MainFrame::PrepareErrorMasks() {
   errorNavigator_->SetCatalogue(Templates());
-  errorNavigator_->SetMaskList(projectController_->IsOpen() ? project_->projectSettings().outputMasks
-                                                          : std::vector<std::string>{});
+  errorNavigator_->SetMaskList(projectController_->IsOpen()
+                                   ? project_->projectSettings().outputMasks
+                                   : std::vector<std::string>{});
 }
 
 project::ProjectItem* MainFrame::BuildTarget() {
@@ -654,7 +667,8 @@ void MainFrame::RunCommand(int commandId) {
     OpenRecent(commandId);
     return;
   }
-  if (commandId >= cmd::kFirstWindowChild && commandId < cmd::kFirstWindowChild + kWindowListEntries) {
+  if (commandId >= cmd::kFirstWindowChild &&
+      commandId < cmd::kFirstWindowChild + kWindowListEntries) {
     ActivateChild(commandId - cmd::kFirstWindowChild);
     return;
   }

@@ -131,7 +131,8 @@ void MainMenuBar::RefreshWindowList() {
     action->deleteLater();
   }
   windowListActions_.clear();
-  const std::vector<WindowListEntry> entries = windowList_ ? windowList_() : std::vector<WindowListEntry>{};
+  const std::vector<WindowListEntry> entries =
+      windowList_ ? windowList_() : std::vector<WindowListEntry>{};
   if (entries.empty()) return;
   windowListActions_.push_back(window->addSeparator());
   const int shown = std::min<int>(static_cast<int>(entries.size()), kWindowListEntries);

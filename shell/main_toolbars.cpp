@@ -105,8 +105,7 @@ void MainToolbars::Place(QToolBar* bar, const ToolbarPlacement& placement, bool 
 void MainToolbars::RestorePlacement(SettingsStore* store) {
   ToolbarPlacement mainPlacement;
   ToolbarPlacement navigatorPlacement;
-  const bool mainStored =
-      store && ReadToolbarPlacement(*store, kMainToolbarName, &mainPlacement);
+  const bool mainStored = store && ReadToolbarPlacement(*store, kMainToolbarName, &mainPlacement);
   const bool navigatorStored =
       store && ReadToolbarPlacement(*store, kNavigatorToolbarName, &navigatorPlacement);
 
@@ -118,8 +117,7 @@ void MainToolbars::RestorePlacement(SettingsStore* store) {
   } else {
     const QScreen* screen = window_->screen() ? window_->screen() : QApplication::primaryScreen();
     const int available = screen ? screen->availableGeometry().width() : 1024;
-    navigatorOnNewRow =
-        main_->sizeHint().width() + navigator_->sizeHint().width() > available;
+    navigatorOnNewRow = main_->sizeHint().width() + navigator_->sizeHint().width() > available;
     if (!mainStored) mainPlacement = ToolbarPlacement{};
     if (!navigatorStored) navigatorPlacement = ToolbarPlacement{};
   }

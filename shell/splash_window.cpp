@@ -30,8 +30,8 @@ qreal ScreenRatio() {
 }  // namespace
 
 SplashWindow::SplashWindow(const QString& version)
-    : QSplashScreen(PaintCard(QString::fromStdString(LoadText(kStrAppCaption)), version,
-                              ScreenRatio())),
+    : QSplashScreen(
+          PaintCard(QString::fromStdString(LoadText(kStrAppCaption)), version, ScreenRatio())),
       product_(QString::fromStdString(LoadText(kStrAppCaption))),
       version_(version) {
   setObjectName(QStringLiteral("splashWindow"));

@@ -42,8 +42,7 @@ QPixmap BulbPixmap() {
 
 }  // namespace
 
-TipDialog::TipDialog(AppSettings& settings, const std::filesystem::path& tipFile,
-                     QWidget* parent)
+TipDialog::TipDialog(AppSettings& settings, const std::filesystem::path& tipFile, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       heading_(new QLabel(QString::fromStdString(LoadText(kStrTipHeading)), this)),
@@ -102,8 +101,8 @@ TipDialog::TipDialog(AppSettings& settings, const std::filesystem::path& tipFile
   showNextTip();
 }
 
-bool TipDialog::Offer(AppSettings& settings, const std::filesystem::path& tipFile,
-                      QWidget* parent, bool forced) {
+bool TipDialog::Offer(AppSettings& settings, const std::filesystem::path& tipFile, QWidget* parent,
+                      bool forced) {
   if (!ShouldShowTipDialog(settings, forced)) return false;
   TipDialog dialog(settings, tipFile, parent);
   dialog.exec();

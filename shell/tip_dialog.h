@@ -26,8 +26,7 @@ class TipDialog : public QDialog {
   // Reads `tipFile` and shows the tip NextTipNumber names; during a first
   // run the tips start at 1 and the box starts checked. `settings` must
   // outlive the dialog.
-  TipDialog(AppSettings& settings, const std::filesystem::path& tipFile,
-            QWidget* parent = nullptr);
+  TipDialog(AppSettings& settings, const std::filesystem::path& tipFile, QWidget* parent = nullptr);
 
   // Shows the dialog modally when `forced` (the Help menu's command) or
   // when ShowTips is set; true when it was shown.

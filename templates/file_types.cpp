@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/ascii_text.h"
 #include "core/attribute_parser.h"
 #include "core/wildcard.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/ascii_text.h"
 #include "core/message_box.h"
 #include "core/progress.h"
 #include "core/string_ids.h"
 #include "core/wildcard.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel {
 

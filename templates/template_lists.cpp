@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/ascii_text.h"
 #include "core/message_box.h"
 #include "core/string_ids.h"
+#include "platform/ascii_text.h"
 #include "templates/template_matching.h"
 
 namespace vandrel {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <system_error>
 
-#include "platform/ascii_text.h"
 #include "core/message_box.h"
 #include "core/string_ids.h"
 #include "core/wildcard.h"
+#include "platform/ascii_text.h"
 #include "templates/template_matching.h"
 
 namespace vandrel {

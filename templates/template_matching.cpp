@@ -10,7 +10,8 @@ namespace vandrel {
 namespace {}  // namespace
 
 bool IsPseudoTemplateName(std::string_view name) {
-  return platform::EqualsIgnoreCase(name, kTemplateNone) || platform::EqualsIgnoreCase(name, kTemplateAutoDetect);
+  return platform::EqualsIgnoreCase(name, kTemplateNone) ||
+         platform::EqualsIgnoreCase(name, kTemplateAutoDetect);
 }
 
 std::string StoredTemplateName(std::string_view chosen) {

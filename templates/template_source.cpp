@@ -284,7 +284,8 @@ class SourceParser {
 
   void SetNumber(const SettingDescriptor& row, std::string_view value, int lineNumber) {
     std::size_t tokenEnd = 0;
-    while (tokenEnd < value.size() && !platform::IsAsciiBlank(value[tokenEnd]) && value[tokenEnd] != '#')
+    while (tokenEnd < value.size() && !platform::IsAsciiBlank(value[tokenEnd]) &&
+           value[tokenEnd] != '#')
       ++tokenEnd;
     const std::string_view token = value.substr(0, tokenEnd);
     if (!OnlyCommentLeft(value.substr(tokenEnd)))
@@ -372,7 +373,8 @@ bool NeedsQuotes(std::string_view keyword) {
   if (keyword.empty()) return true;
   const char first = keyword.front();
   if (first == '#' || first == '"' || first == '[') return true;
-  if (platform::IsAsciiBlank(keyword.front()) || platform::IsAsciiBlank(keyword.back())) return true;
+  if (platform::IsAsciiBlank(keyword.front()) || platform::IsAsciiBlank(keyword.back()))
+    return true;
   return std::any_of(keyword.begin(), keyword.end(), [](char c) { return IsControlByte(c); });
 }
 

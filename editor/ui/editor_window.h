@@ -59,8 +59,8 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // it back to the host comes with host editing; Local Save As keeps a copy.
   static EditorWindow* OpenDownloaded(const EditorServices& services,
                                       const std::string& downloadedFile,
-                                      const std::string& hostPath,
-                                      const std::string& templateName, QWidget* parent = nullptr);
+                                      const std::string& hostPath, const std::string& templateName,
+                                      QWidget* parent = nullptr);
 
   ~EditorWindow() override;
 
@@ -136,8 +136,8 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   EditorWindow(const EditorServices& services, QWidget* parent);
   // Loads `loadPath` into a new window for the document called `name`.
   static EditorWindow* Open(const EditorServices& services, const std::string& loadPath,
-                            const std::string& name, const std::string& templateName,
-                            bool readOnly, QWidget* parent);
+                            const std::string& name, const std::string& templateName, bool readOnly,
+                            QWidget* parent);
   // Chooses the template when none was given and applies its editing part
   // (and the host-format part for an empty document).
   void ChooseAndApplyTemplate(const std::string& templateName, bool startsEmpty);

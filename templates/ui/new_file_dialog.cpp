@@ -131,8 +131,8 @@ void NewFileDialog::Fill() {
   items_ = TemplateGalleryItems(catalogue_, options);
   list_->clear();
   for (const TemplateGalleryItem& entry : items_) {
-    auto* item = new QListWidgetItem(GalleryIcon(entry.image),
-                                     QString::fromStdString(entry.text), list_);
+    auto* item =
+        new QListWidgetItem(GalleryIcon(entry.image), QString::fromStdString(entry.text), list_);
     item->setData(Qt::UserRole, QString::fromStdString(entry.templateName));
     item->setToolTip(item->text());
   }

@@ -88,7 +88,8 @@ TEST_F(PosixCommands, FileInformationInTheOrderTheEditorReadsIt) {
 TEST_F(PosixCommands, ExistenceAndResolution) {
   EXPECT_EQ(client.Command("=CHECK_EXISTS /src/main.c"), "0");
   EXPECT_EQ(client.Command("=CHECK_EXISTS src"), "0");
-  EXPECT_EQ(ReplyCode(client.Command("=CHECK_EXISTS /src/other.c")), static_cast<std::uint32_t>(ENOENT));
+  EXPECT_EQ(ReplyCode(client.Command("=CHECK_EXISTS /src/other.c")),
+            static_cast<std::uint32_t>(ENOENT));
 
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main.c\" \"/src\""), "0 /src/main.c");
   EXPECT_EQ(client.Command("=RESOLVE_FILE 0 \"main.c\" \"/src/lib/..\""), "0 /src/main.c");

@@ -136,20 +136,21 @@ TEST(RecordForm, FixedAsciiRecordsArePaddedWithBlanksWhenSent) {
   agent::AgentError error;
   // Stored as received, trailing blanks and all, so the host's tools see
   // the lines as the editor wrote them.
-  auto stored =
-      FromRecordForm(FramedRecords({HeaderText(header), "abc", "abcdefgh", "x  "}), &attributes, &error);
+  auto stored = FromRecordForm(FramedRecords({HeaderText(header), "abc", "abcdefgh", "x  "}),
+                               &attributes, &error);
   ASSERT_TRUE(stored) << error.message;
   EXPECT_EQ(*stored, "abc\nabcdefgh\nx  \n");
   EXPECT_EQ(attributes.recordLength, 8);
 
   auto stream = ToRecordForm(*stored, attributes, false, "/F", &error);
   ASSERT_TRUE(stream) << error.message;
-  EXPECT_EQ(SplitRecords(*stream),
-            (std::vector<std::string>{SplitRecords(*stream)[0], "abc     ", "abcdefgh", "x       "}));
+  EXPECT_EQ(SplitRecords(*stream), (std::vector<std::string>{SplitRecords(*stream)[0], "abc     ",
+                                                             "abcdefgh", "x       "}));
 
   // A record longer than the record length is refused, not cut.
   const MpeAttributes before = attributes;
-  EXPECT_FALSE(FromRecordForm(FramedRecords({HeaderText(header), "abcdefghi"}), &attributes, &error));
+  EXPECT_FALSE(
+      FromRecordForm(FramedRecords({HeaderText(header), "abcdefghi"}), &attributes, &error));
   EXPECT_EQ(error.code, agent::kErrorBadArguments);
   EXPECT_NE(error.message.find("longer than the record length 8"), std::string::npos)
       << error.message;
@@ -166,7 +167,8 @@ TEST(RecordForm, FixedBinaryRecordsKeepEveryByte) {
   const std::string second("\n\n\0\n\n\n", 6);
   MpeAttributes attributes;
   agent::AgentError error;
-  auto stored = FromRecordForm(FramedRecords({HeaderText(header), first, second}), &attributes, &error);
+  auto stored =
+      FromRecordForm(FramedRecords({HeaderText(header), first, second}), &attributes, &error);
   ASSERT_TRUE(stored) << error.message;
   // The records back to back, the short one padded with zero bytes.
   EXPECT_EQ(*stored, first + std::string(2, '\0') + second);
@@ -341,8 +343,8 @@ TEST(RecordForm, MalformedOrUnkeepableStreamsAreRefused) {
       {FramedRecords({"MVER=1 LW=a\"b'c"}), "both kinds of quote"},
       {FramedRecords({"MVER=1 MODE=1", "two\nlines"}), "line feed"},
       {FramedRecords({"MVER=1", "ok"}) + std::string("\0\x09"
-                                              "ab",
-                                              4),
+                                                     "ab",
+                                                     4),
        "record 2 is cut short"},
   };
   for (const auto& [stream, expected] : cases) {
@@ -506,7 +508,9 @@ TEST_F(AgentRecordForm, ModeMUploadComesBackWithHeaderLabelsAndPaddedRecords) {
   EXPECT_EQ(ParsedHeader(records[0]), ParsedHeader(sent[0]));
 
   // A refused upload leaves file and attributes as they were.
-  EXPECT_NE(Upload("M 0 SOURCE", FramedRecords({HeaderText(header), "only one label"})).rfind("0", 0), 0u);
+  EXPECT_NE(
+      Upload("M 0 SOURCE", FramedRecords({HeaderText(header), "only one label"})).rfind("0", 0),
+      0u);
   ASSERT_EQ(Download("M 1 SOURCE", &records), "0");
   EXPECT_EQ(records.size(), 6u);
 }

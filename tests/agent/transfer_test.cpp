@@ -216,7 +216,8 @@ TEST_F(AgentTransfers, KeptLocksRefuseOtherSessions) {
   ASSERT_TRUE(other.connected());
   std::swap(client, other);
   EXPECT_EQ(Download("A 1 src/main.c", &content, 65535), "0");
-  EXPECT_EQ(ReplyCode(Download("A 17 src/main.c", &content, 65535)), static_cast<std::uint32_t>(EBUSY));
+  EXPECT_EQ(ReplyCode(Download("A 17 src/main.c", &content, 65535)),
+            static_cast<std::uint32_t>(EBUSY));
   DataPort port;
   client.Send("=RECV_FILE " + std::to_string(port.port()) + " 32767 A 0 src/main.c");
   EXPECT_TRUE(port.NoConnection(300));
@@ -228,7 +229,8 @@ TEST_F(AgentTransfers, KeptLocksRefuseOtherSessions) {
   ASSERT_EQ(saved.rfind("0 ", 0), 0u) << saved;
   EXPECT_NE(saved.substr(2), "-1");
   std::swap(client, other);
-  EXPECT_EQ(ReplyCode(Download("A 17 src/main.c", &content, 65535)), static_cast<std::uint32_t>(EBUSY));
+  EXPECT_EQ(ReplyCode(Download("A 17 src/main.c", &content, 65535)),
+            static_cast<std::uint32_t>(EBUSY));
   std::swap(client, other);
   EXPECT_EQ(client.Command("=FILE_UNLOCK " + saved.substr(2)), "0");
   std::swap(client, other);
@@ -334,7 +336,7 @@ class AgentMpeTransfers : public AgentTransfers {
     WriteTextFile(agent.root() / "DEV" / "PUB" / "PLAIN", "a\nlonger line\n");
     WriteTextFile(agent.root() / "DEV" / "SRC" / "MAIN", "line one\nline two\n");
     WriteTextFile(agent.root() / "DEV" / "SRC" / ".tandrill" / "MAIN",
-              "FCODE=111\nRECLEN=20\nTYPE=0\nMODE=1\nQLANG=3\nQRECLEN=24\nQLNL=4\n");
+                  "FCODE=111\nRECLEN=20\nTYPE=0\nMODE=1\nQLANG=3\nQRECLEN=24\nQLNL=4\n");
     agent.options.personality = Personality::kMpe;
     ASSERT_TRUE(agent.Start()) << agent.lastError;
     client = agent.Open("MGR.DEV mpepass");
@@ -409,11 +411,12 @@ TEST_F(AgentMpeTransfers, UploadsStoreLinesAndAttributes) {
 
   // A stream without a header, or with a record cut short, changes nothing.
   EXPECT_NE(Upload("M 0 PLAIN", FramedRecords({"just text"})).rfind("0", 0), 0u);
-  EXPECT_NE(Upload("M 0 PLAIN", FramedRecords({FormatMpeHeader(header)->text}) + std::string("\0\x09"
-                                                                                      "ab",
-                                                                                      4))
-                .rfind("0", 0),
-            0u);
+  EXPECT_NE(
+      Upload("M 0 PLAIN", FramedRecords({FormatMpeHeader(header)->text}) + std::string("\0\x09"
+                                                                                       "ab",
+                                                                                       4))
+          .rfind("0", 0),
+      0u);
   EXPECT_EQ(ReadTextFile(agent.root() / "DEV" / "PUB" / "PLAIN"), "a\nlonger line\n");
 }
 

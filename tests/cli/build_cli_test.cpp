@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "support/agent_process.h"
 #include "project/project.h"
 #include "project/project_file.h"
+#include "support/agent_process.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 

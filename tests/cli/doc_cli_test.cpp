@@ -13,9 +13,9 @@
 namespace vandrel {
 namespace {
 
+using testing::Cli;
 using ::testing::HasSubstr;
 using testing::ReadBytes;
-using testing::Cli;
 using testing::TempDir;
 using testing::WriteBytes;
 

@@ -10,8 +10,8 @@
 namespace vandrel {
 namespace {
 
-using ::testing::HasSubstr;
 using testing::Cli;
+using ::testing::HasSubstr;
 using testing::TempDir;
 using testing::WriteTextFile;
 

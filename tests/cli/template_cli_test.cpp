@@ -10,9 +10,9 @@
 namespace vandrel {
 namespace {
 
+using testing::Cli;
 using ::testing::HasSubstr;
 using testing::ReadBytes;
-using testing::Cli;
 using ::testing::StartsWith;
 using testing::TempDir;
 using testing::WriteTextFile;

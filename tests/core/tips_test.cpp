@@ -27,8 +27,7 @@ std::vector<std::string> Walk(const TipFile& tips, std::int32_t& next, int count
 TEST(TipsTest, NextTipNumberWalksTheListAndStartsAgainAfterTheLast) {
   const TipFile tips = ThreeTips();
   std::int32_t next = 2;
-  EXPECT_EQ(Walk(tips, next, 4),
-            (std::vector<std::string>{"Second", "Third", "First", "Second"}));
+  EXPECT_EQ(Walk(tips, next, 4), (std::vector<std::string>{"Second", "Third", "First", "Second"}));
   EXPECT_EQ(next, 3);
 
   // A missing key shows tip 1 and leaves the number at 2, whatever it was.
@@ -129,8 +128,8 @@ TEST(TipsTest, FirstRunRestartsTheTipsAndOffersThem) {
 // The tips shipped with the program: numbered from 1 without gaps (a gap
 // would send the dialog back to tip 1 early), each within the limit.
 TEST(TipsTest, ShippedTipFileIsComplete) {
-  const fs::path shipped = fs::path(__FILE__).parent_path() / ".." / ".." / "data" / "tips" /
-                           std::string(kTipFileName);
+  const fs::path shipped =
+      fs::path(__FILE__).parent_path() / ".." / ".." / "data" / "tips" / std::string(kTipFileName);
   platform::IniFile ini;
   ASSERT_TRUE(ini.Load(shipped)) << shipped;
   const std::vector<std::string> keys = ini.Keys(kTipSection);

@@ -536,8 +536,7 @@ TEST_F(SaveDocumentTest, NewDocumentBecomesAStandardMpeFile) {
   EXPECT_TRUE(doc_.format.IsRecordForm());
   const UploadRequest& request = uploader_.requests.back();
   EXPECT_EQ(request.hostPath, "/SYS/PUB/SOURCE");
-  EXPECT_EQ(request.transferFlags,
-            kOptionProgress | kOptionModeRecord | kOptionKeepLocked);
+  EXPECT_EQ(request.transferFlags, kOptionProgress | kOptionModeRecord | kOptionKeepLocked);
   EXPECT_EQ(request.temporaryFile.parent_path(), tmp_);
   EXPECT_TRUE(request.temporaryFile.filename().string().starts_with("zvd"));
   EXPECT_EQ(doc_.lockReleases, 1);

@@ -20,8 +20,8 @@ namespace vandrel::project {
 namespace {
 
 using remote::kPaneFindInFiles;
-using vandrel::testing::ReadTextFile;
 using remote::RequestBlock;
+using vandrel::testing::ReadTextFile;
 
 class RecordingFrame : public HostRequestFrame, public RequestQueue {
  public:

@@ -31,9 +31,9 @@ namespace vandrel::shell {
 namespace {
 
 using Sci = QsciScintillaBase;
+using testing::CobolTemplate;
 using testing::ScriptedUserInterface;
 using testing::TempDir;
-using testing::CobolTemplate;
 const std::string& kSource = testing::kCobolSource;
 
 std::string ReadFile(const std::filesystem::path& path) {

@@ -1,19 +1,22 @@
 // The frame against a real agent: a project connects when it opens, host
 // files download into read-only editor windows, failures are reported, and
 // Disconnect ends the session.
+#include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <fstream>
 
 #include "core/main_menu.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
 #include "editor/ui/editor_window.h"
-#include "project/project.h"
 #include "project/error_navigation.h"
 #include "project/output_panes.h"
+#include "project/project.h"
 #include "project/project_file.h"
 #include "project/project_operations.h"
 #include "shell/connection_info_dialog.h"
@@ -23,10 +26,6 @@
 #include "support/agent_process.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
-
-#include <QAction>
-#include <QLabel>
-#include <Qsci/qsciscintilla.h>
 
 namespace vandrel::shell {
 namespace {
@@ -89,7 +88,8 @@ TEST_F(FrameHost, ProjectConnectsAndHostFilesOpenReadOnly) {
   QStringList texts;
   for (QLabel* label : info.findChildren<QLabel*>()) texts << label->text();
   EXPECT_TRUE(texts.contains("Version:")) << texts.join("|").toStdString();
-  EXPECT_GT(texts.size() - texts.count("Unknown"), texts.size() / 2) << texts.join("|").toStdString();
+  EXPECT_GT(texts.size() - texts.count("Unknown"), texts.size() / 2)
+      << texts.join("|").toStdString();
 
   ASSERT_TRUE(frame.OpenHostFile("/src/hello.c", std::string(), 3));
   ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
@@ -149,10 +149,10 @@ TEST_F(FrameHost, BuildListsErrorsAndF4OpensTheirFile) {
   ASSERT_NE(folder, nullptr);
   frame.BuildItem(*folder);
   ASSERT_TRUE(WaitFor([&] {
-    return !frame.busy() && frame.outputPanes().Text(0).find(">> Command completed") !=
-                                std::string::npos;
-  })) << frame.outputPanes().Text(0) << "|" << (ui.shown().empty() ? "" : ui.shown().back().text)
-     << "|" << frame.busy();
+    return !frame.busy() &&
+           frame.outputPanes().Text(0).find(">> Command completed") != std::string::npos;
+  })) << frame.outputPanes().Text(0)
+      << "|" << (ui.shown().empty() ? "" : ui.shown().back().text) << "|" << frame.busy();
   EXPECT_EQ(frame.errorNavigator().CountErrors(), 1u);
   EXPECT_TRUE(frame.mainMenu()->Action(cmd::kNextErrorTag)->isEnabled());
 

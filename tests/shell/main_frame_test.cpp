@@ -1,5 +1,6 @@
 #include "shell/main_frame.h"
 
+#include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
-#include <Qsci/qsciscintilla.h>
 #include <fstream>
 #include <sstream>
 

@@ -89,7 +89,8 @@ TEST(SingleInstance, SecondInstanceHandsItsFilesToTheFirst) {
 
   // The server keeps serving further instances.
   EXPECT_TRUE(second.HandOff({"/tmp/c.txt"}, 5000));
-  EXPECT_TRUE(ProcessEventsUntil([&] { return received.size() == 3; })) << received.join(", ").toStdString();
+  EXPECT_TRUE(ProcessEventsUntil([&] { return received.size() == 3; }))
+      << received.join(", ").toStdString();
 }
 
 TEST(SingleInstance, NobodyListeningMeansNoHandOff) {

@@ -210,7 +210,8 @@ TEST_F(GettingStartedTest, OkOpensTheSelectedProjectAndNeedsOne) {
   dialog.selectProject(1);
   dialog.accept();
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_EQ(dialog.result(), (ui::GettingStartedResult{Action::kOpenProject, P("work/payroll.vdp")}));
+  EXPECT_EQ(dialog.result(),
+            (ui::GettingStartedResult{Action::kOpenProject, P("work/payroll.vdp")}));
   EXPECT_EQ(settings_.GettingStarted, ui::kStartOpenExisting);
 }
 

@@ -9,28 +9,28 @@
 #define LEDGER_ACCOUNT_LEN 16
 
 struct account {
-    char name[LEDGER_ACCOUNT_LEN];
-    long long balance; /* cents */
-    unsigned postings;
+  char name[LEDGER_ACCOUNT_LEN];
+  long long balance; /* cents */
+  unsigned postings;
 };
 
 struct ledger {
-    struct account accounts[LEDGER_MAX_ACCOUNTS];
-    size_t count;
-    unsigned rejected; /* lines that were not postings */
+  struct account accounts[LEDGER_MAX_ACCOUNTS];
+  size_t count;
+  unsigned rejected; /* lines that were not postings */
 };
 
 enum post_result { POST_OK, POST_BAD_LINE, POST_FULL };
 
-void ledger_init(struct ledger *ledger);
+void ledger_init(struct ledger* ledger);
 
 /* Parses one CSV line and adds it to its account. */
-enum post_result ledger_post_line(struct ledger *ledger, const char *line);
+enum post_result ledger_post_line(struct ledger* ledger, const char* line);
 
 /* The account called `name`, or NULL. */
-const struct account *ledger_find(const struct ledger *ledger, const char *name);
+const struct account* ledger_find(const struct ledger* ledger, const char* name);
 
 /* Formats cents as "-1,234.56" into `out` (at least 32 bytes). */
-void ledger_format_amount(long long cents, char *out, size_t size);
+void ledger_format_amount(long long cents, char* out, size_t size);
 
 #endif
