@@ -23,8 +23,9 @@ endforeach()
 
 add_custom_target(vandrel_default_templates ALL DEPENDS ${VANDREL_TEMPLATE_FILES})
 
-# Tests that read the built templates through the command-line tool.
-foreach(test_target IN ITEMS vandrel_cli_tests vandrel_templates_tests)
+# Tests that read the built templates: through the command-line tool, or as
+# the frame loads them.
+foreach(test_target IN ITEMS vandrel_cli_tests vandrel_templates_tests vandrel_shell_tests)
   if(TARGET ${test_target})
     add_dependencies(${test_target} vandrel_default_templates)
   endif()
