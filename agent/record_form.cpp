@@ -328,10 +328,14 @@ std::optional<std::string> FromRecordForm(std::string_view stream, MpeAttributes
   const bool fixed = result.recordType == 0 && result.fileCode != kQeditFileCode &&
                      storage != Storage::kRecordStream && result.recordLength > 0;
   const auto recordLength = static_cast<std::size_t>(result.recordLength);
+  // Fixed-length ASCII records are kept whole, blanks to the record length,
+  // as the host keeps them: a record written shorter reads back the same,
+  // and what is kept of an unchanged record stays byte for byte.
+  const std::size_t padTo = fixed && PadsWithBlanks(result) ? recordLength : 0;
   std::size_t size = 0;
   switch (storage) {
     case Storage::kLines:
-      size = dataBytes + count;
+      size = padTo > 0 ? count * (padTo + 1) : dataBytes + count;
       break;
     case Storage::kFixedBinary:
       size =
@@ -365,6 +369,7 @@ std::optional<std::string> FromRecordForm(std::string_view stream, MpeAttributes
     switch (storage) {
       case Storage::kLines:
         content += record;
+        if (record.size() < padTo) content.append(padTo - record.size(), ' ');
         content += '\n';
         break;
       case Storage::kFixedBinary:

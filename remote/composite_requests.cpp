@@ -19,10 +19,6 @@ namespace {
 constexpr std::int32_t kHostKindMpe = 1;
 constexpr std::int32_t kQeditFileCode = 111;
 
-// The hint open-file gives the loader about the downloaded file's form.
-constexpr std::int32_t kFormatHintRecords = 1;
-constexpr std::int32_t kFormatHintQedit = 3;
-
 RequestBlock Step(std::int32_t kind, std::int32_t options, const std::string& hostPath) {
   RequestBlock step;
   step.kind = kind;

@@ -58,6 +58,15 @@ enum RequestStatus : std::int32_t {
 // Request option flags (`options`): documents/transfer_options.h.
 using enum ::vandrel::RequestOption;
 
+// What open-file tells the loader about the downloaded file's form
+// (`formatHint`): records behind an MPE header on MPE/iX hosts, a Qedit
+// header before it for Qedit files, plain text elsewhere.
+enum FormatHint : std::int32_t {
+  kFormatHintText = 0,
+  kFormatHintRecords = 1,
+  kFormatHintQedit = 3,
+};
+
 // Search flags of find-in-files (`searchFlags`).
 enum SearchFlag : std::int32_t {
   kSearchMatchCase = 0x1,

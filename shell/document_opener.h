@@ -16,11 +16,11 @@ class DocumentOpener {
   // type decide. A failed load is reported to the user; false then.
   virtual bool OpenLocalFile(const QString& path, bool readOnly,
                              const std::string& templateName) = 0;
-  // Downloads the host file at `hostPath` and opens it read-only, at `line`
-  // when it is above 0 (or activates the window already showing it). False
-  // when nothing could be asked of the host.
+  // Downloads the host file at `hostPath` and opens it (read-only when
+  // asked), at `line` when it is above 0, or activates the window already
+  // showing it. False when nothing could be asked of the host.
   virtual bool OpenHostFile(const std::string& hostPath, const std::string& templateName,
-                            std::int64_t line) = 0;
+                            std::int64_t line, bool readOnly) = 0;
 };
 
 }  // namespace vandrel::shell

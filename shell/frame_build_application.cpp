@@ -73,12 +73,12 @@ bool FrameBuildApplication::OpenProjectItem(std::string_view name,
   if (!item || item->IsFolder()) return false;
   const std::optional<std::string> path = item->FullPath();
   if (!path) return false;
-  opener_.OpenHostFile(*path, item->EffectiveTemplate().value_or(std::string()), place.line);
+  opener_.OpenHostFile(*path, item->EffectiveTemplate().value_or(std::string()), place.line, false);
   return true;
 }
 
 void FrameBuildApplication::OpenFile(std::string_view name, const project::JumpPlace& place) {
-  opener_.OpenHostFile(std::string(name), std::string(), place.line);
+  opener_.OpenHostFile(std::string(name), std::string(), place.line, false);
 }
 
 bool FrameBuildApplication::RequestsPending() { return host_.AnyPending(); }

@@ -3,9 +3,12 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <algorithm>
 
+#include "core/app_settings.h"
 #include "project/output_panes.h"
 #include "remote/error_report.h"
+#include "remote/listing_cache.h"
 #include "shell/frame_host_view.h"
 #include "shell/status_bar.h"
 
@@ -43,16 +46,17 @@ class UiThreadUserInterface final : public UserInterface {
 FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status, UserInterface& ui,
                                          project::OutputPanes& output, ProgressReporter* progress,
                                          QObject* parent)
-    : QObject(parent), view_(view), status_(status), userInterface_(ui) {
+    : QObject(parent), view_(view), status_(status), userInterface_(ui), trace_(output) {
   ui_ = std::make_unique<UiThreadUserInterface>(this, ui);
   remote::RequestServices services;
   services.user = ui_.get();
   services.output = &output;
   services.progress = progress;
+  services.trace = &trace_;
   auto worker = std::make_unique<remote::RequestWorker>(services);
   worker_ = worker.get();
   manager_.Start(std::move(worker));
-  session_ = std::make_unique<remote::HostSession>(manager_, *worker_, *this);
+  session_ = std::make_unique<remote::HostSession>(manager_, *worker_, *this, nullptr, &trace_);
 }
 
 FrameHostConnection::~FrameHostConnection() { Shutdown(); }
@@ -70,6 +74,12 @@ void FrameHostConnection::Shutdown() {
 }
 
 void FrameHostConnection::Connect(const remote::ConnectParameters& parameters) {
+  if (settings_) {
+    trace_.SetEnabled(settings_->Debugging != 0);
+    // Listings are kept while they fit the folder cache's limit; 0 keeps none.
+    remote::ListingCache::Instance().SetLimit(
+        static_cast<std::size_t>(std::max(settings_->FolderCacheSize, 0)) * 1024);
+  }
   if (!shutDown_) session_->Connect(parameters);
   view_.SetBusy(true);
 }
@@ -111,7 +121,20 @@ void FrameHostConnection::RefreshStatusBar() {
   });
 }
 
-void FrameHostConnection::SessionEnded() { RefreshStatusBar(); }
+void FrameHostConnection::SessionEnded() {
+  Queue([this] { view_.SessionEnded(); });
+  RefreshStatusBar();
+}
+
+void FrameHostConnection::DebugTrace::WriteTraceLine(std::string_view line) {
+  if (enabled_) panes_.Print(remote::kPaneDebug, line);
+}
+
+void FrameHostConnection::Report(const remote::RequestBlock& request, const char* source,
+                                 int line) {
+  remote::ReportRequestFailure(request, source, line, userInterface_,
+                               trace_.enabled() ? &trace_ : nullptr);
+}
 
 void FrameHostConnection::ConnectionFinished(bool open) {
   Queue([this, open] {
@@ -124,6 +147,7 @@ void FrameHostConnection::ReportFailure(const remote::RequestBlock& request, con
                                         int line) {
   // The block lives only during this call: describe it here, show it there.
   const remote::ErrorReport report = remote::DescribeRequestFailure(request, source, line);
+  if (trace_.enabled() && !report.debugLine.empty()) trace_.WriteTraceLine(report.debugLine);
   Queue([this, report] { remote::ShowErrorReport(report, userInterface_); });
 }
 

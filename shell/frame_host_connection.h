@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,10 @@
 #include "remote/host_session.h"
 #include "remote/request_worker.h"
 #include "remote/thread_manager.h"
+
+namespace vandrel {
+struct AppSettings;
+}
 
 namespace vandrel::project {
 class OutputPanes;
@@ -53,6 +58,8 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   void Stop();
   std::int32_t hostKind() const { return connected() ? session_->hostKind() : 0; }
   remote::RequestWorker& worker() { return *worker_; }
+  // The user as the connection asks and tells them (user-interface thread).
+  UserInterface& userInterface() { return userInterface_; }
   bool connected() const { return !shutDown_ && session_->connected(); }
   bool connecting() const { return !shutDown_ && session_->connecting(); }
   // Host requests are queued or running.
@@ -60,6 +67,16 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
 
   // Ends the session and the threads; called once when the frame closes.
   void Shutdown();
+
+  // Reports a failed request on the user-interface thread: the Debug pane
+  // line while debugging, then the connection error box.
+  void Report(const remote::RequestBlock& request, const char* source, int line);
+  // The settings each connection attempt takes up: Debugging and the
+  // folder cache's limit (FolderCacheSize). Null: neither changes.
+  void SetSettings(const AppSettings* settings) { settings_ = settings; }
+  // The Debugging setting: while on, every command and reply and every
+  // failed request is written to the Debug pane.
+  void SetDebugging(bool on) { trace_.SetEnabled(on); }
 
   // ---- SessionFrame (any thread) ------------------------------------------------
   void SetBusy(bool busy) override;
@@ -77,13 +94,28 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   // Posts `work` to the user-interface thread without waiting.
   void Queue(std::function<void()> work);
 
+  // The Debug pane as the engine's trace; written from any thread.
+  class DebugTrace final : public remote::TraceWriter {
+   public:
+    explicit DebugTrace(project::OutputPanes& panes) : panes_(panes) {}
+    void SetEnabled(bool on) { enabled_ = on; }
+    bool enabled() const { return enabled_; }
+    void WriteTraceLine(std::string_view line) override;
+
+   private:
+    project::OutputPanes& panes_;
+    std::atomic<bool> enabled_{false};
+  };
+
   FrameHostView& view_;
   StatusBar& status_;
-  UserInterface& userInterface_;       // on the user-interface thread
+  UserInterface& userInterface_;  // on the user-interface thread
+  DebugTrace trace_;
   std::unique_ptr<UserInterface> ui_;  // for the worker: carried over and waited for
   remote::ThreadManager manager_;
   remote::RequestWorker* worker_ = nullptr;
   std::unique_ptr<remote::HostSession> session_;
+  const AppSettings* settings_ = nullptr;
   bool shutDown_ = false;
 };
 

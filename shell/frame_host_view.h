@@ -17,6 +17,8 @@ class FrameHostView {
   virtual void CommandStateChanged() = 0;
   // Brings the workspace window forward (Alt+1).
   virtual void ActivateWorkspace() = 0;
+  // The host session has ended: every document forgets its host lock.
+  virtual void SessionEnded() = 0;
 };
 
 }  // namespace vandrel::shell

@@ -14,9 +14,9 @@ namespace vandrel::shell {
 
 // Project files live on the host; without a connection there is nothing to
 // fetch them from, and the status bar says so.
-bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string& templateName, bool,
-                                    project::ProjectItem&, int line, int, bool) {
-  if (hostWork_.connected()) return opener_.OpenHostFile(path, templateName, line);
+bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string& templateName,
+                                    bool readOnly, project::ProjectItem&, int line, int, bool) {
+  if (hostWork_.connected()) return opener_.OpenHostFile(path, templateName, line, readOnly);
   status_.showMessage(QObject::tr("%1 is a host file: connect to the host to open it")
                           .arg(QString::fromStdString(path)),
                       6000);

@@ -29,6 +29,7 @@
 #include "core/recent_list.h"
 #include "core/settings_store.h"
 #include "core/string_ids.h"
+#include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_window.h"
 #include "platform/install_paths.h"
 #include "project/build_runner.h"
@@ -37,16 +38,20 @@
 #include "project/project.h"
 #include "project/project_controller.h"
 #include "project/project_menu.h"
+#include "project/project_operations.h"
 #include "project/project_session.h"
 #include "project/project_tree.h"
 #include "project/ui/output_window.h"
 #include "project/ui/workspace_window.h"
+#include "remote/connect_thread.h"
 #include "remote/error_report.h"
 #include "shell/connection_info_dialog.h"
 #include "shell/frame_build_application.h"
+#include "shell/frame_editor_host.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
+#include "shell/host_file_opener.h"
 #include "shell/main_menu_bar.h"
 #include "shell/main_toolbars.h"
 #include "shell/qt_user_interface.h"
@@ -59,7 +64,6 @@
 namespace vandrel::shell {
 namespace {
 
-// Load and save progress as the status bar shows it.
 // Load, save and transfer progress as the status bar shows it, reported
 // from the user-interface thread or from the request worker.
 class StatusBarProgress final : public ProgressReporter {
@@ -69,9 +73,14 @@ class StatusBarProgress final : public ProgressReporter {
     const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     QMetaObject::invokeMethod(bar_, [bar = bar_, shown] { bar->showMessage(shown); });
   }
-  void SetProgress(int) override {}
+  void SetProgress(int percent) override {
+    QMetaObject::invokeMethod(bar_, [bar = bar_, percent] { bar->SetProgress(percent); });
+  }
   void ClearProgress() override {
-    QMetaObject::invokeMethod(bar_, [bar = bar_] { bar->clearMessage(); });
+    QMetaObject::invokeMethod(bar_, [bar = bar_] {
+      bar->ClearProgress();
+      bar->clearMessage();
+    });
   }
 
  private:
@@ -81,7 +90,9 @@ class StatusBarProgress final : public ProgressReporter {
 // The editing commands the active editor window carries out.
 constexpr std::array kEditorCommands{
     cmd::kSave,
+    cmd::kSaveAs,
     cmd::kLocalSaveAs,
+    cmd::kInsertFileIntoProject,
     cmd::kSelectAll,
     cmd::kUndo,
     cmd::kRedo,
@@ -160,12 +171,18 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
 
   hostConnection_ =
       new FrameHostConnection(*this, *statusBar_, *frameUi_, *outputPanes_, progress_.get(), this);
+  hostConnection_->SetSettings(&settings_);
   // Busy ends when the last host request has completed.
   idleCheck_ = new QTimer(this);
   idleCheck_->setInterval(100);
   connect(idleCheck_, &QTimer::timeout, this, [this] {
     if (!hostConnection_->AnyPending() && !hostConnection_->connecting()) SetBusy(false);
   });
+
+  editorHost_ = std::make_unique<FrameEditorHost>(*hostConnection_, *this, *project_);
+  HostDocumentWindows& windows = *this;
+  hostOpener_ = std::make_unique<HostFileOpener>(*hostConnection_, *this, windows, *project_,
+                                                 settings_, store_);
 
   projectFrame_ =
       std::make_unique<FrameProjectFrame>(*this, *hostConnection_, *this, *this, store_);
@@ -416,7 +433,8 @@ ui::EditorWindow* MainFrame::FindOpenWindow(const QString& path) const {
 void MainFrame::SetUserInterface(UserInterface* ui) { ui_ = ui; }
 
 ui::EditorServices MainFrame::WindowServices() {
-  return {Templates(), &settings_, store_, &Ui(), progress_.get(), &localFolder_};
+  return {Templates(),   &settings_,        store_, &Ui(), progress_.get(),
+          &localFolder_, editorHost_.get(), this};
 }
 
 UserInterface& MainFrame::Ui() {
@@ -567,7 +585,7 @@ void MainFrame::OpenRecent(int commandId) {
   } else if (target->list == kRecentProjects) {
     OpenProject(entry);
   } else if (connected_) {
-    OpenHostFile(entry);
+    OpenHostFile(entry, std::string(), 0, false);
   }
 }
 
@@ -607,42 +625,99 @@ void MainFrame::ConnectToHost() {
 }
 
 bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& templateName,
-                             std::int64_t line) {
-  if (ui::EditorWindow* open = FindOpenWindow(QString::fromStdString(hostPath))) {
-    if (auto* child = qobject_cast<QMdiSubWindow*>(open->parentWidget())) {
-      if (child->isMinimized()) child->showNormal();
-      documentArea_->setActiveSubWindow(child);
-    }
-    if (line > 0) open->MoveCaretToLine(static_cast<std::int32_t>(line), false);
-    return true;
+                             std::int64_t line, bool readOnly) {
+  HostOpen open;
+  open.hostPath = hostPath;
+  open.templateName = templateName;
+  open.line = line;
+  open.readOnly = readOnly;
+  return hostOpener_->Open(open);
+}
+
+bool MainFrame::OpenHostFileByName(const std::string& name, const std::string& contextPath) {
+  return hostOpener_->OpenByName(name, contextPath);
+}
+
+ui::EditorWindow* MainFrame::FindHostWindow(const std::string& hostPath) {
+  // Hosts of kind 9 compare file names without regard to case.
+  const bool noCase = hostConnection_->hostKind() == remote::kHostKindNoCase;
+  const QString wanted = QString::fromStdString(hostPath);
+  for (ui::EditorWindow* editor : EditorWindows()) {
+    if (!editor->IsHostDocument()) continue;
+    const QString name = QString::fromStdString(editor->documentName());
+    if (name.compare(wanted, noCase ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0) return editor;
   }
-  if (!connected_ || !hostConnection_->connected()) return false;
-  remote::RequestBlock request;
-  request.kind = remote::kRequestOpenFile;
-  request.options = remote::kOptionProgress;
-  request.hostPath = hostPath;
-  // The completion runs on the worker; the window is made here while the
-  // worker waits, and the downloaded copy goes in every case.
-  request.completion = [this, templateName, line](remote::RequestBlock& done) {
-    RunOnUiThread(hostConnection_, [&] {
-      if (done.status == remote::kStatusSuccess) {
-        if (ui::EditorWindow* window = ui::EditorWindow::OpenDownloaded(
-                WindowServices(), done.localPath, done.hostPath, templateName)) {
-          AddEditorWindow(window);
-          if (line > 0) window->MoveCaretToLine(static_cast<std::int32_t>(line), false);
-          if (store_) RecentListAdd(*store_, kRecentFiles, done.hostPath);
-        }
-      } else if (done.status != remote::kStatusCancelled) {
-        remote::ReportRequestFailure(done, __FILE__, __LINE__, Ui());
-      }
-      std::error_code ignored;
-      if (!done.localPath.empty()) std::filesystem::remove(done.localPath, ignored);
-      statusBar_->clearMessage();
-    });
-  };
-  hostConnection_->worker().Post(request);
-  SetBusy(true);
-  return true;
+  return nullptr;
+}
+
+void MainFrame::ActivateWindow(ui::EditorWindow& window) {
+  if (auto* child = qobject_cast<QMdiSubWindow*>(window.parentWidget())) {
+    if (child->isMinimized()) child->showNormal();
+    documentArea_->setActiveSubWindow(child);
+  }
+}
+
+ui::EditorWindow* MainFrame::OpenHostWindow(const std::string& downloadedFile,
+                                            const ui::HostDocument& document) {
+  ui::EditorWindow* window = ui::EditorWindow::OpenHost(WindowServices(), downloadedFile, document);
+  if (window) AddEditorWindow(window);
+  return window;
+}
+
+std::vector<ui::EditorFrame::WindowEntry> MainFrame::WindowList() {
+  std::vector<WindowEntry> entries;
+  QMdiSubWindow* active = documentArea_->activeSubWindow();
+  for (QMdiSubWindow* child : ListedChildren())
+    entries.push_back({child->windowTitle().toStdString(), child == active});
+  return entries;
+}
+
+void MainFrame::RunMenuCommand(int command) { RunCommand(command); }
+
+bool MainFrame::CanInsertIntoProject(const std::string& documentName) {
+  return projectController_->IsOpen() && !documentName.empty() &&
+         project_->FindItem(documentName, hostConnection_->hostKind()) == nullptr;
+}
+
+bool MainFrame::InsertIntoProject(const std::string& hostPath, const std::string& templateName,
+                                  bool readOnly) {
+  if (!projectController_->IsOpen()) return false;
+  const std::size_t slash = hostPath.rfind('/');
+  if (slash == std::string::npos) return false;
+  project::AddFilesChoice choice;
+  choice.directory = slash == 0 ? "/" : hostPath.substr(0, slash);
+  choice.names = {hostPath.substr(slash + 1)};
+  choice.templateName = templateName;
+  choice.readOnly = readOnly;
+  // Into the folder chosen in the workspace, else the project itself.
+  project::ProjectItem* folder = workspace_->CommandTarget();
+  while (folder && !folder->IsFolder()) folder = folder->Parent();
+  if (!folder) folder = project_.get();
+  return project::AddFiles(*folder, choice) > 0;
+}
+
+void MainFrame::OpenNamedFile(const std::string& documentName, bool hostDocument,
+                              const std::string& name) {
+  if (name.empty()) return;
+  const std::size_t slash = documentName.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : documentName.substr(0, slash == 0 ? 1 : slash);
+  if (hostDocument) {
+    if (!OpenHostFileByName(name, folder)) {
+      statusBar_->showMessage(
+          tr("Connect to the host to open %1").arg(QString::fromStdString(name)), 6000);
+    }
+    return;
+  }
+  const std::filesystem::path path =
+      name.front() == '/' ? std::filesystem::path(name) : std::filesystem::path(folder) / name;
+  OpenLocalFile(QString::fromStdString(path.string()));
+}
+
+void MainFrame::SessionEnded() {
+  // Locks die with the session that took them.
+  for (ui::EditorWindow* editor : EditorWindows()) editor->ForgetHostLock();
+  UpdateCommandState();
 }
 
 QList<QMdiSubWindow*> MainFrame::ListedChildren() const {
@@ -668,7 +743,7 @@ void MainFrame::RunCommand(int commandId) {
     return;
   }
   if (commandId >= cmd::kFirstWindowChild &&
-      commandId < cmd::kFirstWindowChild + kWindowListEntries) {
+      commandId < cmd::kFirstWindowChild + ui::kMenuWindowEntries) {
     ActivateChild(commandId - cmd::kFirstWindowChild);
     return;
   }

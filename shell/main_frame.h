@@ -16,9 +16,11 @@
 #include "core/app_settings.h"
 #include "core/progress.h"
 #include "core/user_interface.h"
+#include "editor/ui/editor_frame.h"
 #include "editor/ui/last_local_folder.h"
 #include "shell/frame_host_view.h"
 #include "shell/frame_host_work.h"
+#include "shell/host_file_opener.h"
 #include "shell/script_desktop.h"
 #include "templates/template_catalogue.h"
 
@@ -50,6 +52,7 @@ class WorkspaceWindow;
 namespace vandrel::shell {
 
 class FrameBuildApplication;
+class FrameEditorHost;
 class FrameHostConnection;
 class FrameProjectFrame;
 class FrameProjectWindow;
@@ -64,7 +67,9 @@ class StatusBar;
 class MainFrame : public QMainWindow,
                   public FrameHostView,
                   public FrameHostWork,
-                  public ScriptDesktop {
+                  public ScriptDesktop,
+                  private HostDocumentWindows,
+                  private ui::EditorFrame {
   Q_OBJECT
 
  public:
@@ -114,11 +119,16 @@ class MainFrame : public QMainWindow,
   // The tip of the day, when ShowTips is set or `forced`; true when shown.
   bool OfferTip(bool forced);
 
-  // Downloads the host file at `hostPath` and opens it read-only in an
-  // editor window, at `line` when it is above 0 (or activates the window
-  // already showing it). False when nothing could be asked of the host.
+  // Downloads the host file at `hostPath` and opens it in an editor window
+  // (read-only when asked or when the host says so), at `line` when it is
+  // above 0, or activates the window already showing it. False when
+  // nothing could be asked of the host.
   bool OpenHostFile(const std::string& hostPath, const std::string& templateName = std::string(),
-                    std::int64_t line = 0) override;
+                    std::int64_t line = 0, bool readOnly = false) override;
+  // Opens the host file `name` resolves to in `contextPath` (entry 171 when
+  // none); false without a session.
+  bool OpenHostFileByName(const std::string& name, const std::string& contextPath);
+  FrameEditorHost& editorHost() { return *editorHost_; }
   FrameHostConnection* hostConnection() const { return hostConnection_; }
   // Opens the local file at `path` in an editor window (or activates the
   // window already showing it, unless duplicates are allowed). A failed load
@@ -157,6 +167,20 @@ class MainFrame : public QMainWindow,
   // ---- FrameHostView -----------------------------------------------------------
   void CommandStateChanged() override;
   void ActivateWorkspace() override;
+  void SessionEnded() override;
+  // ---- ui::EditorFrame ---------------------------------------------------------
+  std::vector<WindowEntry> WindowList() override;
+  void RunMenuCommand(int command) override;
+  bool CanInsertIntoProject(const std::string& documentName) override;
+  bool InsertIntoProject(const std::string& hostPath, const std::string& templateName,
+                         bool readOnly) override;
+  void OpenNamedFile(const std::string& documentName, bool hostDocument,
+                     const std::string& name) override;
+  // ---- HostDocumentWindows -----------------------------------------------------
+  ui::EditorWindow* FindHostWindow(const std::string& hostPath) override;
+  void ActivateWindow(ui::EditorWindow& window) override;
+  ui::EditorWindow* OpenHostWindow(const std::string& downloadedFile,
+                                   const ui::HostDocument& document) override;
   // ---- FrameHostWork -----------------------------------------------------------
   void CompileItem(project::ProjectItem& item) override;
   // ---- FrameDocuments ----------------------------------------------------------
@@ -209,6 +233,8 @@ class MainFrame : public QMainWindow,
   ui::OutputWindow* output_ = nullptr;
   std::unique_ptr<FrameProjectWindow> projectWindow_;
   FrameHostConnection* hostConnection_ = nullptr;
+  std::unique_ptr<FrameEditorHost> editorHost_;
+  std::unique_ptr<HostFileOpener> hostOpener_;
   FrameBuildApplication* buildApplication_ = nullptr;
   std::unique_ptr<project::ErrorNavigator> errorNavigator_;
   std::unique_ptr<project::BuildRunner> buildRunner_;

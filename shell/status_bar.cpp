@@ -1,6 +1,8 @@
 #include "shell/status_bar.h"
 
 #include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
 
 #include "core/message_box.h"
 #include "core/string_ids.h"
@@ -23,6 +25,15 @@ QString ReadyText() {
 StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
   setObjectName("statusBar");
   const QFontMetrics metrics(font());
+  // The progress of a load, save or transfer, beside the prompt while one runs.
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName("statusProgress");
+  progress_->setRange(0, 100);
+  progress_->setTextVisible(false);
+  progress_->setFixedWidth(metrics.horizontalAdvance("Disconnected") * 2);
+  progress_->setMaximumHeight(metrics.height());
+  progress_->hide();
+  addWidget(progress_);
   for (int part = kConnection; part <= kReadOnly; ++part) {
     auto* label = new QLabel(this);
     label->setObjectName(QString("statusPart%1").arg(part));
@@ -88,6 +99,19 @@ void StatusBar::ResetIndicators() {
   SetPartText(kReadOnly, "!READ");
   showMessage(ReadyText());
 }
+
+void StatusBar::SetProgress(int percent) {
+  progress_->setValue(std::clamp(percent, 0, 100));
+  progress_->show();
+}
+
+void StatusBar::ClearProgress() {
+  progress_->hide();
+  progress_->reset();
+}
+
+bool StatusBar::ProgressShown() const { return progress_->isVisible(); }
+int StatusBar::ProgressValue() const { return progress_->value(); }
 
 void StatusBar::ShowReadyWhenEmpty(const QString& message) {
   // Leaving a menu clears the prompt; the idle prompt comes back.

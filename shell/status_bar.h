@@ -7,6 +7,7 @@
 #include <array>
 
 class QLabel;
+class QProgressBar;
 
 namespace vandrel::shell {
 
@@ -38,10 +39,18 @@ class StatusBar : public QStatusBar {
 
   QLabel* PartLabel(int part) const;
 
+  // The progress bar of a load, save or transfer: shown at `percent`
+  // (0 to 100) until cleared.
+  void SetProgress(int percent);
+  void ClearProgress();
+  bool ProgressShown() const;
+  int ProgressValue() const;
+
  private:
   void ShowReadyWhenEmpty(const QString& message);
 
   std::array<QLabel*, 6> parts_{};  // part 0 is the message area, no label
+  QProgressBar* progress_ = nullptr;
 };
 
 }  // namespace vandrel::shell

@@ -2,9 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -15,8 +20,13 @@
 #include "core/message_box.h"
 #include "core/progress.h"
 #include "core/string_ids.h"
+#include "documents/date_stamps.h"
 #include "documents/document_loader.h"
 #include "documents/load_request.h"
+#include "editor/ui/editor_context_menu.h"
+#include "editor/ui/editor_frame.h"
+#include "editor/ui/editor_host.h"
+#include "remote/request_block.h"
 #include "templates/apply_template.h"
 #include "templates/template_catalogue.h"
 #include "templates/template_matching.h"
@@ -67,6 +77,7 @@ EditorWindow::EditorWindow(const EditorServices& services, QWidget* parent)
   control_->SetSelectionMargin(settings.SelectionMargin != 0);
   control_->SetDragDropEditing(settings.DragDropEditing != 0);
   control_->SetNotificationSink(this);
+  control_->SetContextMenuHandler([this](const QPoint& global) { ShowContextMenu(global); });
 }
 
 EditorWindow::~EditorWindow() {
@@ -109,48 +120,68 @@ EditorWindow* EditorWindow::CreateNew(const EditorServices& services,
 EditorWindow* EditorWindow::OpenLocal(const EditorServices& services, const std::string& path,
                                       const std::string& templateName, bool readOnly,
                                       QWidget* parent) {
-  const std::string name = AbsolutePath(path);
-  return Open(services, name, name, templateName, readOnly || FileIsWriteProtected(name), parent);
+  OpenSeed seed;
+  seed.name = AbsolutePath(path);
+  seed.loadPath = seed.name;
+  seed.templateName = templateName;
+  seed.readOnly = readOnly || FileIsWriteProtected(seed.name);
+  seed.format.formatFlags = kFormatLocal;
+  return Open(services, std::move(seed), parent);
 }
 
-EditorWindow* EditorWindow::OpenDownloaded(const EditorServices& services,
-                                           const std::string& downloadedFile,
-                                           const std::string& hostPath,
-                                           const std::string& templateName, QWidget* parent) {
-  return Open(services, downloadedFile, hostPath, templateName, true, parent);
+EditorWindow* EditorWindow::OpenHost(const EditorServices& services,
+                                     const std::string& downloadedFile,
+                                     const HostDocument& document, QWidget* parent) {
+  OpenSeed seed;
+  seed.loadPath = downloadedFile;
+  seed.name = document.hostPath;
+  seed.templateName = document.templateName;
+  seed.readOnly = document.readOnly;
+  // The download is in record form behind its header records on MPE/iX
+  // hosts, and a Qedit file carries the Qedit header as well.
+  if (document.formatHint == remote::kFormatHintQedit) {
+    seed.format.formatFlags = kFormatRecordForm | kFormatQedit;
+  } else if (document.formatHint == remote::kFormatHintRecords) {
+    seed.format.formatFlags = kFormatRecordForm;
+  }
+  seed.format.fileInfo = document.fileInfo;
+  seed.format.lockId = document.lockNumber;
+  seed.characterTable = document.characterTable;
+  return Open(services, std::move(seed), parent);
 }
 
-EditorWindow* EditorWindow::Open(const EditorServices& services, const std::string& loadPath,
-                                 const std::string& name, const std::string& templateName,
-                                 bool readOnly, QWidget* parent) {
+EditorWindow* EditorWindow::Open(const EditorServices& services, OpenSeed seed, QWidget* parent) {
   std::unique_ptr<EditorWindow> window(new EditorWindow(services, nullptr));
   UserInterface& ui = *services.ui;
-  window->name_ = name;
-  window->readOnly_ = readOnly;
+  window->name_ = seed.name;
+  window->readOnly_ = seed.readOnly;
+  window->characterTable_ = seed.characterTable;
   window->control_->SetReadOnly(window->readOnly_);
 
   DocumentFormat& format = window->format_;
-  format.formatFlags = kFormatLocal;
+  format.formatFlags = seed.format.formatFlags;
+  format.fileInfo = seed.format.fileInfo;
+  format.lockId = seed.format.lockId;
   LoadOptions options;
   options.detectLineNumbers = services.settings->DetectLineNoPrompt != 0;
-  LoadedDocument loaded = LoadDocument(std::filesystem::path(loadPath), format, options);
+  LoadedDocument loaded = LoadDocument(std::filesystem::path(seed.loadPath), format, options);
   if (!loaded) {
-    MessageBox(ui, kMbOk | kMbIconWarning, kStrOpenFileDamaged, name);
+    MessageBox(ui, kMbOk | kMbIconWarning, kStrOpenFileDamaged, seed.name);
     return nullptr;
   }
 
-  window->ChooseAndApplyTemplate(templateName, false);
+  window->ChooseAndApplyTemplate(seed.templateName, false);
   if (services.progress) services.progress->ShowStatus(LoadText(kStrOpeningFile));
-  const LoadRequest request = BuildLoadRequest(format, loaded.file.get(), loaded.dataOffset);
+  const LoadRequest request =
+      BuildLoadRequest(format, loaded.file.get(), loaded.dataOffset, window->TranslationTable());
   const bool numbersTakenOut = ApplyLoadRequestNumbering(format, request);
   const LoadOutcome outcome = window->control_->Load(request);
   loaded.file.reset();  // the file is not held open while it is edited
   if (services.progress) services.progress->ClearProgress();
   if (outcome.code != kLoadResultOk) {
-    MessageBox(ui, kMbOk | kMbIconWarning, LoadResultMessageId(outcome.code), name);
+    MessageBox(ui, kMbOk | kMbIconWarning, LoadResultMessageId(outcome.code), seed.name);
     return nullptr;
   }
-
   // The template's settings as the control receives them, then the view.
   ApplyTemplate(CatalogueOf(services), *services.settings, format.templateName, window->control_,
                 format, kApplyPush);
@@ -190,23 +221,107 @@ void EditorWindow::UpdateCaption() {
   emit captionChanged(caption);
 }
 
-bool EditorWindow::SaveTo(const SaveTarget& target) {
+bool EditorWindow::HostConnected() const {
+  return services_.host != nullptr && services_.host->SaveState().requestEngineAvailable;
+}
+
+bool EditorWindow::IsHostDocument() const { return !name_.empty() && !format_.IsLocal(); }
+
+namespace {
+
+// Hands the window's uploads to the host connection; the completion comes
+// back to the window while it still exists.
+class WindowUploader final : public Uploader {
+ public:
+  WindowUploader(EditorHost& host,
+                 std::function<void(const UploadRequest&, const UploadOutcome&)> done)
+      : host_(host), done_(std::move(done)) {}
+  bool QueueUpload(const UploadRequest& request) override {
+    return host_.QueueUpload(
+        request, [request, done = done_](const UploadOutcome& outcome) { done(request, outcome); });
+  }
+
+ private:
+  EditorHost& host_;
+  std::function<void(const UploadRequest&, const UploadOutcome&)> done_;
+};
+
+}  // namespace
+
+SaveServices EditorWindow::MakeSaveServices(Uploader* uploader) {
   SaveServices services{*services_.ui,
                         services_.progress ? *services_.progress : Silent(),
-                        HostConnectionState{},
-                        nullptr,
+                        services_.host ? services_.host->SaveState() : HostConnectionState{},
+                        uploader,
                         services_.store,
-                        nullptr,
+                        // The token is cut to 30 characters.
+                        [](std::string_view token) { return ExpandDateStamps(token, 32); },
                         {}};
+  return services;
+}
+
+bool EditorWindow::SaveTo(const SaveTarget& target) {
+  std::optional<WindowUploader> uploader;
+  if (services_.host) {
+    QPointer<EditorWindow> self(this);
+    uploader.emplace(*services_.host,
+                     [self](const UploadRequest& request, const UploadOutcome& outcome) {
+                       if (self) {
+                         self->UploadFinished(request, outcome);
+                       } else {
+                         std::error_code ignored;
+                         std::filesystem::remove(request.temporaryFile, ignored);
+                       }
+                     });
+  }
+  SaveServices services = MakeSaveServices(uploader ? &*uploader : nullptr);
   return SaveDocument(*this, target, services).ok;
+}
+
+void EditorWindow::UploadFinished(const UploadRequest& request, const UploadOutcome& outcome) {
+  SaveServices services = MakeSaveServices(nullptr);
+  CompleteHostSave(*this, request, outcome, services);
 }
 
 bool EditorWindow::Save() {
   if (readOnly_) return false;
-  if (name_.empty()) return SaveLocalAsWithDialog();
+  if (!name_.empty() && format_.IsLocal()) {
+    SaveTarget target;
+    target.kind = SaveKind::kLocal;
+    target.name = name_;
+    target.closing = closeAfterSave_;
+    return SaveTo(target);
+  }
+  if (!HostConnected()) return SaveLocalAsWithDialog();
+  if (name_.empty()) return SaveAs();
   SaveTarget target;
-  target.kind = SaveKind::kLocal;
+  target.kind = SaveKind::kHost;
   target.name = name_;
+  target.closing = closeAfterSave_;
+  return SaveTo(target);
+}
+
+bool EditorWindow::SaveAs() {
+  if (!HostConnected()) return SaveLocalAsWithDialog();
+  std::string folder;
+  std::string proposed;
+  if (const std::size_t slash = name_.find_last_of("/\\"); slash != std::string::npos) {
+    proposed = name_.substr(slash + 1);
+    if (IsHostDocument()) folder = slash == 0 ? "/" : name_.substr(0, slash);
+  } else {
+    proposed = name_;
+  }
+  const std::optional<std::string> chosen = services_.host->ChooseHostSavePath(folder, proposed);
+  if (!chosen || chosen->empty()) return false;
+  return SaveToHostAs(*chosen);
+}
+
+bool EditorWindow::SaveToHostAs(const std::string& hostPath) {
+  if (hostPath.empty() || !HostConnected()) return false;
+  SaveTarget target;
+  target.kind = SaveKind::kHost;
+  target.name = hostPath;
+  target.namedAnew = true;
   target.closing = closeAfterSave_;
   return SaveTo(target);
 }
@@ -251,20 +366,34 @@ bool EditorWindow::SaveLocalAsWithDialog() {
   return SaveLocalAs(path);
 }
 
+QMdiSubWindow* EditorWindow::Child() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
+
 bool EditorWindow::QueryClose() {
-  if (closingAfterSave_) return false;
-  if (readOnly_ || !isModified()) return true;
-  const std::string shownName = name_.empty() ? LoadText(kStrUntitled) : name_;
-  const int answer = MessageBox(*services_.ui, kMbYesNoCancel | kMbIconQuestion,
-                                kStrSaveChangesQuestion, shownName);
-  if (answer == kIdCancel) return false;
-  if (answer != kIdYes) return true;
-  closeAfterSave_ = true;
-  closingAfterSave_ = true;
-  const bool saved = Save();
-  closingAfterSave_ = false;
-  closeAfterSave_ = false;
-  return saved;
+  // A close after save waits for its upload, which closes the window.
+  if (closeAfterSave_ || transferRunning_) return false;
+  if (!readOnly_ && isModified()) {
+    const std::string shownName = name_.empty() ? LoadText(kStrUntitled) : name_;
+    const int answer = MessageBox(*services_.ui, kMbYesNoCancel | kMbIconQuestion,
+                                  kStrSaveChangesQuestion, shownName);
+    if (answer == kIdCancel) return false;
+    if (answer == kIdYes) {
+      closeAfterSave_ = true;
+      const bool saved = Save();
+      if (saved && transferRunning_) {
+        // The upload's completion closes the window, or restores it.
+        if (QMdiSubWindow* child = Child()) {
+          child->showMinimized();
+        } else {
+          showMinimized();
+        }
+        return false;
+      }
+      closeAfterSave_ = false;
+      if (!saved) return false;
+    }
+  }
+  ReleaseHostLock();
+  return true;
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
@@ -276,12 +405,42 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
 }
 
 void EditorWindow::CloseAfterSave() {
-  if (closingAfterSave_) return;  // the close that started the save goes on by itself
-  if (auto* child = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+  closeAfterSave_ = false;
+  if (QMdiSubWindow* child = Child()) {
     child->close();
   } else {
     close();
   }
+}
+
+void EditorWindow::HostSaveFailed(const UploadOutcome&) {
+  // The failure has been reported; the document stays open and modified.
+  if (closeAfterSave_) {
+    closeAfterSave_ = false;
+    if (QMdiSubWindow* child = Child()) {
+      child->showNormal();
+    } else {
+      showNormal();
+    }
+  }
+}
+
+void EditorWindow::HostFileCreated(const std::string& hostPath) {
+  if (services_.host) services_.host->HostFileCreated(hostPath);
+}
+
+void EditorWindow::SetTransferRunning(bool running) {
+  transferRunning_ = running;
+  if (services_.host) services_.host->TransferStateChanged();
+}
+
+void EditorWindow::ReleaseHostLock() {
+  if (format_.lockId == -1 || services_.host == nullptr) return;
+  QPointer<EditorWindow> self(this);
+  const std::int32_t lock = format_.lockId;
+  services_.host->ReleaseLock(lock, [self, lock](bool released) {
+    if (self && released && self->format_.lockId == lock) self->format_.lockId = -1;
+  });
 }
 
 void EditorWindow::DocumentSaved(const std::string& name, SaveKind kind) {
@@ -291,7 +450,12 @@ void EditorWindow::DocumentSaved(const std::string& name, SaveKind kind) {
   UpdateCaption();
 }
 
-std::string EditorWindow::CobolToken() { return services_.settings->Cobol85Token; }
+std::string EditorWindow::CobolToken() {
+  if (services_.host) {
+    if (std::optional<std::string> token = services_.host->ProjectCobolToken(name_)) return *token;
+  }
+  return services_.settings->Cobol85Token;
+}
 
 std::int32_t EditorWindow::CaretLine() { return control_->Caret().line + 1; }
 
@@ -301,6 +465,38 @@ void EditorWindow::MoveCaretToLine(std::int32_t line, bool errorMark) {
 }
 
 void EditorWindow::SelectLine() { control_->SelectCaretLine(); }
+
+bool EditorWindow::InsertIntoProject() {
+  if (name_.find('/') == std::string::npos || format_.IsLocal()) {
+    MessageBox(*services_.ui, kMbOk | kMbIconWarning, kStrSaveBeforeInsertIntoProject);
+    return false;
+  }
+  return services_.frame != nullptr &&
+         services_.frame->InsertIntoProject(name_, format_.templateName, readOnly_);
+}
+
+void EditorWindow::ShowContextMenu(const QPoint& global) {
+  EditorMenuState state;
+  state.hasSelection = control_->HasSelection();
+  const QClipboard* clipboard = QGuiApplication::clipboard();
+  state.clipboardHasText = clipboard && !clipboard->text().isEmpty();
+  state.readOnly = readOnly_;
+  state.hasLineNumbers = HasLineNumbers();
+  state.word = control_->FileNameAt(global);
+  if (services_.frame) {
+    state.canInsertIntoProject = services_.frame->CanInsertIntoProject(name_);
+    state.windows = services_.frame->WindowList();
+  }
+  std::unique_ptr<QMenu> menu = BuildEditorContextMenu(state, this);
+  QAction* chosen = menu->exec(global);
+  if (!chosen) return;
+  const int data = chosen->data().toInt();
+  if (data == kMenuOpenWord) {
+    if (services_.frame) services_.frame->OpenNamedFile(name_, IsHostDocument(), state.word);
+  } else if (!RunCommand(data) && services_.frame) {
+    services_.frame->RunMenuCommand(data);
+  }
+}
 
 void EditorWindow::ToggleRuler() {
   format_.editFlags ^= kEditRuler;
@@ -326,7 +522,9 @@ bool EditorWindow::RunCommand(int commandId) {
     case cmd::kSave:
       Save();
       return true;
-    case cmd::kSaveAs:  // without a host connection Save As is a local one
+    case cmd::kSaveAs:
+      SaveAs();
+      return true;
     case cmd::kLocalSaveAs:
       SaveLocalAsWithDialog();
       return true;
@@ -350,6 +548,9 @@ bool EditorWindow::RunCommand(int commandId) {
       return true;
     case cmd::kSelectLine:
       SelectLine();
+      return true;
+    case cmd::kInsertFileIntoProject:
+      InsertIntoProject();
       return true;
     case cmd::kRuler:
       ToggleRuler();

@@ -9,14 +9,17 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "documents/document_format.h"
+#include "documents/load_request.h"
 #include "documents/save_document.h"
 #include "editor/ui/last_local_folder.h"
 #include "editor/ui/qsci_edit_control.h"
 
 class QCloseEvent;
+class QMdiSubWindow;
 
 namespace vandrel {
 struct AppSettings;
@@ -28,6 +31,9 @@ class UserInterface;
 
 namespace vandrel::ui {
 
+class EditorFrame;
+class EditorHost;
+
 // What every editor window of the frame shares. All pointers must outlive
 // the windows; `catalogue`, `store`, `progress` and `localFolder` may be null.
 struct EditorServices {
@@ -37,6 +43,19 @@ struct EditorServices {
   UserInterface* ui = nullptr;                   // required
   ProgressReporter* progress = nullptr;
   LastLocalFolder* localFolder = nullptr;  // null: Local Save As starts in LocalFolder
+  EditorHost* host = nullptr;              // null: no host saves, Save As is a local one
+  EditorFrame* frame = nullptr;            // null: the context menu lists no windows
+};
+
+// A host file as the open-file request brought it.
+struct HostDocument {
+  std::string hostPath;
+  std::string templateName;     // empty: the file type or the host attributes choose
+  bool readOnly = false;        // the item, the dialog or the host says so
+  std::int32_t formatHint = 0;  // 1 MPE/iX records, 3 Qedit, 0 plain text
+  HostFileInfo fileInfo;
+  std::int32_t lockNumber = -1;                  // the host lock the open took, -1 when none
+  std::optional<CharacterTable> characterTable;  // translation on when present
 };
 
 class EditorWindow final : public QWidget, public SaveWindow, public EditNotificationSink {
@@ -54,13 +73,12 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
                                  const std::string& templateName, bool readOnly,
                                  QWidget* parent = nullptr);
 
-  // A host file downloaded to `downloadedFile`, shown read-only under its
-  // host path (which also chooses the template when none is given). Saving
-  // it back to the host comes with host editing; Local Save As keeps a copy.
-  static EditorWindow* OpenDownloaded(const EditorServices& services,
-                                      const std::string& downloadedFile,
-                                      const std::string& hostPath, const std::string& templateName,
-                                      QWidget* parent = nullptr);
+  // A host file downloaded to `downloadedFile` (in record form when the
+  // hint says so), shown under its host path; the host file information and
+  // lock travel in its format record. Null when the load failed (the user
+  // has been told) or the user declined to edit binary data.
+  static EditorWindow* OpenHost(const EditorServices& services, const std::string& downloadedFile,
+                                const HostDocument& document, QWidget* parent = nullptr);
 
   ~EditorWindow() override;
 
@@ -75,9 +93,23 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // The name (or "Untitled"), " *" when modified, " (Read Only)" when read-only.
   QString Caption() const;
 
-  // Save (1004): nothing for a read-only document; a named document is saved
-  // in place, an unnamed one asks for a local name. True when saved.
+  // Save (1004): nothing for a read-only document; a local document is
+  // saved in place; with a host connection a host document is uploaded and
+  // an unnamed one goes to host Save As; without one, Local Save As. True
+  // when saved, or, for the host, when the upload was queued.
   bool Save();
+  // Save As (1005): the host "Save File As" dialog while connected, else
+  // Local Save As.
+  bool SaveAs();
+  // Save As to the host path `hostPath` (the named-anew upload).
+  bool SaveToHostAs(const std::string& hostPath);
+  // A document whose name is a host path.
+  bool IsHostDocument() const;
+  // An upload of this document is running.
+  bool transferRunning() const { return transferRunning_; }
+  // The session ended: the host lock is forgotten (it died with the session).
+  void ForgetHostLock() { format_.lockId = -1; }
+  std::int32_t hostLock() const { return format_.lockId; }
   // Local Save As (3039) to a path already chosen; the document becomes
   // local under that name. True when saved.
   bool SaveLocalAs(const std::string& path);
@@ -86,6 +118,12 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // Asks "Save changes to '%s' ?" for a modified, writable document and
   // saves on Yes; true when the window may close.
   bool QueryClose();
+
+  // Insert File into Project (3095): the host document becomes an entry of
+  // the open project; a document not on the host is refused with a message.
+  bool InsertIntoProject();
+  // The context menu at the screen position `global`.
+  void ShowContextMenu(const QPoint& global);
 
   // Select Line (3133): the caret's whole line.
   void SelectLine();
@@ -110,14 +148,16 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   SaveEditor& Editor() override { return *control_; }
   bool UploadRunning() override { return transferRunning_; }
   std::string CobolToken() override;
-  const CharacterTable* TranslationTable() override { return nullptr; }
+  const CharacterTable* TranslationTable() override {
+    return characterTable_ ? &*characterTable_ : nullptr;
+  }
   std::int32_t CaretLine() override;
   void MoveCaretToLine(std::int32_t line, bool errorMark) override;
-  void ReleaseHostLock() override {}
-  void SetTransferRunning(bool running) override { transferRunning_ = running; }
+  void ReleaseHostLock() override;
+  void SetTransferRunning(bool running) override;
   void DocumentSaved(const std::string& name, SaveKind kind) override;
-  void HostFileCreated(const std::string&) override {}
-  void HostSaveFailed(const UploadOutcome&) override {}
+  void HostFileCreated(const std::string& hostPath) override;
+  void HostSaveFailed(const UploadOutcome& outcome) override;
   void CloseAfterSave() override;
 
   // ---- EditNotificationSink ------------------------------------------------------
@@ -134,24 +174,36 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
 
  private:
   EditorWindow(const EditorServices& services, QWidget* parent);
-  // Loads `loadPath` into a new window for the document called `name`.
-  static EditorWindow* Open(const EditorServices& services, const std::string& loadPath,
-                            const std::string& name, const std::string& templateName, bool readOnly,
-                            QWidget* parent);
+  // What a window is opened from: the file to load, the document's name,
+  // and the format record and translation it starts with.
+  struct OpenSeed {
+    std::string loadPath;
+    std::string name;
+    std::string templateName;
+    bool readOnly = false;
+    DocumentFormat format;
+    std::optional<CharacterTable> characterTable;
+  };
+  static EditorWindow* Open(const EditorServices& services, OpenSeed seed, QWidget* parent);
   // Chooses the template when none was given and applies its editing part
   // (and the host-format part for an empty document).
   void ChooseAndApplyTemplate(const std::string& templateName, bool startsEmpty);
   void UpdateCaption();
   bool SaveTo(const SaveTarget& target);
+  SaveServices MakeSaveServices(Uploader* uploader);
+  // The upload's completion, on the user-interface thread.
+  void UploadFinished(const UploadRequest& request, const UploadOutcome& outcome);
+  bool HostConnected() const;
+  QMdiSubWindow* Child() const;
 
   EditorServices services_;
   QsciEditControl* control_ = nullptr;
   DocumentFormat format_;
-  std::string name_;  // local path; empty for a new document
+  std::string name_;  // local or host path; empty for a new document
+  std::optional<CharacterTable> characterTable_;
   bool readOnly_ = false;
   bool transferRunning_ = false;
-  bool closeAfterSave_ = false;
-  bool closingAfterSave_ = false;
+  bool closeAfterSave_ = false;  // Yes to "Save changes" while closing; the save is on its way
 };
 
 }  // namespace vandrel::ui

@@ -2,12 +2,14 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "core/app_settings.h"
@@ -831,6 +833,55 @@ void QsciEditControl::Redo() { sci_->redo(); }
 void QsciEditControl::Cut() { sci_->cut(); }
 
 void QsciEditControl::Copy() { sci_->copy(); }
+
+bool QsciEditControl::HasSelection() const { return sci_->hasSelectedText(); }
+
+std::string QsciEditControl::FileNameAt(const QPoint& global) const {
+  const QPoint local = sci_->viewport()->mapFromGlobal(global);
+  const long position =
+      sci_->SendScintilla(QsciScintilla::SCI_POSITIONFROMPOINTCLOSE,
+                          static_cast<unsigned long>(local.x()), static_cast<long>(local.y()));
+  if (position < 0) return {};
+  const long line = sci_->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION,
+                                        static_cast<unsigned long>(position));
+  const long start =
+      sci_->SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const long length =
+      sci_->SendScintilla(QsciScintilla::SCI_LINELENGTH, static_cast<unsigned long>(line));
+  std::string text(static_cast<std::size_t>(std::max(length, 0L)), '\0');
+  if (length > 0) {
+    sci_->SendScintilla(QsciScintilla::SCI_GETLINE, static_cast<unsigned long>(line), text.data());
+  }
+  const auto inName = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return std::isalnum(u) != 0 || std::strchr("_./-$#@~", c) != nullptr;
+  };
+  std::size_t at = static_cast<std::size_t>(position - start);
+  if (at > text.size()) return {};
+  std::size_t first = at;
+  while (first > 0 && inName(text[first - 1])) --first;
+  std::size_t last = at;
+  while (last < text.size() && inName(text[last])) ++last;
+  std::string name = text.substr(first, last - first);
+  // A name that ends a sentence keeps its full stop out.
+  while (!name.empty() && name.back() == '.') name.pop_back();
+  return name;
+}
+
+void QsciEditControl::SetContextMenuHandler(std::function<void(const QPoint& global)> handler) {
+  sci_->setContextMenuPolicy(handler ? Qt::CustomContextMenu : Qt::DefaultContextMenu);
+  disconnect(contextMenu_);
+  if (!handler) return;
+  contextMenu_ = connect(sci_, &QWidget::customContextMenuRequested, this,
+                         [this, handler = std::move(handler)](const QPoint& local) {
+                           // The menu key asks with the caret's place; the menu then stands
+                           // 5 pixels into the control rather than at the pointer.
+                           const QPoint pointer = sci_->viewport()->mapFromGlobal(QCursor::pos());
+                           const bool fromPointer = sci_->viewport()->rect().contains(pointer) &&
+                                                    (pointer - local).manhattanLength() < 3;
+                           handler(fromPointer ? QCursor::pos() : sci_->mapToGlobal(QPoint(5, 5)));
+                         });
+}
 
 void QsciEditControl::Paste() { sci_->paste(); }
 

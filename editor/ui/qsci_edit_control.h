@@ -18,6 +18,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -181,6 +182,16 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
 
   void SetNotificationSink(EditNotificationSink* sink) { sink_ = sink; }
 
+  // There is a selection (not empty).
+  bool HasSelection() const;
+  // The file name under the screen position `global`: letters, digits and
+  // the characters of host and local paths around it; empty when none.
+  std::string FileNameAt(const QPoint& global) const;
+  // The control's own context menu is replaced: `handler` gets the screen
+  // position to show the window's menu at (5 pixels into the control for
+  // the menu key).
+  void SetContextMenuHandler(std::function<void(const QPoint& global)> handler);
+
   // The view itself, for the control's own parts and for tests that drive
   // it as the user would; everything else asks the control.
   QsciScintilla* scintilla() const { return sci_; }
@@ -216,6 +227,7 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   bool InsertTabAsSpaces();
   int CharacterWidth() const;
 
+  QMetaObject::Connection contextMenu_;  // the window's own context menu
   QsciScintilla* sci_ = nullptr;
   SyntaxLexer* lexer_ = nullptr;
   RulerBar* ruler_ = nullptr;

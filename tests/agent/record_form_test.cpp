@@ -491,7 +491,7 @@ TEST_F(AgentRecordForm, ModeMUploadComesBackWithHeaderLabelsAndPaddedRecords) {
       HeaderText(header), kLabelWithZeros, AllBytes(), "MOVE A.", "", "0123456789"};
   ASSERT_EQ(Upload("M 0 /DEV/PUB/SOURCE", FramedRecords(sent)), "0");
   // The lines are text the host's tools can read.
-  EXPECT_EQ(Stored("SOURCE"), "MOVE A.\n\n0123456789\n");
+  EXPECT_EQ(Stored("SOURCE"), "MOVE A.   \n          \n0123456789\n");
 
   std::vector<std::string> records;
   ASSERT_EQ(Download("M 1 SOURCE", &records), "0");

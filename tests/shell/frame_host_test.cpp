@@ -1,5 +1,5 @@
 // The frame against a real agent: a project connects when it opens, host
-// files download into read-only editor windows, failures are reported, and
+// files download into editor windows, failures are reported, and
 // Disconnect ends the session.
 #include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
@@ -68,7 +68,7 @@ class FrameHost : public ::testing::Test {
   int port_ = 0;
 };
 
-TEST_F(FrameHost, ProjectConnectsAndHostFilesOpenReadOnly) {
+TEST_F(FrameHost, ProjectConnectsAndHostFilesOpen) {
   SettingsStore store(dir_ / "settings.reg");
   ScriptedUserInterface ui;
   MainFrame frame(&store);
@@ -95,8 +95,8 @@ TEST_F(FrameHost, ProjectConnectsAndHostFilesOpenReadOnly) {
   ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
   ui::EditorWindow* editor = frame.EditorWindows().front();
   EXPECT_EQ(editor->documentName(), "/src/hello.c");
-  EXPECT_TRUE(editor->isReadOnly());
-  EXPECT_EQ(editor->Caption(), "/src/hello.c (Read Only)");
+  EXPECT_FALSE(editor->isReadOnly());
+  EXPECT_EQ(editor->Caption(), "/src/hello.c");
   EXPECT_EQ(editor->control()->scintilla()->text().toStdString(),
             "int main(void)\n{\n  return 0;\n}");
   EXPECT_EQ(editor->CaretLine(), 3);

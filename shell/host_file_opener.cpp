@@ -1,0 +1,145 @@
+#include "shell/host_file_opener.h"
+
+#include <filesystem>
+
+#include "core/app_settings.h"
+#include "core/message_box.h"
+#include "core/recent_list.h"
+#include "core/string_ids.h"
+#include "documents/transfer_options.h"
+#include "editor/ui/editor_window.h"
+#include "project/project.h"
+#include "remote/request_block.h"
+#include "shell/frame_host_connection.h"
+#include "shell/frame_host_view.h"
+
+namespace vandrel::shell {
+
+namespace {
+
+// The template name an open request carries.
+constexpr std::size_t kOpenTemplateNameLimit = 15;
+
+// "(none)" and an empty name mean no translation.
+bool NamesAMap(const std::string& name) { return !name.empty() && name != "(none)"; }
+
+// A host file nobody may write: its permission text has no "w" at all.
+bool HostSaysReadOnly(const HostFileInfo& info) {
+  const std::string& permissions = info.permissions;
+  return permissions.size() >= 4 && permissions.find('w') == std::string::npos &&
+         permissions.find_first_of("rx") != std::string::npos;
+}
+
+}  // namespace
+
+struct OpenResult {
+  std::int32_t status = 0;
+  std::string localPath;
+  std::string hostPath;
+  std::int32_t formatHint = 0;
+  HostFileInfo fileInfo;
+  std::int32_t lockNumber = -1;
+};
+
+std::optional<CharacterTable> HostFileOpener::CharacterTableFor(const std::string& hostPath) {
+  if (!maps_) return std::nullopt;
+  std::string name = settings_.NLSDefaultCharSet;
+  if (project::ProjectItem* item = project_.FindItem(hostPath, connection_.hostKind())) {
+    if (std::optional<std::string> own = item->EffectiveCharSet()) name = *own;
+  } else if (std::optional<std::string> own = project_.EffectiveCharSet()) {
+    name = *own;
+  }
+  if (!NamesAMap(name)) return std::nullopt;
+  return maps_(name);
+}
+
+bool HostFileOpener::Open(const HostOpen& open) {
+  if (open.activateExisting) {
+    if (ui::EditorWindow* shown = windows_.FindHostWindow(open.hostPath)) {
+      windows_.ActivateWindow(*shown);
+      if (open.line > 0) shown->MoveCaretToLine(static_cast<std::int32_t>(open.line), false);
+      return true;
+    }
+  }
+  if (!connection_.connected()) return false;
+  remote::RequestBlock request;
+  request.kind = remote::kRequestOpenFile;
+  request.options = kOptionProgress;
+  // A lock is kept where the host's MPE names are in use and the project
+  // asks for file locking (the request drops it for files that cannot be locked).
+  if (connection_.session().mpeNames() && project_.projectSettings().fileLocking != 0 &&
+      !open.readOnly) {
+    request.options |= kOptionKeepLocked;
+  }
+  request.hostPath = open.hostPath;
+  HostOpen wanted = open;
+  wanted.templateName = open.templateName.substr(0, kOpenTemplateNameLimit);
+  // The completion runs on the worker; the window is made on the
+  // user-interface thread while the worker waits.
+  request.completion = [this, wanted](remote::RequestBlock& done) {
+    OpenResult result;
+    result.status = done.status;
+    result.localPath = done.localPath;
+    result.hostPath = done.hostPath;
+    result.formatHint = done.formatHint;
+    result.fileInfo = done.fileInfo;
+    result.lockNumber = (done.options & kOptionKeepLocked) ? done.lockNumber : -1;
+    RunOnUiThread(&connection_, [&] {
+      if (done.status != remote::kStatusSuccess) connection_.Report(done, __FILE__, __LINE__);
+      Completed(wanted, result);
+    });
+  };
+  connection_.worker().Post(request);
+  view_.SetBusy(true);
+  return true;
+}
+
+void HostFileOpener::Completed(const HostOpen& open, const OpenResult& result) {
+  if (result.status == remote::kStatusSuccess) {
+    ui::HostDocument document;
+    document.hostPath = result.hostPath;
+    document.templateName = open.templateName;
+    document.readOnly = open.readOnly || HostSaysReadOnly(result.fileInfo);
+    document.formatHint = result.formatHint;
+    document.fileInfo = result.fileInfo;
+    document.lockNumber = result.lockNumber;
+    document.characterTable = CharacterTableFor(result.hostPath);
+    if (ui::EditorWindow* window = windows_.OpenHostWindow(result.localPath, document)) {
+      if (open.line > 0) window->MoveCaretToLine(static_cast<std::int32_t>(open.line), false);
+      if (store_) RecentListAdd(*store_, kRecentFiles, result.hostPath);
+    } else if (result.lockNumber != -1) {
+      // Nothing shows the file: the lock the open took goes back at once.
+      remote::RequestBlock unlock;
+      unlock.kind = remote::kRequestRunCommand;
+      unlock.commandLine = "=FILE_UNLOCK " + std::to_string(result.lockNumber);
+      connection_.worker().Post(unlock);
+    }
+  }
+  std::error_code ignored;
+  if (!result.localPath.empty()) std::filesystem::remove(result.localPath, ignored);
+}
+
+bool HostFileOpener::OpenByName(const std::string& name, const std::string& contextPath) {
+  if (!connection_.connected()) return false;
+  remote::RequestBlock request;
+  request.kind = remote::kRequestResolveFile;
+  request.name = name;
+  request.contextPath = contextPath;
+  request.completion = [this](remote::RequestBlock& done) {
+    RunOnUiThread(&connection_, [&] {
+      if (done.status == remote::kStatusSuccess) {
+        HostOpen open;
+        open.hostPath = done.resolvedPath;
+        Open(open);
+      } else if (done.status != remote::kStatusCancelled) {
+        MessageBox(connection_.userInterface(), kMbOk | kMbIconWarning, kStrResolveFileFailed,
+                   done.name, done.contextPath);
+      }
+    });
+  };
+  connection_.worker().Post(request);
+  view_.SetBusy(true);
+  return true;
+}
+
+}  // namespace vandrel::shell

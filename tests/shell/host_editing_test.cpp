@@ -1,0 +1,349 @@
+// Host files edited in the frame against a real agent: a numbered COBOL II
+// source on an MPE/iX host opens writable in record form, its edits go back
+// record for record with their sequence numbers, the host lock lives as
+// long as the document and the session, a file changed on the host asks
+// before it is overwritten, a dropped connection loses nothing, and a
+// plain text file on a POSIX host saves as the text it was.
+#include <Qsci/qsciscintilla.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMdiSubWindow>
+#include <fstream>
+#include <sstream>
+
+#include "core/main_menu.h"
+#include "core/message_box.h"
+#include "core/settings_store.h"
+#include "core/string_ids.h"
+#include "editor/ui/editor_window.h"
+#include "project/project.h"
+#include "project/project_file.h"
+#include "shell/main_frame.h"
+#include "support/agent_process.h"
+#include "support/scripted_user_interface.h"
+#include "support/temp_dir.h"
+
+namespace vandrel::shell {
+namespace {
+
+using testing::AgentProcess;
+using testing::ReadTextFile;
+using testing::ScriptedUserInterface;
+using testing::TempDir;
+using testing::WriteTextFile;
+
+template <typename Condition>
+bool WaitFor(Condition done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > 15000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return true;
+}
+
+// A record of the numbered source as the host keeps it: six digits of
+// sequence number, the text, blanks to 80 columns.
+std::string Record(const std::string& number, const std::string& text) {
+  std::string record = number + text;
+  record.resize(80, ' ');
+  return record;
+}
+
+const std::vector<std::string> kSource = {
+    Record("000100", " IDENTIFICATION DIVISION."),
+    Record("000200", " PROGRAM-ID. PAYROLL."),
+    Record("000300", " PROCEDURE DIVISION."),
+    Record("000400", "     DISPLAY \"HELLO\"."),
+    Record("000500", "     STOP RUN."),
+};
+
+std::string Lines(const std::vector<std::string>& records) {
+  std::string text;
+  for (const std::string& record : records) text += record + "\n";
+  return text;
+}
+
+constexpr const char* kAttributes =
+    "FCODE=1052\nRECLEN=80\nBFACT=16\nTYPE=0\nMODE=1\nLIMIT=1023\nCCTL=0\nM#L=0\n"
+    "QLANG=0\nQRECLEN=0\nQLNL=0\nQLNJ=0\nLW=\nACD=\n";
+
+// Whether someone holds a lock on the file at `path`.
+bool LockedOnHost(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  ::close(fd);
+  return locked;
+}
+
+class HostEditing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = dir_ / "root" / "DEMO" / "SOURCE";
+    std::filesystem::create_directories(source_ / ".tandrill");
+    WriteTextFile(source_ / "PAYROLL", Lines(kSource));
+    WriteTextFile(source_ / ".tandrill" / "PAYROLL", kAttributes);
+    StartAgent();
+  }
+
+  void StartAgent() {
+    agent_.reset();
+    agent_ = std::make_unique<AgentProcess>(
+        std::vector<std::string>{"--root", (dir_ / "root").string(), "--port", "0", "--bind",
+                                 "127.0.0.1", "--no-login", "--personality", "mpe"});
+    port_ = agent_->ReadPort();
+    ASSERT_NE(port_, 0);
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = port_;
+    saved.projectSettings().fileLocking = 1;
+    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "mpe.vdp"));
+  }
+
+  // Opens the project (with file locking kept) and the numbered source.
+  ui::EditorWindow* OpenSource(MainFrame& frame) {
+    frame.settings().SpecialOptions = 1;
+    if (!frame.OpenProject((dir_ / "mpe.vdp").string())) return nullptr;
+    if (!WaitFor([&] { return frame.connected() && !frame.busy(); })) return nullptr;
+    if (!frame.OpenHostFile("/DEMO/SOURCE/PAYROLL")) return nullptr;
+    if (!WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
+      return nullptr;
+    return frame.EditorWindows().front();
+  }
+
+  std::string HostText() const { return ReadTextFile(source_ / "PAYROLL"); }
+
+  TempDir dir_;
+  std::filesystem::path source_;
+  std::unique_ptr<AgentProcess> agent_;
+  int port_ = 0;
+};
+
+TEST_F(HostEditing, NumberedSourceSavesRecordForRecordAndKeepsItsLockAndAttributes) {
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  ui::EditorWindow* editor = OpenSource(frame);
+  ASSERT_NE(editor, nullptr) << (ui.shown().empty() ? "" : ui.shown().back().text);
+
+  // Record form with its attributes, numbers out of the text, writable, and
+  // nothing asked (the record lengths are not taken for binary data).
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+  EXPECT_FALSE(editor->isReadOnly());
+  EXPECT_EQ(editor->Caption(), "/DEMO/SOURCE/PAYROLL");
+  EXPECT_TRUE(editor->format().formatFlags & kFormatRecordForm);
+  EXPECT_EQ(editor->format().mpe.fcode, 1052);
+  EXPECT_EQ(editor->format().mpe.reclen, 80);
+  EXPECT_EQ(editor->format().fileInfo.fileCode, 1052);
+  EXPECT_TRUE(editor->HasLineNumbers());
+  QsciScintilla* text = editor->control()->scintilla();
+  EXPECT_EQ(text->text(1).trimmed().toStdString(), "PROGRAM-ID. PAYROLL.");
+  // The open took the host lock.
+  EXPECT_NE(editor->hostLock(), -1);
+  EXPECT_TRUE(LockedOnHost(source_ / "PAYROLL"));
+
+  // Change line 2, insert a line after line 3, save.
+  const int at = text->text(1).indexOf("PAYROLL");
+  text->setSelection(1, at, 1, at + 7);
+  text->replaceSelectedText("PAYCALC");
+  const QString eol = text->eolMode() == QsciScintilla::EolWindows ? "\r\n"
+                      : text->eolMode() == QsciScintilla::EolMac   ? "\r"
+                                                                   : "\n";
+  text->insertAt(eol + "     DISPLAY \"NEW\".", 2, text->text(2).trimmed().size() + 1);
+  ASSERT_TRUE(editor->isModified());
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+  EXPECT_FALSE(editor->isModified());
+  EXPECT_EQ(editor->Caption(), "/DEMO/SOURCE/PAYROLL");
+
+  // Every record not edited is what it was; the edited one keeps its
+  // number; the new one is numbered between its neighbours.
+  std::vector<std::string> records;
+  std::istringstream lines(HostText());
+  for (std::string line; std::getline(lines, line);) records.push_back(line);
+  ASSERT_EQ(records.size(), 6u) << HostText();
+  EXPECT_EQ(records[0], kSource[0]);
+  EXPECT_EQ(records[1], Record("000200", " PROGRAM-ID. PAYCALC."));
+  EXPECT_EQ(records[2], kSource[2]);
+  EXPECT_GT(records[3].substr(0, 6), "000300");
+  EXPECT_LT(records[3].substr(0, 6), "000400");
+  EXPECT_EQ(records[3].substr(6), Record("000000", "     DISPLAY \"NEW\".").substr(6));
+  EXPECT_EQ(records[4], kSource[3]);
+  EXPECT_EQ(records[5], kSource[4]);
+  // The attributes stay, the record count follows the lines.
+  const std::string attributes = ReadTextFile(source_ / ".tandrill" / "PAYROLL");
+  EXPECT_NE(attributes.find("FCODE=1052\n"), std::string::npos) << attributes;
+  EXPECT_NE(attributes.find("RECLEN=80\n"), std::string::npos) << attributes;
+  EXPECT_NE(attributes.find("TYPE=0\n"), std::string::npos) << attributes;
+  EXPECT_NE(attributes.find("BFACT=16\n"), std::string::npos) << attributes;
+  // The save gave the lock back before writing and took the new file's.
+  EXPECT_NE(editor->hostLock(), -1);
+  EXPECT_TRUE(LockedOnHost(source_ / "PAYROLL"));
+
+  // Closing gives the lock back.
+  auto* child = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
+  ASSERT_NE(child, nullptr);
+  child->close();
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().empty() && !frame.busy(); }));
+  EXPECT_FALSE(LockedOnHost(source_ / "PAYROLL"));
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+}
+
+TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYesAndLocksDieWithTheSession) {
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  frame.settings().SpecialOptions = 0;  // no locks: another writer may change the file
+  ui::EditorWindow* editor = nullptr;
+  ASSERT_TRUE(frame.OpenProject((dir_ / "mpe.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  ASSERT_TRUE(frame.OpenHostFile("/DEMO/SOURCE/PAYROLL"));
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
+  editor = frame.EditorWindows().front();
+  EXPECT_EQ(editor->hostLock(), -1);
+
+  // Someone else writes the file meanwhile.
+  std::vector<std::string> theirs = kSource;
+  theirs[4] = Record("000500", "     GOBACK.");
+  WriteTextFile(source_ / "PAYROLL", Lines(theirs));
+  const auto later =
+      std::filesystem::last_write_time(source_ / "PAYROLL") + std::chrono::seconds(5);
+  std::filesystem::last_write_time(source_ / "PAYROLL", later);
+
+  QsciScintilla* text = editor->control()->scintilla();
+  text->insertAt("*", 0, 1);
+  ui.Answer(kIdNo);
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  ASSERT_EQ(ui.shown().size(), 1u);
+  EXPECT_NE(ui.shown()[0].text.find("has been altered on the server"), std::string::npos);
+  EXPECT_EQ(HostText(), Lines(theirs));  // No leaves the other writer's file alone
+  EXPECT_TRUE(editor->isModified());
+
+  ui.Answer(kIdYes);
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  ASSERT_EQ(ui.shown().size(), 2u);
+  EXPECT_FALSE(editor->isModified());
+  EXPECT_EQ(HostText().substr(0, 8), "000100 *");
+  // Saving again after our own save asks nothing.
+  text->insertAt("*", 0, 1);
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  EXPECT_EQ(ui.shown().size(), 2u);
+}
+
+TEST_F(HostEditing, DroppedConnectionKeepsTheEditsAndASaveAfterReconnectingSucceeds) {
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  ui::EditorWindow* editor = OpenSource(frame);
+  ASSERT_NE(editor, nullptr);
+  const std::string before = HostText();
+
+  editor->control()->scintilla()->insertAt("*", 0, 1);
+  agent_.reset();  // the host goes away
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  ASSERT_FALSE(ui.shown().empty());
+  EXPECT_NE(ui.shown().back().text.find("communications error"), std::string::npos)
+      << ui.shown().back().text;
+  EXPECT_TRUE(editor->isModified());
+  EXPECT_EQ(HostText(), before);
+
+  // A new host process on the same tree, the project pointed at it.
+  StartAgent();
+  frame.RunCommand(cmd::kDisconnect);
+  frame.project().projectSettings().port = port_;
+  frame.RunCommand(cmd::kConnect);
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  const std::size_t reported = ui.shown().size();
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  EXPECT_EQ(ui.shown().size(), reported) << ui.shown().back().text;
+  EXPECT_FALSE(editor->isModified());
+  EXPECT_EQ(HostText().substr(0, 8), "000100 *");
+}
+
+TEST_F(HostEditing, ClosingWithYesWaitsForTheUploadAndClosesWhenItSucceeded) {
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  ui::EditorWindow* editor = OpenSource(frame);
+  ASSERT_NE(editor, nullptr);
+  editor->control()->scintilla()->insertAt("*", 0, 1);
+  auto* child = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
+  ASSERT_NE(child, nullptr);
+
+  ui.Answer(kIdYes);  // "Save changes to '%s' ?"
+  child->close();
+  // The window waits, minimised, while its upload runs; a second close and
+  // a second save are refused meanwhile.
+  EXPECT_EQ(frame.EditorWindows().size(), 1);
+  if (editor->transferRunning()) {
+    EXPECT_TRUE(child->isMinimized());
+    child->close();
+    EXPECT_EQ(frame.EditorWindows().size(), 1);
+    editor->Save();
+    ASSERT_EQ(ui.shown().size(), 2u);
+    EXPECT_EQ(ui.shown()[1].text,
+              FormatText(LoadText(kStrUploadInProgress), std::string("/DEMO/SOURCE/PAYROLL")));
+  }
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().empty() && !frame.busy(); }));
+  EXPECT_EQ(HostText().substr(0, 8), "000100 *");
+  EXPECT_FALSE(LockedOnHost(source_ / "PAYROLL"));
+}
+
+// A plain text file on a POSIX host: opened writable, saved as the text it
+// was with the edit in it.
+TEST(HostEditingPosix, TextFileSavesAsText) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "root" / "src");
+  WriteTextFile(dir / "root" / "src" / "hello.c", "int main(void)\n{\n  return 0;\n}\n");
+  AgentProcess agent({"--root", (dir / "root").string(), "--port", "0", "--bind", "127.0.0.1",
+                      "--no-login", "--personality", "posix"});
+  const int port = agent.ReadPort();
+  ASSERT_NE(port, 0);
+  project::Project saved;
+  saved.projectSettings().server = "127.0.0.1";
+  saved.projectSettings().port = port;
+  ASSERT_TRUE(project::SaveProjectFile(saved, dir / "posix.vdp"));
+
+  SettingsStore store(dir / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  ASSERT_TRUE(frame.OpenProject((dir / "posix.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  ASSERT_TRUE(frame.OpenHostFile("/src/hello.c"));
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
+  ui::EditorWindow* editor = frame.EditorWindows().front();
+  EXPECT_FALSE(editor->isReadOnly());
+  EXPECT_FALSE(editor->format().formatFlags & kFormatRecordForm);
+  editor->control()->scintilla()->insertAt("  return 1;\n", 2, 0);
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+  EXPECT_EQ(ReadTextFile(dir / "root" / "src" / "hello.c"),
+            "int main(void)\n{\n  return 1;\n  return 0;\n}\n");
+}
+
+}  // namespace
+}  // namespace vandrel::shell
