@@ -195,7 +195,8 @@ RemoteFileDialog::RemoteFileDialog(const RemoteDialogServices& services, RemoteD
   list_->setFlow(QListView::TopToBottom);
   list_->setWrapping(true);
   list_->setResizeMode(QListView::Adjust);
-  list_->setUniformItemSizes(true);
+  list_->setIconSize(QSize(16, 16));
+  list_->setTextElideMode(Qt::ElideNone);
   list_->setSpacing(1);
   details_ = new QTreeView;
   details_->setModel(model_);
@@ -297,7 +298,7 @@ RemoteFileDialog::RemoteFileDialog(const RemoteDialogServices& services, RemoteD
   setDetailed(settings != nullptr && settings->DetailedFileLists != 0);
   details_->header()->setSortIndicator(0, Qt::AscendingOrder);
   BusyChanged();
-  resize(640, 420);
+  resize(800, 440);
 
   // The first listing: from the cache at once, else asked for – unless
   // initial listings are turned off, when only the cache or F5 fills it.
@@ -402,8 +403,12 @@ void RemoteFileDialog::FillEntries() {
   }
   remote::SortListingEntries(entries, sort_.column, sort_.descending);
   model_->SetEntries(std::move(entries));
-  if (details_->isVisible()) {
-    details_->header()->resizeSections(QHeaderView::ResizeToContents);
+  FitColumns();
+}
+
+void RemoteFileDialog::FitColumns() {
+  for (int column = 0; column < model_->columnCount(); ++column) {
+    details_->resizeColumnToContents(column);
   }
 }
 
@@ -435,7 +440,7 @@ void RemoteFileDialog::setDetailed(bool detailed) {
   views_->setCurrentWidget(detailed ? static_cast<QWidget*>(details_) : list_);
   listMode_->setChecked(!detailed);
   detailsMode_->setChecked(detailed);
-  if (detailed) details_->header()->resizeSections(QHeaderView::ResizeToContents);
+  if (detailed) FitColumns();
   if (AppSettings* settings = requests_.services().settings) {
     settings->DetailedFileLists = detailed ? 1 : 0;
   }

@@ -115,6 +115,7 @@ class RemoteFileDialog : public QDialog {
   void FailedWithoutFolder(const remote::RequestBlock& block);
   void Display(remote::HostListing listing);
   void FillEntries();
+  void FitColumns();
   void FillLookIn();
   void BusyChanged();
   QAbstractItemView* ActiveView() const;
