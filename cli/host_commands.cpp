@@ -4,9 +4,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -15,9 +17,11 @@
 
 #include "cli/doc_commands.h"
 #include "cli/host_connection.h"
+#include "cli/host_save.h"
 #include "cli/json_text.h"
 #include "core/message_box.h"
 #include "documents/host_file_info.h"
+#include "platform/ascii_text.h"
 #include "remote/connection_info.h"
 #include "remote/error_report.h"
 #include "remote/host_session.h"
@@ -144,10 +148,11 @@ class TerminalProgress final : public ProgressReporter {
 
 // ---- One connection, one request ------------------------------------------------
 
-class HostRun {
+class HostRun final : public HostRequests {
  public:
-  explicit HostRun(const HostOptions& options)
+  HostRun(const HostOptions& options, CliContext& context)
       : options_(options),
+        context_(context),
         connection_(HostConnectionServices{&output_, &progress_, Trace(), &login_}) {}
 
   StandardErrorUser& user() { return connection_.user(); }
@@ -178,6 +183,22 @@ class HostRun {
   }
 
   bool mpeHost() { return connection_.session().hostKind() == kHostKindMpe; }
+  ProgressReporter& progress() { return progress_; }
+  // What the save path knows about the session.
+  HostConnectionState connectionState() {
+    HostConnectionState state;
+    state.requestEngineAvailable = true;
+    state.mpeHost = mpeHost();
+    state.qeditInstalled = connection_.session().qeditAvailable();
+    return state;
+  }
+
+  RequestBlock Carry(RequestBlock request) override { return Carry(context_, std::move(request)); }
+  RequestBlock CarryQuietly(RequestBlock request) override {
+    RequestBlock finished = connection_.Carry(std::move(request));
+    progress_.ClearProgress();
+    return finished;
+  }
   std::string connectionInformation() { return connection_.session().connectionInformation(); }
 
   // Carries the request out and waits for it; the completed block. A
@@ -196,6 +217,7 @@ class HostRun {
   TraceWriter* Trace() { return options_.debug ? &trace_ : nullptr; }
 
   const HostOptions& options_;
+  CliContext& context_;
   TerminalLogin login_;
   StandardOutput output_;
   TerminalProgress progress_;
@@ -229,11 +251,47 @@ void PrintFileInfo(const HostFileInfo& info) {
               (info.flags & kFileInfoCannotLock) ? " (cannot be locked)" : "");
 }
 
-bool LooksLikeRecordForm(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[3] = {};
-  in.read(head, 3);
-  return in.gcount() == 3 && (head[2] == 'M' || head[2] == 'Q');
+// The orders `ls --sort` offers, as the host file dialog sorts its columns.
+enum class ListingOrder { kAsListed, kName, kSize, kModified, kCode };
+
+bool IsFolderEntry(const HostFileInfo& entry) {
+  return !entry.permissions.empty() && entry.permissions[0] == 'd';
+}
+
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const char x = platform::AsciiLower(a[i]);
+    const char y = platform::AsciiLower(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// Folders before files, then the column: names without regard to case, the
+// others as numbers. Reversed, the whole comparison turns round, so folders
+// then come last. Entries that compare equal keep the agent's order.
+void SortListing(std::vector<HostFileInfo>& entries, ListingOrder order, bool reverse) {
+  if (order == ListingOrder::kAsListed) return;
+  auto compare = [order](const HostFileInfo& a, const HostFileInfo& b) {
+    if (IsFolderEntry(a) != IsFolderEntry(b)) return IsFolderEntry(a) ? -1 : 1;
+    auto numbers = [](std::int64_t x, std::int64_t y) { return x == y ? 0 : (x < y ? -1 : 1); };
+    switch (order) {
+      case ListingOrder::kSize:
+        return numbers(a.size, b.size);
+      case ListingOrder::kModified:
+        return numbers(a.modifyTime, b.modifyTime);
+      case ListingOrder::kCode:
+        return numbers(a.fileCode, b.fileCode);
+      default:
+        return CompareIgnoringCase(a.name, b.name);
+    }
+  };
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&](const HostFileInfo& a, const HostFileInfo& b) {
+                     const int c = compare(a, b);
+                     return reverse ? c > 0 : c < 0;
+                   });
 }
 
 void AddHostCommand(
@@ -243,7 +301,7 @@ void AddHostCommand(
         build) {
   auto* command = host.add_subcommand(name, description);
   build(*command, [&context, options](std::function<void(HostRun&)> body) {
-    HostRun run(*options);
+    HostRun run(*options, context);
     if (!run.Connect(context)) return;
     body(run);
   });
@@ -293,47 +351,61 @@ void AddHostCommands(CLI::App& app, CliContext& context) {
                    });
                  });
 
-  AddHostCommand(*host, context, options, "ls", "list a host directory",
-                 [&context](CLI::App& command, Runner run) {
-                   auto directory = std::make_shared<std::string>();
-                   auto json = std::make_shared<bool>(false);
-                   auto folders = std::make_shared<bool>(false);
-                   command.add_option("DIR", *directory, "the host directory")->required();
-                   command.add_flag("--json", *json, "print the listing as JSON");
-                   command.add_flag("--folders", *folders, "list folders only");
-                   command.callback([&context, run, directory, json, folders] {
-                     run([&](HostRun& session) {
-                       RequestBlock request;
-                       request.kind = kRequestListDirectory;
-                       request.hostPath = *directory;
-                       request.listFlag = *folders ? 1 : 0;
-                       RequestBlock done = session.Carry(context, request);
-                       if (done.status != kStatusSuccess) return;
-                       auto listing = ReadListing(done.buffer, std::time(nullptr));
-                       if (!listing) {
-                         std::fprintf(stderr, "vandrel-cli: the listing could not be read\n");
-                         context.exitCode = 1;
-                         return;
-                       }
-                       if (*json) {
-                         std::string out =
-                             "{\"folder\":" + JsonString(listing->folder) + ",\"entries\":[";
-                         for (std::size_t i = 0; i < listing->entries.size(); ++i) {
-                           if (i) out += ',';
-                           out += FileInfoJson(listing->entries[i]);
-                         }
-                         std::printf("%s]}\n", out.c_str());
-                         return;
-                       }
-                       std::printf("%s\n", ListingFolder(listing->folder).c_str());
-                       for (const HostFileInfo& entry : listing->entries) {
-                         std::printf("%-11s %10d  %s  %5d  %s\n", entry.permissions.c_str(),
-                                     entry.size, FormatHostTime(entry.modifyTime).c_str(),
-                                     entry.fileCode, entry.name.c_str());
-                       }
-                     });
-                   });
-                 });
+  AddHostCommand(
+      *host, context, options, "ls", "list a host directory",
+      [&context](CLI::App& command, Runner run) {
+        auto directory = std::make_shared<std::string>();
+        auto json = std::make_shared<bool>(false);
+        auto folders = std::make_shared<bool>(false);
+        auto order = std::make_shared<ListingOrder>(ListingOrder::kAsListed);
+        auto reverse = std::make_shared<bool>(false);
+        command.add_option("DIR", *directory, "the host directory")->required();
+        command
+            .add_option("--sort", *order,
+                        "sort as the file dialog does, folders first: name, size, "
+                        "modified or code")
+            ->transform(CLI::CheckedTransformer(
+                std::map<std::string, ListingOrder>{{"name", ListingOrder::kName},
+                                                    {"size", ListingOrder::kSize},
+                                                    {"modified", ListingOrder::kModified},
+                                                    {"code", ListingOrder::kCode}},
+                CLI::ignore_case));
+        command.add_flag("--reverse", *reverse, "reverse the whole order (folders then come last)");
+        command.add_flag("--json", *json, "print the listing as JSON");
+        command.add_flag("--folders", *folders, "list folders only");
+        command.callback([&context, run, directory, json, folders, order, reverse] {
+          run([&](HostRun& session) {
+            RequestBlock request;
+            request.kind = kRequestListDirectory;
+            request.hostPath = *directory;
+            request.listFlag = *folders ? 1 : 0;
+            RequestBlock done = session.Carry(context, request);
+            if (done.status != kStatusSuccess) return;
+            auto listing = ReadListing(done.buffer, std::time(nullptr));
+            if (!listing) {
+              std::fprintf(stderr, "vandrel-cli: the listing could not be read\n");
+              context.exitCode = 1;
+              return;
+            }
+            SortListing(listing->entries, *order, *reverse);
+            if (*json) {
+              std::string out = "{\"folder\":" + JsonString(listing->folder) + ",\"entries\":[";
+              for (std::size_t i = 0; i < listing->entries.size(); ++i) {
+                if (i) out += ',';
+                out += FileInfoJson(listing->entries[i]);
+              }
+              std::printf("%s]}\n", out.c_str());
+              return;
+            }
+            std::printf("%s\n", ListingFolder(listing->folder).c_str());
+            for (const HostFileInfo& entry : listing->entries) {
+              std::printf("%-11s %10d  %s  %5d  %s\n", entry.permissions.c_str(), entry.size,
+                          FormatHostTime(entry.modifyTime).c_str(), entry.fileCode,
+                          entry.name.c_str());
+            }
+          });
+        });
+      });
 
   AddHostCommand(*host, context, options, "info", "show a host file's information",
                  [&context](CLI::App& command, Runner run) {
@@ -407,35 +479,77 @@ void AddHostCommands(CLI::App& app, CliContext& context) {
       });
 
   AddHostCommand(
-      *host, context, options, "put", "upload a file as the editor saves it",
+      *host, context, options, "put",
+      "upload a file as the editor saves it: an existing host file is opened first and keeps "
+      "its attributes (on MPE/iX hosts its file code, record length, type, limit and labels)",
       [&context](CLI::App& command, Runner run) {
-        auto file = std::make_shared<std::string>();
-        auto path = std::make_shared<std::string>();
-        auto isNew = std::make_shared<bool>(false);
+        auto put = std::make_shared<HostPutOptions>();
         auto yes = std::make_shared<bool>(false);
         auto no = std::make_shared<bool>(false);
-        command.add_option("FILE", *file, "the local file")->required()->check(CLI::ExistingFile);
-        command.add_option("PATH", *path, "the host path")->required();
-        command.add_flag("--new", *isNew, "a new host file: no overwrite check");
-        auto* yesFlag =
-            command.add_flag("--yes", *yes, "overwrite a host file that changed meanwhile");
-        command.add_flag("--no", *no, "never overwrite a host file that changed meanwhile")
-            ->excludes(yesFlag);
-        command.callback([&context, run, file, path, isNew, yes, no] {
+        command
+            .add_option("FILE", put->file,
+                        "the local file: text, or record form as `get --record` writes it")
+            ->required()
+            ->check(CLI::ExistingFile);
+        command.add_option("PATH", put->hostPath, "the host path")->required();
+        command.add_flag("--new", put->newFile,
+                         "a new host file: nothing is taken from the host, no overwrite check");
+        command.add_option("--modified-at", put->modifiedAt,
+                           "the host file's modification time when you read it (modifyTime of "
+                           "`info --json`): a file changed since then asks before it is "
+                           "overwritten");
+        auto* yesFlag = command.add_flag(
+            "--yes", *yes,
+            "answer the save's questions Yes (overwrite a changed host file, lengthen records)");
+        command.add_flag("--no", *no, "answer the save's questions No")->excludes(yesFlag);
+        command.callback([&context, run, put, yes, no] {
           run([&](HostRun& session) {
             if (*yes) session.user().answer = true;
             if (*no) session.user().answer = false;
+            PutAsEditorSaves(context, *put, session, session.user(), session.progress(),
+                             session.connectionState());
+          });
+        });
+      });
+
+  AddHostCommand(
+      *host, context, options, "lock",
+      "open a host file as the editor does with host locking on, and print the lock number. A "
+      "lock lives as long as the session that took it: it ends with this command, or with "
+      "--keep when standard input ends",
+      [&context](CLI::App& command, Runner run) {
+        auto path = std::make_shared<std::string>();
+        auto keep = std::make_shared<bool>(false);
+        command.add_option("PATH", *path, "the host path")->required();
+        command.add_flag("--keep", *keep,
+                         "hold the lock until standard input ends, then release it "
+                         "(\"=FILE_UNLOCK\")");
+        command.callback([&context, run, path, keep] {
+          run([&](HostRun& session) {
             RequestBlock request;
-            request.kind = kRequestSaveFile;
+            request.kind = kRequestOpenFile;
             request.hostPath = *path;
-            request.localPath = *file;
-            request.newFile = *isNew ? 1 : 0;
-            request.options = kOptionProgress;
-            // A record-form file keeps its headers on an MPE/iX host.
-            if (session.mpeHost() && LooksLikeRecordForm(*file)) {
-              request.options |= kOptionModeRecord;
+            request.options = kOptionKeepLocked;
+            RequestBlock done = session.Carry(context, request);
+            if (!done.localPath.empty()) {
+              std::error_code ignored;
+              std::filesystem::remove(done.localPath, ignored);
             }
-            session.Carry(context, request);
+            if (done.status != kStatusSuccess) return;
+            if ((done.options & kOptionKeepLocked) == 0 || done.lockNumber < 0) {
+              Fail(context, *path + ": the host cannot lock this file");
+              return;
+            }
+            std::printf("%d\n", done.lockNumber);
+            std::fflush(stdout);
+            if (!*keep) return;
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, stdin) != nullptr) {
+            }
+            RequestBlock unlock;
+            unlock.kind = kRequestSendCommand;
+            unlock.commandText = fmt::format("=FILE_UNLOCK {}", done.lockNumber);
+            session.Carry(context, unlock);
           });
         });
       });

@@ -6,6 +6,7 @@
 #include "cli/doc_commands.h"
 #include "cli/host_commands.h"
 #include "cli/mask_commands.h"
+#include "cli/nls_commands.h"
 #include "cli/project_commands.h"
 #include "cli/settings_commands.h"
 #include "cli/store_commands.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   vandrel::cli::AddMaskCommands(app, context);
   vandrel::cli::AddProjectCommands(app, context);
   vandrel::cli::AddBuildCommands(app, context);
+  vandrel::cli::AddNlsCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
 }

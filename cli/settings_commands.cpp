@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/app_settings.h"
+#include "core/recent_list.h"
 #include "core/settings_store.h"
 
 namespace vandrel::cli {
@@ -17,6 +18,15 @@ int FindOrFail(CliContext& context, const std::string& name) {
     Fail(context, "no setting is named \"" + name + "\" (`settings list` shows them all)");
   }
   return row;
+}
+
+// The recent list a word names: projects, files (host files) or local.
+std::optional<std::string_view> RecentListNamed(CliContext& context, const std::string& word) {
+  if (word == "projects") return kRecentProjects;
+  if (word == "files") return kRecentFiles;
+  if (word == "local") return kRecentLocalFiles;
+  Fail(context, "no recent list is named \"" + word + "\" (projects, files or local)");
+  return std::nullopt;
 }
 
 }  // namespace
@@ -74,6 +84,39 @@ void AddSettingsCommands(CLI::App& app, CliContext& context) {
     const std::vector<SettingDescriptor> rows = values.Table();
     if (!store.WriteValue("", rows[static_cast<std::size_t>(row)])) {
       Fail(context, "cannot write the settings: " + store.LastError());
+    }
+  });
+
+  auto recentList = std::make_shared<std::string>();
+  auto recentEntry = std::make_shared<std::string>();
+  CLI::App* recent = settings->add_subcommand(
+      "recent", "the File menu's recent lists: projects, files (host files) or local");
+  recent->require_subcommand(1);
+  CLI::App* recentShow = recent->add_subcommand("show", "print a list, most recent first");
+  recentShow->add_option("LIST", *recentList, "projects, files or local")->required();
+  recentShow->callback([&context, recentList] {
+    const auto list = RecentListNamed(context, *recentList);
+    if (!list) return;
+    SettingsStore store(SettingsStore::DefaultFile(context.configDir));
+    if (!store.Load()) return Fail(context, "cannot read the settings: " + store.LastError());
+    std::string entry;
+    for (int index = 1; index <= kRecentEntriesKept; ++index) {
+      if (RecentListEntry(store, *list, index, &entry)) std::printf("%s\n", entry.c_str());
+    }
+  });
+  CLI::App* recentAdd =
+      recent->add_subcommand("add", "put an entry first in a list, as opening it does");
+  recentAdd->add_option("LIST", *recentList, "projects, files or local")->required();
+  recentAdd->add_option("ENTRY", *recentEntry, "the path")->required();
+  recentAdd->callback([&context, recentList, recentEntry] {
+    const auto list = RecentListNamed(context, *recentList);
+    if (!list) return;
+    SettingsStore store(SettingsStore::DefaultFile(context.configDir));
+    if (!store.Load()) return Fail(context, "cannot read the settings: " + store.LastError());
+    if (!RecentListAdd(store, *list, *recentEntry)) {
+      Fail(context, "cannot add the entry: " + (store.LastError().empty()
+                                                    ? "it is empty or longer than 259 characters"
+                                                    : store.LastError()));
     }
   });
 }

@@ -138,7 +138,10 @@ bool PrepareHostHeaders(SaveWindow& window, SaveServices& services, DocumentForm
     } else {
       work.mpe.reclen = length;
       work.mpe.eof = m.lineCount;
-      work.mpe.limit = m.lineCount;
+      // The file keeps the room it was made with, and grows when the lines
+      // need more: a limit cut to the line count would leave no room for a
+      // program to add records.
+      work.mpe.limit = std::max(work.mpe.limit, m.lineCount);
     }
   } else if (services.host.mpeHost) {
     work.formatFlags = (work.formatFlags | kFormatRecordForm) & ~kFormatQedit;

@@ -177,4 +177,12 @@ bool IniFile::Remove(std::string_view section, std::string_view key) {
   return removed;
 }
 
+bool IniFile::RemoveSection(std::string_view section) {
+  const std::size_t header = FindSection(section);
+  if (header == npos) return false;
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
+               lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header)));
+  return true;
+}
+
 }  // namespace vandrel::platform

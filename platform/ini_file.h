@@ -42,6 +42,9 @@ class IniFile {
   bool Set(std::string_view section, std::string_view key, std::string_view value);
   // Removes every occurrence of `key` in the first matching section.
   bool Remove(std::string_view section, std::string_view key);
+  // Removes the first matching section: its header and every line up to the
+  // next header. False when there is none.
+  bool RemoveSection(std::string_view section);
 
  private:
   struct Line {

@@ -492,7 +492,8 @@ TEST_F(SaveDocumentTest, FixedRecordsAskToRaiseTheRecordLength) {
   const Uploaded upload = LastUpload();
   EXPECT_EQ(upload.mpe->reclen, 100);
   EXPECT_EQ(upload.mpe->eof, 2);
-  EXPECT_EQ(upload.mpe->limit, 2);
+  // The file's room is kept.
+  EXPECT_EQ(upload.mpe->limit, 5000);
   EXPECT_EQ(upload.mpe->fcode, 1052);
   EXPECT_EQ(doc_.format.mpe.reclen, 100);
 }
