@@ -3,6 +3,7 @@
 // nothing else runs on the command connection between them. A step that
 // fails ends the request with its status and error.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/message_box.h"
@@ -51,7 +52,29 @@ bool ConfirmOverwrite(UserInterface* user, const std::string& hostPath,
                            kMbYesNoCancel | kMbIconQuestion) == kIdYes;
 }
 
+// The question of a save whose host file changed, without the host's bytes.
+OverwriteCase ChangedFileCase(const RequestBlock& request, const HostFileInfo& current) {
+  OverwriteCase question;
+  question.hostPath = request.hostPath;
+  question.loaded = request.fileInfo;
+  question.current = current;
+  question.uploadFile = request.localPath;
+  question.transferOptions = static_cast<std::uint32_t>(request.options);
+  return question;
+}
+
 }  // namespace
+
+std::optional<std::string> RequestWorker::ReceiveCurrentFile(const RequestBlock& request) {
+  // In the upload's own mode, so both versions come in the same form; no
+  // progress display and no lock for a look at the file.
+  RequestBlock receive =
+      Step(kRequestReceiveToMemory,
+           request.options & (kOptionModeRecord | kOptionModeQedit | kOptionModeBytes),
+           request.hostPath);
+  if (RunStep(&RequestWorker::ReceiveFile, receive) != kStatusSuccess) return std::nullopt;
+  return std::move(receive.buffer);
+}
 
 std::int32_t RequestWorker::OpenHostFile(RequestBlock& request) {
   if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path")) return kStatusRefused;
@@ -101,10 +124,18 @@ std::int32_t RequestWorker::SaveHostFile(RequestBlock& request) {
       if (RunStep(&RequestWorker::FileInformation, information) != kStatusSuccess) {
         return FailWithStep(request, information);
       }
-      if (information.fileInfo.modifyTime != request.fileInfo.modifyTime &&
-          !ConfirmOverwrite(services().user, request.hostPath, request.fileInfo,
-                            information.fileInfo)) {
-        return kStatusAbandoned;
+      if (information.fileInfo.modifyTime != request.fileInfo.modifyTime) {
+        bool overwrite = false;
+        if (services().overwrite != nullptr) {
+          OverwriteCase question = ChangedFileCase(request, information.fileInfo);
+          question.currentBytes = ReceiveCurrentFile(request);
+          if (stopping()) return kStatusCancelled;
+          overwrite = services().overwrite->ConfirmOverwrite(question);
+        } else {
+          overwrite = ConfirmOverwrite(services().user, request.hostPath, request.fileInfo,
+                                       information.fileInfo);
+        }
+        if (!overwrite) return kStatusAbandoned;
       }
       before = information.fileInfo;
     }
