@@ -4,8 +4,10 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include "editor/ui/file_changed_dialog.h"
 #include "project/output_panes.h"
 #include "remote/error_report.h"
+#include "remote/ui/login_dialog.h"
 #include "shell/frame_host_view.h"
 #include "shell/status_bar.h"
 
@@ -45,14 +47,17 @@ FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status,
                                          QObject* parent)
     : QObject(parent), view_(view), status_(status), userInterface_(ui) {
   ui_ = std::make_unique<UiThreadUserInterface>(this, ui);
+  login_ = ui::MakeDialogLoginPrompt(this);
+  overwrite_ = ui::MakeDialogOverwriteQuestion(this);
   remote::RequestServices services;
   services.user = ui_.get();
+  services.overwrite = overwrite_.get();
   services.output = &output;
   services.progress = progress;
   auto worker = std::make_unique<remote::RequestWorker>(services);
   worker_ = worker.get();
   manager_.Start(std::move(worker));
-  session_ = std::make_unique<remote::HostSession>(manager_, *worker_, *this);
+  session_ = std::make_unique<remote::HostSession>(manager_, *worker_, *this, login_.get());
 }
 
 FrameHostConnection::~FrameHostConnection() { Shutdown(); }

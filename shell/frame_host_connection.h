@@ -81,6 +81,10 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   StatusBar& status_;
   UserInterface& userInterface_;       // on the user-interface thread
   std::unique_ptr<UserInterface> ui_;  // for the worker: carried over and waited for
+  // The login and the "File Has Been Changed" question, asked here for the
+  // connecting thread and the worker.
+  std::unique_ptr<remote::LoginPrompt> login_;
+  std::unique_ptr<remote::OverwriteQuestion> overwrite_;
   remote::ThreadManager manager_;
   remote::RequestWorker* worker_ = nullptr;
   std::unique_ptr<remote::HostSession> session_;
