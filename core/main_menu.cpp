@@ -231,6 +231,9 @@ constexpr std::array kAvailable{
     cmd::kLocalSaveAs,
     cmd::kSaveAll,
     cmd::kInsertFileIntoProject,
+    cmd::kOpenFile,
+    cmd::kAddFilesToFolder,
+    cmd::kProperties,
     cmd::kUndo,
     cmd::kRedo,
     cmd::kCut,
@@ -475,7 +478,11 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
       // The active document, compiled on the host.
       return state.documentActive && state.connected;
     case cmd::kBuild:
+    case cmd::kAddFilesToFolder:
       return state.connected && state.projectOpen;
+    case cmd::kOpenFile:
+      // Host files come from the host.
+      return state.connected;
     case cmd::kSelectAll:
       return state.documentActive || state.outputActive;
     case cmd::kRefresh:

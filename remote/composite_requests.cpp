@@ -3,6 +3,8 @@
 // nothing else runs on the command connection between them. A step that
 // fails ends the request with its status and error.
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "core/message_box.h"
@@ -27,27 +29,38 @@ RequestBlock Step(std::int32_t kind, std::int32_t options, const std::string& ho
   return step;
 }
 
-// One line of the "File Has Been Changed" question: its label, the size in
-// bytes and the modification time.
-std::string DescribeVersion(std::string_view label, const HostFileInfo& info) {
-  return std::string(label) + "  " +
-         FormatText(LoadText(kStrSizeInBytes), std::to_string(info.size)) + ", modified on " +
-         FormatHostTime(info.modifyTime);
+// Host times count whole seconds: a file written a moment ago and written
+// again with the same size within the same second reports the same
+// information before and after, although the upload took effect. Such a
+// save is not taken for one that did not.
+bool ModifiedJustNow(const HostFileInfo& info) {
+  const auto now = static_cast<std::int64_t>(std::time(nullptr));
+  return info.modifyTime != 0 && now - info.modifyTime <= 1 && info.modifyTime - now <= 1;
 }
 
-// Asks whether the file changed on the host since it was opened may be
-// overwritten; only Yes does. Without a user to ask, nothing is overwritten.
-bool ConfirmOverwrite(UserInterface* user, const std::string& hostPath,
-                      const HostFileInfo& remembered, const HostFileInfo& current) {
-  if (user == nullptr) return false;
-  const std::string text = FormatText(LoadText(kStrOverwriteNewerFile), hostPath) + "\n\n" +
-                           DescribeVersion("Originally loaded file :", remembered) + "\n" +
-                           DescribeVersion("Most recently modified file:", current);
-  return user->ShowMessage(LoadText(kStrFileChangedCaption), text,
-                           kMbYesNoCancel | kMbIconQuestion) == kIdYes;
+// The question of a save whose host file changed, without the host's bytes.
+OverwriteCase ChangedFileCase(const RequestBlock& request, const HostFileInfo& current) {
+  OverwriteCase question;
+  question.hostPath = request.hostPath;
+  question.loaded = request.fileInfo;
+  question.current = current;
+  question.uploadFile = request.localPath;
+  question.transferOptions = static_cast<std::uint32_t>(request.options);
+  return question;
 }
 
 }  // namespace
+
+std::optional<std::string> RequestWorker::ReceiveCurrentFile(const RequestBlock& request) {
+  // In the upload's own mode, so both versions come in the same form; no
+  // progress display and no lock for a look at the file.
+  RequestBlock receive =
+      Step(kRequestReceiveToMemory,
+           request.options & (kOptionModeRecord | kOptionModeQedit | kOptionModeBytes),
+           request.hostPath);
+  if (RunStep(&RequestWorker::ReceiveFile, receive) != kStatusSuccess) return std::nullopt;
+  return std::move(receive.buffer);
+}
 
 std::int32_t RequestWorker::OpenHostFile(RequestBlock& request) {
   if (!WithinLimit(request, request.hostPath, kMaxRequestPath, "host path")) return kStatusRefused;
@@ -97,10 +110,18 @@ std::int32_t RequestWorker::SaveHostFile(RequestBlock& request) {
       if (RunStep(&RequestWorker::FileInformation, information) != kStatusSuccess) {
         return FailWithStep(request, information);
       }
-      if (information.fileInfo.modifyTime != request.fileInfo.modifyTime &&
-          !ConfirmOverwrite(services().user, request.hostPath, request.fileInfo,
-                            information.fileInfo)) {
-        return kStatusAbandoned;
+      if (information.fileInfo.modifyTime != request.fileInfo.modifyTime) {
+        bool overwrite = false;
+        if (services().overwrite != nullptr) {
+          OverwriteCase question = ChangedFileCase(request, information.fileInfo);
+          question.currentBytes = ReceiveCurrentFile(request);
+          if (stopping()) return kStatusCancelled;
+          overwrite = services().overwrite->ConfirmOverwrite(question);
+        } else {
+          overwrite = ConfirmOverwriteAsText(services().user,
+                                             ChangedFileCase(request, information.fileInfo));
+        }
+        if (!overwrite) return kStatusAbandoned;
       }
       before = information.fileInfo;
     }
@@ -119,7 +140,7 @@ std::int32_t RequestWorker::SaveHostFile(RequestBlock& request) {
     return FailWithStep(request, after);
   }
   if (request.newFile == 0 && (after.fileInfo.flags & kFileInfoCannotLock) == 0 &&
-      after.fileInfo == before) {
+      after.fileInfo == before && !ModifiedJustNow(before)) {
     // Nothing about the host file changed: the upload did not take effect.
     return kStatusHostUnchanged;
   }

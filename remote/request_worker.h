@@ -28,11 +28,13 @@
 #include <filesystem>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "core/progress.h"
 #include "core/user_interface.h"
 #include "remote/output_writer.h"
+#include "remote/overwrite_question.h"
 #include "remote/request_block.h"
 #include "remote/socket_transport.h"
 #include "remote/thread_manager.h"
@@ -44,6 +46,9 @@ namespace vandrel::remote {
 // the folder for temporary files. Any of the pointers may be null.
 struct RequestServices {
   UserInterface* user = nullptr;
+  // Asks the "File Has Been Changed" question with both versions of the file;
+  // without it the question is a message box through `user`.
+  OverwriteQuestion* overwrite = nullptr;
   OutputWriter* output = nullptr;
   ProgressReporter* progress = nullptr;
   TraceWriter* trace = nullptr;
@@ -127,6 +132,9 @@ class RequestWorker : public Thread {
   std::int32_t FileInformation(RequestBlock& request);
   std::int32_t OpenHostFile(RequestBlock& request);
   std::int32_t SaveHostFile(RequestBlock& request);
+  // A step of save-file: the host file as it is now, received to memory in
+  // the upload's mode; nothing when it cannot be received.
+  std::optional<std::string> ReceiveCurrentFile(const RequestBlock& request);
   std::int32_t SendCommand(RequestBlock& request);
   std::int32_t ResolveFile(RequestBlock& request);
 

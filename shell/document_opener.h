@@ -21,6 +21,8 @@ class DocumentOpener {
   // showing it. False when nothing could be asked of the host.
   virtual bool OpenHostFile(const std::string& hostPath, const std::string& templateName,
                             std::int64_t line, bool readOnly) = 0;
+  // The host "Open" dialog starting in `folder`; every file chosen opens.
+  virtual void ShowHostOpenDialog(const std::string& folder) = 0;
 };
 
 }  // namespace vandrel::shell

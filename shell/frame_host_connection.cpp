@@ -6,9 +6,11 @@
 #include <algorithm>
 
 #include "core/app_settings.h"
+#include "editor/ui/file_changed_dialog.h"
 #include "project/output_panes.h"
 #include "remote/error_report.h"
 #include "remote/listing_cache.h"
+#include "remote/ui/login_dialog.h"
 #include "shell/frame_host_view.h"
 #include "shell/status_bar.h"
 
@@ -43,20 +45,43 @@ class UiThreadUserInterface final : public UserInterface {
 
 }  // namespace
 
+// The "File Has Been Changed" question: the dialog with its comparison, or,
+// while the frame answers through a user interface of its own (start-up
+// scripts, tests), a message box through that.
+class FrameHostConnection::OverwriteChoice final : public remote::OverwriteQuestion {
+ public:
+  OverwriteChoice(std::unique_ptr<remote::OverwriteQuestion> dialog, UserInterface& messages)
+      : dialog_(std::move(dialog)), messages_(messages) {}
+  void SetAsMessage(bool on) { asMessage_ = on; }
+  bool ConfirmOverwrite(const remote::OverwriteCase& question) override {
+    if (asMessage_) return remote::ConfirmOverwriteAsText(&messages_, question);
+    return dialog_->ConfirmOverwrite(question);
+  }
+
+ private:
+  std::unique_ptr<remote::OverwriteQuestion> dialog_;
+  UserInterface& messages_;
+  std::atomic<bool> asMessage_{false};
+};
+
 FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status, UserInterface& ui,
                                          project::OutputPanes& output, ProgressReporter* progress,
                                          QObject* parent)
     : QObject(parent), view_(view), status_(status), userInterface_(ui), trace_(output) {
   ui_ = std::make_unique<UiThreadUserInterface>(this, ui);
+  login_ = ui::MakeDialogLoginPrompt(this);
+  overwrite_ = std::make_unique<OverwriteChoice>(ui::MakeDialogOverwriteQuestion(this), *ui_);
   remote::RequestServices services;
   services.user = ui_.get();
+  services.overwrite = overwrite_.get();
   services.output = &output;
   services.progress = progress;
   services.trace = &trace_;
   auto worker = std::make_unique<remote::RequestWorker>(services);
   worker_ = worker.get();
   manager_.Start(std::move(worker));
-  session_ = std::make_unique<remote::HostSession>(manager_, *worker_, *this, nullptr, &trace_);
+  session_ =
+      std::make_unique<remote::HostSession>(manager_, *worker_, *this, login_.get(), &trace_);
 }
 
 FrameHostConnection::~FrameHostConnection() { Shutdown(); }
@@ -129,6 +154,8 @@ void FrameHostConnection::SessionEnded() {
 void FrameHostConnection::DebugTrace::WriteTraceLine(std::string_view line) {
   if (enabled_) panes_.Print(remote::kPaneDebug, line);
 }
+
+void FrameHostConnection::AskQuestionsAsMessages(bool on) { overwrite_->SetAsMessage(on); }
 
 void FrameHostConnection::Report(const remote::RequestBlock& request, const char* source,
                                  int line) {

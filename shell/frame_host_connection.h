@@ -71,6 +71,10 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   // Reports a failed request on the user-interface thread: the Debug pane
   // line while debugging, then the connection error box.
   void Report(const remote::RequestBlock& request, const char* source, int line);
+  // Questions of requests ("File Has Been Changed") go to the user
+  // interface as message boxes instead of their dialogs: the frame answers
+  // through a user interface of its own.
+  void AskQuestionsAsMessages(bool on);
   // The settings each connection attempt takes up: Debugging and the
   // folder cache's limit (FolderCacheSize). Null: neither changes.
   void SetSettings(const AppSettings* settings) { settings_ = settings; }
@@ -112,6 +116,11 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   UserInterface& userInterface_;  // on the user-interface thread
   DebugTrace trace_;
   std::unique_ptr<UserInterface> ui_;  // for the worker: carried over and waited for
+  // The login and the "File Has Been Changed" question, asked here for the
+  // connecting thread and the worker.
+  std::unique_ptr<remote::LoginPrompt> login_;
+  class OverwriteChoice;
+  std::unique_ptr<OverwriteChoice> overwrite_;
   remote::ThreadManager manager_;
   remote::RequestWorker* worker_ = nullptr;
   std::unique_ptr<remote::HostSession> session_;

@@ -47,14 +47,17 @@ bool FrameProjectWindow::AskNewFolder(std::string* name, std::string* location) 
   return true;
 }
 
-std::optional<project::AddFilesChoice> FrameProjectWindow::ChooseFilesToAdd(const std::string&,
-                                                                            const std::string&) {
-  return std::nullopt;
+std::optional<project::AddFilesChoice> FrameProjectWindow::ChooseFilesToAdd(
+    const std::string& title, const std::string& directory) {
+  if (!chooser_ || !hostWork_.connected()) return std::nullopt;
+  return chooser_(title, directory);
 }
 
 bool FrameProjectWindow::EditSettings(project::Project&, project::ProjectItem&) { return false; }
 
-void FrameProjectWindow::ShowOpenFileDialog(const std::string&) {}
+void FrameProjectWindow::ShowOpenFileDialog(const std::string& directory) {
+  opener_.ShowHostOpenDialog(directory);
+}
 
 void FrameProjectWindow::Compile(project::ProjectItem& item) { hostWork_.CompileItem(item); }
 

@@ -1,9 +1,12 @@
 // The workspace's project commands as the main frame carries them out: the
-// New Folder dialog, removing items, opening files from the host, compile
-// and build. Adding host files and the settings dialogs are not there yet.
+// New Folder dialog, removing items, opening and adding files from the
+// host, compile and build. The settings dialogs are not there yet.
 #pragma once
 
+#include <functional>
+
 #include "project/project_menu.h"
+#include "project/project_operations.h"
 
 class QWidget;
 
@@ -23,6 +26,12 @@ class FrameProjectWindow final : public project::ProjectWindow {
 
   bool OpenEditor(const std::string& path, const std::string& templateName, bool readOnly,
                   project::ProjectItem& owner, int line, int mark, bool activate) override;
+  // Chooses host files to add (the host file dialog with `title`,
+  // starting in a folder); nothing on Cancel.
+  using HostFileChooser = std::function<std::optional<project::AddFilesChoice>(
+      const std::string& title, const std::string& folder)>;
+  void SetHostFileChooser(HostFileChooser chooser) { chooser_ = std::move(chooser); }
+
   bool AskNewFolder(std::string* name, std::string* location) override;
   std::optional<project::AddFilesChoice> ChooseFilesToAdd(const std::string& title,
                                                           const std::string& directory) override;
@@ -37,6 +46,7 @@ class FrameProjectWindow final : public project::ProjectWindow {
   StatusBar& status_;
   DocumentOpener& opener_;
   FrameHostWork& hostWork_;
+  HostFileChooser chooser_;
 };
 
 }  // namespace vandrel::shell

@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
   splash->raise();
 
   frame.LoadTemplates();
+  frame.LoadCharacterMaps();
   if (settings.FirstRun != 0) vandrel::EnsureDefaultFileTypes(store);
 
   if (commandLine.startupScript) {

@@ -29,6 +29,7 @@
 #include "core/recent_list.h"
 #include "core/settings_store.h"
 #include "core/string_ids.h"
+#include "documents/ui/file_properties_dialog.h"
 #include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_window.h"
 #include "platform/install_paths.h"
@@ -45,6 +46,7 @@
 #include "project/ui/workspace_window.h"
 #include "remote/connect_thread.h"
 #include "remote/error_report.h"
+#include "remote/ui/remote_file_dialog.h"
 #include "shell/connection_info_dialog.h"
 #include "shell/frame_build_application.h"
 #include "shell/frame_editor_host.h"
@@ -183,6 +185,15 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   HostDocumentWindows& windows = *this;
   hostOpener_ = std::make_unique<HostFileOpener>(*hostConnection_, *this, windows, *project_,
                                                  settings_, store_);
+  hostOpener_->SetCharacterMaps(
+      [this](const std::string& name) { return characterMaps_.Find(name); });
+  editorHost_->SetSavePathChooser([this](const std::string& folder, const std::string& name) {
+    return ChooseHostSavePath(folder, name);
+  });
+  editorHost_->SetCreatedFileHandler([this](const std::string&) { UpdateCommandState(); });
+  projectWindow_->SetHostFileChooser([this](const std::string& title, const std::string& folder) {
+    return ChooseHostFilesToAdd(title, folder);
+  });
 
   projectFrame_ =
       std::make_unique<FrameProjectFrame>(*this, *hostConnection_, *this, *this, store_);
@@ -430,7 +441,10 @@ ui::EditorWindow* MainFrame::FindOpenWindow(const QString& path) const {
   return nullptr;
 }
 
-void MainFrame::SetUserInterface(UserInterface* ui) { ui_ = ui; }
+void MainFrame::SetUserInterface(UserInterface* ui) {
+  ui_ = ui;
+  hostConnection_->AskQuestionsAsMessages(ui != nullptr);
+}
 
 ui::EditorServices MainFrame::WindowServices() {
   return {Templates(),   &settings_,        store_, &Ui(), progress_.get(),
@@ -714,6 +728,93 @@ void MainFrame::OpenNamedFile(const std::string& documentName, bool hostDocument
   OpenLocalFile(QString::fromStdString(path.string()));
 }
 
+ui::RemoteDialogServices MainFrame::RemoteServices() {
+  ui::RemoteDialogServices services;
+  services.worker = &hostConnection_->worker();
+  services.hostKind = hostConnection_->hostKind();
+  services.catalogue = Templates();
+  services.ui = &Ui();
+  services.settings = &settings_;
+  services.stop = [this] { RunCommand(cmd::kStop); };
+  services.setBusy = [this](bool busy) {
+    if (busy || !hostConnection_->AnyPending()) SetBusy(busy);
+  };
+  return services;
+}
+
+void MainFrame::ShowHostOpenDialog(const std::string& folder) {
+  if (!hostConnection_->connected()) return;
+  ui::RemoteFileDialog dialog(RemoteServices(), ui::RemoteDialogMode::kOpen,
+                              QString::fromStdString(LoadText(kStrHostOpenTitle)), folder,
+                              std::string(), true, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const ui::RemoteFileChoice choice = dialog.choice();
+  for (const std::string& path : choice.paths)
+    OpenHostFile(path, choice.templateName, 0, choice.readOnly);
+}
+
+std::optional<project::AddFilesChoice> MainFrame::ChooseHostFilesToAdd(const std::string& title,
+                                                                       const std::string& folder) {
+  if (!hostConnection_->connected()) return std::nullopt;
+  ui::RemoteFileDialog dialog(RemoteServices(), ui::RemoteDialogMode::kOpen,
+                              QString::fromStdString(title), folder, std::string(), true, this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const ui::RemoteFileChoice chosen = dialog.choice();
+  if (chosen.paths.empty()) return std::nullopt;
+  project::AddFilesChoice choice;
+  choice.directory = dialog.currentFolder();
+  for (const std::string& path : chosen.paths) {
+    const std::size_t slash = path.rfind('/');
+    choice.names.push_back(slash == std::string::npos ? path : path.substr(slash + 1));
+  }
+  choice.templateName = chosen.templateName;
+  choice.readOnly = chosen.readOnly;
+  return choice;
+}
+
+std::optional<std::string> MainFrame::ChooseHostSavePath(const std::string& folder,
+                                                         const std::string& proposedName) {
+  ui::RemoteFileDialog dialog(RemoteServices(), ui::RemoteDialogMode::kSaveAs, tr("Save File As"),
+                              folder, proposedName, false, this);
+  if (dialog.exec() != QDialog::Accepted || dialog.choice().paths.empty()) return std::nullopt;
+  return dialog.choice().paths.front();
+}
+
+void MainFrame::ShowDocumentProperties() {
+  ui::EditorWindow* editor = ActiveEditor();
+  if (!editor) return;
+  ui::FilePropertiesInput input;
+  input.format = editor->format();
+  input.textLength = static_cast<std::int64_t>(editor->control()->Text().size());
+  input.lineCount = editor->control()->LineCount();
+  input.catalogue = Templates();
+  input.connected = hostConnection_->connected();
+  input.qeditAvailable = input.connected && hostConnection_->session().qeditAvailable();
+  QPointer<ui::EditorWindow> target(editor);
+  ui::FilePropertiesDialog dialog(
+      std::move(input), Ui(),
+      [this, target](const DocumentFormat& edited) {
+        if (!target) return;
+        const std::string before = target->templateName();
+        target->ApplyProperties(edited);
+        // The project entry follows the document's template.
+        if (target->templateName() != before) {
+          if (project::ProjectItem* item =
+                  project_->FindItem(target->documentName(), hostConnection_->hostKind())) {
+            item->settings().type = target->templateName();
+            project_->SetModified(true);
+          }
+        }
+      },
+      this);
+  dialog.exec();
+}
+
+void MainFrame::LoadCharacterMaps() {
+  if (!settings_.NLSFiles.empty()) characterMaps_.Load(settings_.NLSFiles, progress_.get());
+  progress_->ClearProgress();
+}
+
 void MainFrame::SessionEnded() {
   // Locks die with the session that took them.
   for (ui::EditorWindow* editor : EditorWindows()) editor->ForgetHostLock();
@@ -856,8 +957,22 @@ bool MainFrame::RunFrameCommand(int commandId) {
       if (!hostConnection_->AnyPending()) SetBusy(false);
       return true;
     case cmd::kNewFolder:
+    case cmd::kAddFilesToFolder:
       if (project::ProjectItem* target = workspace_->CommandTarget())
         RunProjectCommand(*target, commandId);
+      return true;
+    case cmd::kOpenFile: {
+      // In the folder of the workspace's item, else where the session is.
+      std::string folder;
+      if (projectController_->IsOpen()) {
+        if (project::ProjectItem* target = workspace_->CommandTarget())
+          folder = target->FolderPath();
+      }
+      ShowHostOpenDialog(folder);
+      return true;
+    }
+    case cmd::kProperties:
+      ShowDocumentProperties();
       return true;
     case cmd::kNavigatorList:
       toolbars_->DropDownNavigator();

@@ -16,6 +16,7 @@
 #include "core/app_settings.h"
 #include "core/progress.h"
 #include "core/user_interface.h"
+#include "documents/character_maps.h"
 #include "editor/ui/editor_frame.h"
 #include "editor/ui/last_local_folder.h"
 #include "shell/frame_host_view.h"
@@ -34,6 +35,7 @@ class SettingsStore;
 }
 
 namespace vandrel::project {
+struct AddFilesChoice;
 class BuildRunner;
 class ErrorNavigator;
 class OutputPanes;
@@ -43,6 +45,7 @@ class ProjectController;
 }  // namespace vandrel::project
 
 namespace vandrel::ui {
+struct RemoteDialogServices;
 class EditorWindow;
 struct EditorServices;
 class OutputWindow;
@@ -129,6 +132,12 @@ class MainFrame : public QMainWindow,
   // none); false without a session.
   bool OpenHostFileByName(const std::string& name, const std::string& contextPath);
   FrameEditorHost& editorHost() { return *editorHost_; }
+  // The host "Open" dialog in `folder` (empty: the session's current
+  // directory); every file chosen is opened.
+  void ShowHostOpenDialog(const std::string& folder) override;
+  // Loads the character maps of the NLSFiles folder; called once at start-up.
+  void LoadCharacterMaps();
+  const CharacterMaps& characterMaps() const { return characterMaps_; }
   FrameHostConnection* hostConnection() const { return hostConnection_; }
   // Opens the local file at `path` in an editor window (or activates the
   // window already showing it, unless duplicates are allowed). A failed load
@@ -193,6 +202,14 @@ class MainFrame : public QMainWindow,
   void RunProjectCommand(project::ProjectItem& item, int commandId) override;
   bool Closed() const override { return closed_; }
 
+  // What the host file dialogs are given.
+  ui::RemoteDialogServices RemoteServices();
+  std::optional<project::AddFilesChoice> ChooseHostFilesToAdd(const std::string& title,
+                                                              const std::string& folder);
+  std::optional<std::string> ChooseHostSavePath(const std::string& folder,
+                                                const std::string& proposedName);
+  // File properties (3026) of the active document.
+  void ShowDocumentProperties();
   void CreateViews();
   QWidget* CreateWorkspaceView();
   QWidget* CreateOutputView();
@@ -258,6 +275,7 @@ class MainFrame : public QMainWindow,
   bool ownCatalogueLoaded_ = false;
   // Where Local Open and Local Save As start.
   ui::LastLocalFolder localFolder_;
+  CharacterMaps characterMaps_;
   LocalOpenChooser openChooser_;
   TemplateChooser templateChooser_;
 };

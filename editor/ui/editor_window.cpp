@@ -466,6 +466,26 @@ void EditorWindow::MoveCaretToLine(std::int32_t line, bool errorMark) {
 
 void EditorWindow::SelectLine() { control_->SelectCaretLine(); }
 
+void EditorWindow::ApplyProperties(const DocumentFormat& edited) {
+  const std::string oldTemplate = format_.templateName;
+  const std::int32_t oldTabWidth = format_.tabWidth;
+  // The lock and the host's information are the window's, not the page's.
+  const std::int32_t lock = format_.lockId;
+  const HostFileInfo info = format_.fileInfo;
+  format_ = edited;
+  format_.lockId = lock;
+  format_.fileInfo = info;
+  // A new template, or the tab size back to "(default)", takes the
+  // template's editing settings again.
+  if (format_.templateName != oldTemplate || (format_.tabWidth == 0 && oldTabWidth != 0)) {
+    ApplyTemplate(CatalogueOf(services_), *services_.settings, format_.templateName, control_,
+                  format_, kApplyEditing | kApplyPush);
+  } else if (format_.tabWidth != oldTabWidth) {
+    control_->SetTabWidth(format_.tabWidth);
+  }
+  UpdateCaption();
+}
+
 bool EditorWindow::InsertIntoProject() {
   if (name_.find('/') == std::string::npos || format_.IsLocal()) {
     MessageBox(*services_.ui, kMbOk | kMbIconWarning, kStrSaveBeforeInsertIntoProject);

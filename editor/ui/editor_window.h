@@ -122,6 +122,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // Insert File into Project (3095): the host document becomes an entry of
   // the open project; a document not on the host is refused with a message.
   bool InsertIntoProject();
+  // Takes the format record edited in the file properties: the template
+  // (applied again when it changed), the tab size, the line ends and the
+  // MPE and Qedit values the next save writes.
+  void ApplyProperties(const DocumentFormat& edited);
   // The context menu at the screen position `global`.
   void ShowContextMenu(const QPoint& global);
 

@@ -134,12 +134,13 @@ TEST(RecordForm, FixedAsciiRecordsArePaddedWithBlanksWhenSent) {
   header.limit = 3;
   MpeAttributes attributes;
   agent::AgentError error;
-  // Stored as received, trailing blanks and all, so the host's tools see
-  // the lines as the editor wrote them.
+  // Stored whole, blanks to the record length, as the host keeps fixed
+  // records: a record written shorter is the same record, and one written
+  // back unchanged stays byte for byte.
   auto stored = FromRecordForm(FramedRecords({HeaderText(header), "abc", "abcdefgh", "x  "}),
                                &attributes, &error);
   ASSERT_TRUE(stored) << error.message;
-  EXPECT_EQ(*stored, "abc\nabcdefgh\nx  \n");
+  EXPECT_EQ(*stored, "abc     \nabcdefgh\nx       \n");
   EXPECT_EQ(attributes.recordLength, 8);
 
   auto stream = ToRecordForm(*stored, attributes, false, "/F", &error);

@@ -391,7 +391,7 @@ TEST_F(AgentMpeTransfers, UploadsStoreLinesAndAttributes) {
   header.limit = 100;
   const std::string stream = FramedRecords({FormatMpeHeader(header)->text, "abc     ", "def"});
   EXPECT_EQ(Upload("M 0 /DEV/PUB/NEWFILE", stream, 5), "0");
-  EXPECT_EQ(ReadTextFile(agent.root() / "DEV" / "PUB" / "NEWFILE"), "abc     \ndef\n");
+  EXPECT_EQ(ReadTextFile(agent.root() / "DEV" / "PUB" / "NEWFILE"), "abc     \ndef     \n");
   HostFileInfo info;
   ASSERT_TRUE(ParseFileInfoReply(client.Command("=GET_FILEINFO NEWFILE"), info));
   EXPECT_EQ(info.fileCode, 1052);

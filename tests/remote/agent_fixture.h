@@ -194,10 +194,13 @@ class WorkerHarness {
     std::thread::id thread;
   };
 
-  // Temporary files go to `temporaryFolder`, or to the harness's own.
-  explicit WorkerHarness(const std::filesystem::path& temporaryFolder = {}) {
+  // Temporary files go to `temporaryFolder`, or to the harness's own;
+  // `overwrite` asks the question of a save whose host file changed.
+  explicit WorkerHarness(const std::filesystem::path& temporaryFolder = {},
+                         remote::OverwriteQuestion* overwrite = nullptr) {
     remote::RequestServices services;
     services.user = &user;
+    services.overwrite = overwrite;
     services.output = &output;
     services.progress = &progress;
     services.temporaryFolder = temporaryFolder.empty() ? temp.path() : temporaryFolder;
