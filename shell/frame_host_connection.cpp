@@ -147,7 +147,13 @@ void FrameHostConnection::RefreshStatusBar() {
 }
 
 void FrameHostConnection::SessionEnded() {
-  Queue([this] { view_.SessionEnded(); });
+  // At once when Disconnect ends it here: nothing may use a lock of the
+  // session that is gone.
+  if (QThread::currentThread() == thread()) {
+    view_.SessionEnded();
+  } else {
+    Queue([this] { view_.SessionEnded(); });
+  }
   RefreshStatusBar();
 }
 

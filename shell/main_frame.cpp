@@ -962,9 +962,15 @@ bool MainFrame::RunFrameCommand(int commandId) {
         RunProjectCommand(*target, commandId);
       return true;
     case cmd::kOpenFile: {
-      // In the folder of the workspace's item, else where the session is.
+      // In the folder of the active host document, else of the workspace's
+      // item, else where the session is.
       std::string folder;
-      if (projectController_->IsOpen()) {
+      ui::EditorWindow* editor = ActiveEditor();
+      if (editor && editor->IsHostDocument()) {
+        const std::string& name = editor->documentName();
+        const std::size_t slash = name.rfind('/');
+        folder = slash == 0 ? "/" : name.substr(0, slash);
+      } else if (projectController_->IsOpen()) {
         if (project::ProjectItem* target = workspace_->CommandTarget())
           folder = target->FolderPath();
       }

@@ -21,6 +21,7 @@
 #include "core/settings_store.h"
 #include "core/string_ids.h"
 #include "editor/ui/editor_window.h"
+#include "project/output_panes.h"
 #include "project/project.h"
 #include "project/project_file.h"
 #include "shell/main_frame.h"
@@ -110,6 +111,7 @@ class HostEditing : public ::testing::Test {
   // Opens the project (with file locking kept) and the numbered source.
   ui::EditorWindow* OpenSource(MainFrame& frame) {
     frame.settings().SpecialOptions = 1;
+    frame.settings().Debugging = 1;
     if (!frame.OpenProject((dir_ / "mpe.vdp").string())) return nullptr;
     if (!WaitFor([&] { return frame.connected() && !frame.busy(); })) return nullptr;
     if (!frame.OpenHostFile("/DEMO/SOURCE/PAYROLL")) return nullptr;
@@ -190,6 +192,17 @@ TEST_F(HostEditing, NumberedSourceSavesRecordForRecordAndKeepsItsLockAndAttribut
   EXPECT_NE(editor->hostLock(), -1);
   EXPECT_TRUE(LockedOnHost(source_ / "PAYROLL"));
 
+  // A host file the project does not hold goes into it as an entry.
+  EXPECT_TRUE(editor->InsertIntoProject());
+  const project::ProjectItem* entry = frame.project().FindItem("PAYROLL", 1);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->FullPath().value_or(""), "/DEMO/SOURCE/PAYROLL");
+  EXPECT_TRUE(frame.project().Modified());
+  // While debugging, the Debug pane has every command and reply.
+  const std::string trace = frame.outputPanes().Text(2);
+  EXPECT_NE(trace.find("=GET_FILEINFO /DEMO/SOURCE/PAYROLL"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("=RECV_FILE"), std::string::npos) << trace;
+
   // Closing gives the lock back.
   auto* child = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
   ASSERT_NE(child, nullptr);
@@ -199,7 +212,7 @@ TEST_F(HostEditing, NumberedSourceSavesRecordForRecordAndKeepsItsLockAndAttribut
   EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
 }
 
-TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYesAndLocksDieWithTheSession) {
+TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYes) {
   SettingsStore store(dir_ / "settings.reg");
   ScriptedUserInterface ui;
   MainFrame frame(&store);
@@ -267,7 +280,10 @@ TEST_F(HostEditing, DroppedConnectionKeepsTheEditsAndASaveAfterReconnectingSucce
 
   // A new host process on the same tree, the project pointed at it.
   StartAgent();
+  EXPECT_NE(editor->hostLock(), -1);
   frame.RunCommand(cmd::kDisconnect);
+  // The lock died with the session that took it.
+  EXPECT_EQ(editor->hostLock(), -1);
   frame.project().projectSettings().port = port_;
   frame.RunCommand(cmd::kConnect);
   ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
