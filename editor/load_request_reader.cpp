@@ -73,8 +73,10 @@ class LineBuilder {
     char* line = text_.data() + begin;
     if (table_ != nullptr) {
       const CharacterTable& table = *table_;
+      // An entry of 0 leaves its character as it is.
       for (std::size_t i = 0; i < size; ++i) {
-        line[i] = static_cast<char>(table[static_cast<std::uint8_t>(line[i])]);
+        const std::uint8_t mapped = table[static_cast<std::uint8_t>(line[i])];
+        if (mapped != 0) line[i] = static_cast<char>(mapped);
       }
     }
     std::size_t length = size;

@@ -124,8 +124,10 @@ SaveOutcome WriteLines(std::string_view text, const SaveRequest& request, const 
         out.append(token);
       }
       if (table != nullptr) {
+        // An entry of 0 leaves its character as it is.
         for (std::size_t k = content; k < out.size(); ++k) {
-          out[k] = static_cast<char>((*table)[static_cast<std::uint8_t>(out[k])]);
+          const std::uint8_t mapped = (*table)[static_cast<std::uint8_t>(out[k])];
+          if (mapped != 0) out[k] = static_cast<char>(mapped);
         }
       }
       if (recordForm) {

@@ -6,6 +6,7 @@
 #include "core/message_box.h"
 #include "core/recent_list.h"
 #include "core/string_ids.h"
+#include "documents/character_maps.h"
 #include "documents/transfer_options.h"
 #include "editor/ui/editor_window.h"
 #include "project/project.h"
@@ -19,9 +20,6 @@ namespace {
 
 // The template name an open request carries.
 constexpr std::size_t kOpenTemplateNameLimit = 15;
-
-// "(none)" and an empty name mean no translation.
-bool NamesAMap(const std::string& name) { return !name.empty() && name != "(none)"; }
 
 // A host file nobody may write: its permission text has no "w" at all.
 bool HostSaysReadOnly(const HostFileInfo& info) {
@@ -43,14 +41,15 @@ struct OpenResult {
 
 std::optional<CharacterTable> HostFileOpener::CharacterTableFor(const std::string& hostPath) {
   if (!maps_) return std::nullopt;
-  std::string name = settings_.NLSDefaultCharSet;
-  if (project::ProjectItem* item = project_.FindItem(hostPath, connection_.hostKind())) {
-    if (std::optional<std::string> own = item->EffectiveCharSet()) name = *own;
-  } else if (std::optional<std::string> own = project_.EffectiveCharSet()) {
-    name = *own;
-  }
-  if (!NamesAMap(name)) return std::nullopt;
-  return maps_(name);
+  // The entry's own setting or its folder's; a file outside the project
+  // takes the project's.
+  project::ProjectItem* item = project_.FindItem(hostPath, connection_.hostKind());
+  const std::optional<std::string> entry =
+      item ? item->EffectiveCharSet() : project_.EffectiveCharSet();
+  const std::optional<std::string> name =
+      ChosenCharacterMapName(entry, settings_.NLSDefaultCharSet);
+  if (!name) return std::nullopt;
+  return maps_(*name);
 }
 
 bool HostFileOpener::Open(const HostOpen& open) {

@@ -363,3 +363,49 @@ TEST(HostEditingPosix, TextFileSavesAsText) {
 
 }  // namespace
 }  // namespace vandrel::shell
+
+namespace vandrel::shell {
+namespace {
+
+// The default character map translates a host file on its way in and back.
+TEST(HostEditingPosix, DefaultCharacterMapTranslatesBothWays) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "root" / "src");
+  std::filesystem::create_directories(dir / "nls");
+  WriteTextFile(dir / "root" / "src" / "note.txt", "price @ 5\n");
+  // "@" on the host is "|" on the PC, and back.
+  WriteTextFile(dir / "nls" / "maps.nls", "[Pipes]\n64=124\n124=64\n");
+  AgentProcess agent({"--root", (dir / "root").string(), "--port", "0", "--bind", "127.0.0.1",
+                      "--no-login", "--personality", "posix"});
+  const int port = agent.ReadPort();
+  ASSERT_NE(port, 0);
+  project::Project saved;
+  saved.projectSettings().server = "127.0.0.1";
+  saved.projectSettings().port = port;
+  ASSERT_TRUE(project::SaveProjectFile(saved, dir / "posix.vdp"));
+
+  SettingsStore store(dir / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.settings().NLSFiles = (dir / "nls").string();
+  frame.settings().NLSDefaultCharSet = "pipes";
+  frame.LoadCharacterMaps();
+  frame.show();
+  ASSERT_TRUE(frame.OpenProject((dir / "posix.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  ASSERT_TRUE(frame.OpenHostFile("/src/note.txt"));
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
+      << (ui.shown().empty() ? std::string("nothing shown") : ui.shown().back().text);
+  ui::EditorWindow* editor = frame.EditorWindows().front();
+  QsciScintilla* text = editor->control()->scintilla();
+  EXPECT_EQ(text->text().toStdString(), "price | 5");
+  text->insertAt("| ", 0, 0);
+  frame.RunCommand(cmd::kSave);
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+  EXPECT_EQ(ReadTextFile(dir / "root" / "src" / "note.txt"), "@ price @ 5\n");
+}
+
+}  // namespace
+}  // namespace vandrel::shell
