@@ -24,6 +24,7 @@
 #include "project/output_panes.h"
 #include "project/project.h"
 #include "project/project_file.h"
+#include "shell/frame_editor_host.h"
 #include "shell/main_frame.h"
 #include "support/agent_process.h"
 #include "support/scripted_user_interface.h"
@@ -324,6 +325,49 @@ TEST_F(HostEditing, ClosingWithYesWaitsForTheUploadAndClosesWhenItSucceeded) {
   ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().empty() && !frame.busy(); }));
   EXPECT_EQ(HostText().substr(0, 8), "000100 *");
   EXPECT_FALSE(LockedOnHost(source_ / "PAYROLL"));
+}
+
+// A new document saved to the MPE/iX host becomes a standard MPE file under
+// the name Save As chose; a name in its text opens by resolution on the host.
+TEST_F(HostEditing, NewDocumentSavesAsAStandardMpeFileAndNamesInItOpen) {
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  ASSERT_TRUE(frame.OpenProject((dir_ / "mpe.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  std::string proposedFolder = "?";
+  frame.editorHost().SetSavePathChooser([&](const std::string& folder, const std::string&) {
+    proposedFolder = folder;
+    return std::optional<std::string>("/DEMO/SOURCE/NOTES");
+  });
+
+  ui::EditorWindow* editor = frame.NewDocument(std::string());
+  ASSERT_NE(editor, nullptr);
+  editor->control()->scintilla()->setText("SEE PAYROLL\nAND A LONGER SECOND LINE");
+  frame.RunCommand(cmd::kSave);  // unnamed and connected: host Save As
+  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+  EXPECT_EQ(proposedFolder, "");
+  EXPECT_EQ(editor->documentName(), "/DEMO/SOURCE/NOTES");
+  EXPECT_FALSE(editor->isModified());
+  const std::string attributes = ReadTextFile(source_ / ".tandrill" / "NOTES");
+  for (const char* value : {"FCODE=0\n", "RECLEN=24\n", "BFACT=1\n", "TYPE=0\n", "MODE=1\n"})
+    EXPECT_NE(attributes.find(value), std::string::npos) << value << " in " << attributes;
+  EXPECT_EQ(ReadTextFile(source_ / "NOTES"),
+            "SEE PAYROLL             \nAND A LONGER SECOND LINE\n");
+
+  // Open File on "PAYROLL" resolves it beside the document.
+  ASSERT_TRUE(frame.OpenHostFileByName("PAYROLL", "/DEMO/SOURCE"));
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 2 && !frame.busy(); }));
+  EXPECT_EQ(frame.ActiveEditor()->documentName(), "/DEMO/SOURCE/PAYROLL");
+  // A name the host cannot resolve says so.
+  ASSERT_TRUE(frame.OpenHostFileByName("NOSUCH.NOGROUP", "/DEMO/SOURCE"));
+  ASSERT_TRUE(WaitFor([&] { return !ui.shown().empty() && !frame.busy(); }));
+  EXPECT_EQ(ui.shown().back().text,
+            FormatText(LoadText(kStrResolveFileFailed), std::string("NOSUCH.NOGROUP"),
+                       std::string("/DEMO/SOURCE")));
 }
 
 // A plain text file on a POSIX host: opened writable, saved as the text it
