@@ -24,6 +24,7 @@
 #include "shell/main_frame.h"
 #include "shell/main_menu_bar.h"
 #include "support/agent_process.h"
+#include "support/event_wait.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 
@@ -33,18 +34,7 @@ namespace {
 using testing::AgentProcess;
 using testing::ScriptedUserInterface;
 using testing::TempDir;
-
-// Handles events until `done` holds or ten seconds have passed.
-template <typename Condition>
-bool WaitFor(Condition done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > 10000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
+using testing::WaitFor;
 
 class FrameHost : public ::testing::Test {
  protected:

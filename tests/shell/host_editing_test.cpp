@@ -27,6 +27,7 @@
 #include "shell/frame_editor_host.h"
 #include "shell/main_frame.h"
 #include "support/agent_process.h"
+#include "support/event_wait.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 
@@ -37,18 +38,8 @@ using testing::AgentProcess;
 using testing::ReadTextFile;
 using testing::ScriptedUserInterface;
 using testing::TempDir;
+using testing::WaitFor;
 using testing::WriteTextFile;
-
-template <typename Condition>
-bool WaitFor(Condition done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > 15000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
 
 // A record of the numbered source as the host keeps it: six digits of
 // sequence number, the text, blanks to 80 columns.
@@ -370,85 +361,80 @@ TEST_F(HostEditing, NewDocumentSavesAsAStandardMpeFileAndNamesInItOpen) {
                        std::string("/DEMO/SOURCE")));
 }
 
-// A plain text file on a POSIX host: opened writable, saved as the text it
-// was with the edit in it.
-TEST(HostEditingPosix, TextFileSavesAsText) {
-  TempDir dir;
-  std::filesystem::create_directories(dir / "root" / "src");
-  WriteTextFile(dir / "root" / "src" / "hello.c", "int main(void)\n{\n  return 0;\n}\n");
-  AgentProcess agent({"--root", (dir / "root").string(), "--port", "0", "--bind", "127.0.0.1",
-                      "--no-login", "--personality", "posix"});
-  const int port = agent.ReadPort();
-  ASSERT_NE(port, 0);
-  project::Project saved;
-  saved.projectSettings().server = "127.0.0.1";
-  saved.projectSettings().port = port;
-  ASSERT_TRUE(project::SaveProjectFile(saved, dir / "posix.vdp"));
+// A POSIX host with one text file; `Open` shows it in a frame connected to it.
+class HostEditingPosix : public ::testing::Test {
+ protected:
+  void Start(const std::string& name, const std::string& text) {
+    std::filesystem::create_directories(dir_ / "root" / "src");
+    WriteTextFile(dir_ / "root" / "src" / name, text);
+    agent_ = std::make_unique<AgentProcess>(
+        std::vector<std::string>{"--root", (dir_ / "root").string(), "--port", "0", "--bind",
+                                 "127.0.0.1", "--no-login", "--personality", "posix"});
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = agent_->ReadPort();
+    ASSERT_NE(saved.projectSettings().port, 0);
+    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "posix.vdp"));
+  }
 
-  SettingsStore store(dir / "settings.reg");
-  ScriptedUserInterface ui;
-  MainFrame frame(&store);
-  frame.SetUserInterface(&ui);
+  ui::EditorWindow* Open(MainFrame& frame, const std::string& hostPath) {
+    if (!frame.OpenProject((dir_ / "posix.vdp").string())) return nullptr;
+    if (!WaitFor([&] { return frame.connected() && !frame.busy(); })) return nullptr;
+    if (!frame.OpenHostFile(hostPath)) return nullptr;
+    if (!WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
+      return nullptr;
+    return frame.EditorWindows().front();
+  }
+
+  void Save(MainFrame& frame, ui::EditorWindow& editor) {
+    frame.RunCommand(cmd::kSave);
+    ASSERT_TRUE(WaitFor([&] { return !editor.transferRunning() && !frame.busy(); }));
+  }
+
+  TempDir dir_;
+  std::unique_ptr<AgentProcess> agent_;
+  SettingsStore store_{dir_ / "settings.reg"};
+  ScriptedUserInterface ui_;
+};
+
+// A plain text file: opened writable, saved as the text it was with the
+// edit in it.
+TEST_F(HostEditingPosix, TextFileSavesAsText) {
+  Start("hello.c", "int main(void)\n{\n  return 0;\n}\n");
+  MainFrame frame(&store_);
+  frame.SetUserInterface(&ui_);
   frame.show();
-  ASSERT_TRUE(frame.OpenProject((dir / "posix.vdp").string()));
-  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
-  ASSERT_TRUE(frame.OpenHostFile("/src/hello.c"));
-  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
-  ui::EditorWindow* editor = frame.EditorWindows().front();
+  ui::EditorWindow* editor = Open(frame, "/src/hello.c");
+  ASSERT_NE(editor, nullptr);
   EXPECT_FALSE(editor->isReadOnly());
   EXPECT_FALSE(editor->format().formatFlags & kFormatRecordForm);
   editor->control()->scintilla()->insertAt("  return 1;\n", 2, 0);
-  frame.RunCommand(cmd::kSave);
-  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
-  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
-  EXPECT_EQ(ReadTextFile(dir / "root" / "src" / "hello.c"),
+  Save(frame, *editor);
+  EXPECT_TRUE(ui_.shown().empty()) << ui_.shown().front().text;
+  EXPECT_EQ(ReadTextFile(dir_ / "root" / "src" / "hello.c"),
             "int main(void)\n{\n  return 1;\n  return 0;\n}\n");
 }
 
-}  // namespace
-}  // namespace vandrel::shell
-
-namespace vandrel::shell {
-namespace {
-
 // The default character map translates a host file on its way in and back.
-TEST(HostEditingPosix, DefaultCharacterMapTranslatesBothWays) {
-  TempDir dir;
-  std::filesystem::create_directories(dir / "root" / "src");
-  std::filesystem::create_directories(dir / "nls");
-  WriteTextFile(dir / "root" / "src" / "note.txt", "price @ 5\n");
+TEST_F(HostEditingPosix, DefaultCharacterMapTranslatesBothWays) {
+  Start("note.txt", "price @ 5\n");
   // "@" on the host is "|" on the PC, and back.
-  WriteTextFile(dir / "nls" / "maps.nls", "[Pipes]\n64=124\n124=64\n");
-  AgentProcess agent({"--root", (dir / "root").string(), "--port", "0", "--bind", "127.0.0.1",
-                      "--no-login", "--personality", "posix"});
-  const int port = agent.ReadPort();
-  ASSERT_NE(port, 0);
-  project::Project saved;
-  saved.projectSettings().server = "127.0.0.1";
-  saved.projectSettings().port = port;
-  ASSERT_TRUE(project::SaveProjectFile(saved, dir / "posix.vdp"));
-
-  SettingsStore store(dir / "settings.reg");
-  ScriptedUserInterface ui;
-  MainFrame frame(&store);
-  frame.SetUserInterface(&ui);
-  frame.settings().NLSFiles = (dir / "nls").string();
+  std::filesystem::create_directories(dir_ / "nls");
+  WriteTextFile(dir_ / "nls" / "maps.nls", "[Pipes]\n64=124\n124=64\n");
+  MainFrame frame(&store_);
+  frame.SetUserInterface(&ui_);
+  frame.settings().NLSFiles = (dir_ / "nls").string();
   frame.settings().NLSDefaultCharSet = "pipes";
   frame.LoadCharacterMaps();
   frame.show();
-  ASSERT_TRUE(frame.OpenProject((dir / "posix.vdp").string()));
-  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
-  ASSERT_TRUE(frame.OpenHostFile("/src/note.txt"));
-  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
-      << (ui.shown().empty() ? std::string("nothing shown") : ui.shown().back().text);
-  ui::EditorWindow* editor = frame.EditorWindows().front();
+  ui::EditorWindow* editor = Open(frame, "/src/note.txt");
+  ASSERT_NE(editor, nullptr) << (ui_.shown().empty() ? "" : ui_.shown().back().text);
   QsciScintilla* text = editor->control()->scintilla();
   EXPECT_EQ(text->text().toStdString(), "price | 5");
   text->insertAt("| ", 0, 0);
-  frame.RunCommand(cmd::kSave);
-  ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
-  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
-  EXPECT_EQ(ReadTextFile(dir / "root" / "src" / "note.txt"), "@ price @ 5\n");
+  Save(frame, *editor);
+  EXPECT_TRUE(ui_.shown().empty()) << ui_.shown().front().text;
+  EXPECT_EQ(ReadTextFile(dir_ / "root" / "src" / "note.txt"), "@ price @ 5\n");
 }
 
 }  // namespace

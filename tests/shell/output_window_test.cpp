@@ -14,22 +14,13 @@
 #include <vector>
 
 #include "core/app_settings.h"
+#include "support/event_wait.h"
 
 namespace vandrel::ui {
 namespace {
 
 using project::OutputPanes;
-
-// Runs the event loop until `done` holds (at most 10 s).
-bool WaitFor(const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > 10000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using vandrel::testing::WaitFor;
 
 // The view holds exactly the pane's lines, one block each.
 void ExpectMirrors(const OutputWindow& window, const OutputPanes& panes, int pane) {

@@ -29,6 +29,7 @@
 #include "remote/agent_fixture.h"
 #include "remote/listing_cache.h"
 #include "remote/ui/browse_folders_dialog.h"
+#include "support/event_wait.h"
 #include "support/modal_dialog.h"
 #include "templates/template_catalogue.h"
 
@@ -40,18 +41,8 @@ using testing::LiveAgent;
 using testing::ModalAnswer;
 using testing::ScriptedUserInterface;
 using testing::TempDir;
+using testing::WaitFor;
 using testing::WorkerHarness;
-
-template <typename Condition>
-bool WaitFor(Condition done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > 10000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 class RemoteDialogs : public ::testing::Test {
  protected:
