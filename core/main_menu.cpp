@@ -456,9 +456,13 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
   if (Contains(kChildOnly, commandId)) return state.childActive || state.documentActive;
   if (Contains(kNavigatorOnly, commandId)) return state.documentActive && state.navigatorActive;
   switch (commandId) {
+    case cmd::kCut:
+      // A selection to cut, in a document that may change.
+      return state.documentActive && !state.documentReadOnly && state.documentSelection;
+    case cmd::kCopy:
+      return state.documentActive && state.documentSelection;
     case cmd::kSave:
     case cmd::kPaste:
-    case cmd::kCut:
     case cmd::kUndo:
     case cmd::kRedo:
     case cmd::kRenumber:

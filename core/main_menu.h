@@ -121,16 +121,17 @@ struct AcceleratorKey {
 
 // What the frame knows when it decides which commands are enabled.
 struct FrameCommandState {
-  bool documentActive = false;    // the active child is an editor window
-  bool childActive = false;       // any document child is active
-  bool outputActive = false;      // the output window has the focus
-  bool navigatorActive = false;   // the active editor has Code Navigator entries
-  bool connected = false;         // the host connection is open
-  bool busy = false;              // host requests are pending
-  bool documentReadOnly = false;  // the active editor's document cannot be changed
-  bool documentNumbered = false;  // the active editor's document has its own line numbers
-  bool projectOpen = false;       // a project is open in the workspace
-  bool outputHasText = false;     // the output window's current pane holds text
+  bool documentActive = false;     // the active child is an editor window
+  bool childActive = false;        // any document child is active
+  bool outputActive = false;       // the output window has the focus
+  bool navigatorActive = false;    // the active editor has Code Navigator entries
+  bool connected = false;          // the host connection is open
+  bool busy = false;               // host requests are pending
+  bool documentReadOnly = false;   // the active editor's document cannot be changed
+  bool documentNumbered = false;   // the active editor's document has its own line numbers
+  bool documentSelection = false;  // the active editor has a selection
+  bool projectOpen = false;        // a project is open in the workspace
+  bool outputHasText = false;      // the output window's current pane holds text
 };
 
 // The File menu's popups of recently used projects, host files and local

@@ -350,6 +350,7 @@ void MainFrame::UpdateCommandState() {
   state.documentActive = editor != nullptr;
   state.documentReadOnly = editor && editor->isReadOnly();
   state.documentNumbered = editor && editor->HasLineNumbers();
+  state.documentSelection = editor && editor->HasSelection();
   state.projectOpen = projectController_ && projectController_->IsOpen();
   state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
   state.busy = busy_;
@@ -360,10 +361,29 @@ void MainFrame::UpdateCommandState() {
       StatusBar::kReadOnly,
       QString::fromStdString(
           LoadText(editor && editor->isReadOnly() ? kStrStatusReadOnly : kStrStatusReadOnlyOff)));
+  // The line-number view of the active document carries the radio mark.
+  const std::array<std::pair<int, LineNumberView>, 3> views{
+      {{cmd::kLineNumbersOff, LineNumberView::kNone},
+       {cmd::kLineNumbersVirtual, LineNumberView::kVirtual},
+       {cmd::kLineNumbersPhysical, LineNumberView::kFile}}};
+  for (const auto& [command, view] : views) {
+    if (QAction* action = mainMenu_->Action(command)) {
+      action->setCheckable(true);
+      action->setChecked(editor && editor->lineNumberView() == view);
+    }
+  }
   if (editor) {
-    // Part 2 follows the active editor's caret.
+    // Part 2 follows the active editor's caret, parts 3 and 4 its tab and
+    // insert modes.
     const ui::CaretPlace caret = editor->control()->Caret();
     statusBar_->ShowCaret(static_cast<long>(caret.line) + 1, static_cast<long>(caret.column) + 1);
+    statusBar_->SetPartText(
+        StatusBar::kTab, QString::fromStdString(
+                             LoadText(editor->TabsAsSpaces() ? kStrStatusTab : kStrStatusTabOff)));
+    statusBar_->SetPartText(
+        StatusBar::kOverwrite,
+        QString::fromStdString(
+            LoadText(editor->OverwriteMode() ? kStrStatusOverwrite : kStrStatusOverwriteOff)));
   } else {
     statusBar_->ResetIndicators();
     statusBar_->SetPartText(StatusBar::kPosition, QString());
@@ -390,6 +410,7 @@ void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
   }
   connect(window, &ui::EditorWindow::captionChanged, this, &MainFrame::UpdateCommandState);
   connect(window, &ui::EditorWindow::caretMoved, statusBar_, &StatusBar::ShowCaret);
+  connect(window, &ui::EditorWindow::editStateChanged, this, &MainFrame::UpdateCommandState);
   child->show();
   window->setFocus();
   documentArea_->setActiveSubWindow(child);

@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -486,6 +487,23 @@ void EditorWindow::ApplyProperties(const DocumentFormat& edited) {
   UpdateCaption();
 }
 
+QString EditorWindow::EditRangeTipText() const {
+  int lineFrom = 0, columnFrom = 0, lineTo = 0, columnTo = 0;
+  if (!control_->Selection(&lineFrom, &columnFrom, &lineTo, &columnTo)) return {};
+  if (lineFrom != lineTo || columnTo <= columnFrom) return {};
+  // Columns of the file's record: numbers at the start come before the text.
+  const long shift =
+      HasLineNumbers() && format_.numbering.position == 1 ? format_.numbering.digits : 0;
+  const long first = columnFrom + 1 + shift;
+  const long last = columnTo + shift;
+  return QString::fromStdString(
+      FormatText(LoadText(kStrSelectionRangeTip), first, last, last - first + 1));
+}
+
+bool EditorWindow::TabsAsSpaces() const {
+  return (control_->optionBits() & kEditOptionTabsAsSpaces) != 0;
+}
+
 bool EditorWindow::InsertIntoProject() {
   if (name_.find('/') == std::string::npos || format_.IsLocal()) {
     MessageBox(*services_.ui, kMbOk | kMbIconWarning, kStrSaveBeforeInsertIntoProject);
@@ -594,8 +612,26 @@ void EditorWindow::Notify(const EditNotification& notification) {
     case kEditNotifyCaretMoved: {
       const CaretPlace caret = control_->Caret();
       emit caretMoved(caret.line + 1, caret.column + 1);
+      const bool selection = control_->HasSelection();
+      const bool overwriting = control_->OverwriteMode();
+      if (selection != hadSelection_ || overwriting != wasOverwriting_) {
+        hadSelection_ = selection;
+        wasOverwriting_ = overwriting;
+        emit editStateChanged();
+      }
+      const QString tip = services_.settings->EditRangeTips != 0 && control_->hasFocus()
+                              ? EditRangeTipText()
+                              : QString();
+      if (tip.isEmpty()) {
+        QToolTip::hideText();
+      } else {
+        QToolTip::showText(control_->SelectionScreenPoint(), tip, control_);
+      }
       break;
     }
+    case kEditNotifyCloseTip:
+      QToolTip::hideText();
+      break;
     case kEditNotifyProgress:
       if (services_.progress && notification.total > 0) {
         services_.progress->SetProgress(

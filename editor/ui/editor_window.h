@@ -126,6 +126,15 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // (applied again when it changed), the tab size, the line ends and the
   // MPE and Qedit values the next save writes.
   void ApplyProperties(const DocumentFormat& edited);
+  // The edit-range tip for the selection: "%ld - %ld (%ld)" with the first
+  // and last selected columns of the file's record and their count; empty
+  // when the selection is empty or spans lines.
+  QString EditRangeTipText() const;
+  // The indicators of status parts 3 and 4.
+  bool TabsAsSpaces() const;
+  bool OverwriteMode() const { return control_->OverwriteMode(); }
+  bool HasSelection() const { return control_->HasSelection(); }
+  LineNumberView lineNumberView() const { return control_->lineNumberView(); }
   // The context menu at the screen position `global`.
   void ShowContextMenu(const QPoint& global);
 
@@ -172,6 +181,9 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   void captionChanged(const QString& caption);
   // The caret moved: 1-based line and column.
   void caretMoved(long line, long column);
+  // Whether there is a selection, or the insert mode, changed: the frame's
+  // Cut, Copy and indicators follow.
+  void editStateChanged();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -208,6 +220,8 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   bool readOnly_ = false;
   bool transferRunning_ = false;
   bool closeAfterSave_ = false;  // Yes to "Save changes" while closing; the save is on its way
+  bool hadSelection_ = false;
+  bool wasOverwriting_ = false;
 };
 
 }  // namespace vandrel::ui

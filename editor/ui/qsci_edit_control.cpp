@@ -836,6 +836,22 @@ void QsciEditControl::Copy() { sci_->copy(); }
 
 bool QsciEditControl::HasSelection() const { return sci_->hasSelectedText(); }
 
+bool QsciEditControl::Selection(int* lineFrom, int* columnFrom, int* lineTo, int* columnTo) const {
+  if (!sci_->hasSelectedText()) return false;
+  sci_->getSelection(lineFrom, columnFrom, lineTo, columnTo);
+  return true;
+}
+
+QPoint QsciEditControl::SelectionScreenPoint() const {
+  const long start = sci_->SendScintilla(Sci::SCI_GETSELECTIONSTART);
+  const int x = static_cast<int>(sci_->SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0UL, start));
+  const int y = static_cast<int>(sci_->SendScintilla(Sci::SCI_POINTYFROMPOSITION, 0UL, start));
+  const int height = static_cast<int>(sci_->SendScintilla(Sci::SCI_TEXTHEIGHT, 0UL));
+  return sci_->viewport()->mapToGlobal(QPoint(x, y + height + 2));
+}
+
+bool QsciEditControl::OverwriteMode() const { return sci_->overwriteMode(); }
+
 std::string QsciEditControl::FileNameAt(const QPoint& global) const {
   const QPoint local = sci_->viewport()->mapFromGlobal(global);
   const long position =
@@ -913,6 +929,12 @@ bool QsciEditControl::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       const auto* key = static_cast<QKeyEvent*>(event);
       if (key->key() == Qt::Key_Escape) Notify(kEditNotifyCloseTip);
+      // The Insert key toggles overwriting once the view has the key; the
+      // window's indicators follow then.
+      if (key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier) {
+        QMetaObject::invokeMethod(
+            this, [this] { Notify(kEditNotifyCaretMoved); }, Qt::QueuedConnection);
+      }
       if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && RefuseNewLine()) {
         return true;
       }

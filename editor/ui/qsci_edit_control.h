@@ -184,6 +184,12 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
 
   // There is a selection (not empty).
   bool HasSelection() const;
+  // The selection as 0-based lines and columns; false when there is none.
+  bool Selection(int* lineFrom, int* columnFrom, int* lineTo, int* columnTo) const;
+  // The screen position just below the start of the selection (or the caret).
+  QPoint SelectionScreenPoint() const;
+  // Typing replaces characters (the Insert key toggles it).
+  bool OverwriteMode() const;
   // The file name under the screen position `global`: letters, digits and
   // the characters of host and local paths around it; empty when none.
   std::string FileNameAt(const QPoint& global) const;

@@ -178,6 +178,10 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
 TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
   FrameCommandState state;
   state.documentActive = true;
+  // Cut and Copy follow the selection.
+  EXPECT_FALSE(IsCommandEnabled(cmd::kCut, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kCopy, state));
+  state.documentSelection = true;
   for (int id : {cmd::kSave, cmd::kPaste, cmd::kCut, cmd::kUndo, cmd::kRedo})
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
   EXPECT_FALSE(IsCommandEnabled(cmd::kLineNumbersPhysical, state));

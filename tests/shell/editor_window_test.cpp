@@ -20,6 +20,7 @@
 #include "core/settings_store.h"
 #include "shell/main_frame.h"
 #include "shell/main_menu_bar.h"
+#include "shell/status_bar.h"
 #include "support/cobol_fixture.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
@@ -361,6 +362,44 @@ TEST_F(EditorWindowTest, SelectLineAndRuler) {
   EXPECT_NE(editor->RulerShown(), shown);
   frame->RunCommand(cmd::kRuler);
   EXPECT_EQ(editor->RulerShown(), shown);
+}
+
+// The selection decides Cut and Copy and the edit-range tip, whose columns
+// are those of the file's record (the six digits at the start included);
+// the view's radio mark and the insert mode follow the active document.
+TEST_F(EditorWindowTest, SelectionTipCutCopyAndIndicators) {
+  ui::EditorWindow* editor = Open(source);
+  ASSERT_NE(editor, nullptr);
+  QAction* cut = frame->mainMenu()->Action(cmd::kCut);
+  QAction* copy = frame->mainMenu()->Action(cmd::kCopy);
+  EXPECT_FALSE(cut->isEnabled());
+  EXPECT_FALSE(copy->isEnabled());
+  EXPECT_EQ(editor->EditRangeTipText(), "");
+
+  // Columns 5 to 9 of the text are 11 to 15 of the record.
+  QsciScintilla* sci = editor->control()->scintilla();
+  sci->setSelection(0, 4, 0, 9);
+  QApplication::processEvents();
+  EXPECT_EQ(editor->EditRangeTipText(), "11 - 15 (5)");
+  EXPECT_TRUE(cut->isEnabled());
+  EXPECT_TRUE(copy->isEnabled());
+  // A selection over two lines has no tip.
+  sci->setSelection(0, 4, 1, 2);
+  EXPECT_EQ(editor->EditRangeTipText(), "");
+  sci->setSelection(0, 0, 0, 0);
+  QApplication::processEvents();
+  EXPECT_FALSE(copy->isEnabled());
+
+  EXPECT_TRUE(frame->mainMenu()->Action(cmd::kLineNumbersPhysical)->isChecked());
+  frame->RunCommand(cmd::kLineNumbersVirtual);
+  EXPECT_TRUE(frame->mainMenu()->Action(cmd::kLineNumbersVirtual)->isChecked());
+  EXPECT_FALSE(frame->mainMenu()->Action(cmd::kLineNumbersPhysical)->isChecked());
+
+  EXPECT_TRUE(frame->frameStatusBar()->IsPartGreyed(StatusBar::kOverwrite));
+  sci->setOverwriteMode(true);
+  frame->UpdateCommandState();
+  EXPECT_FALSE(frame->frameStatusBar()->IsPartGreyed(StatusBar::kOverwrite));
+  EXPECT_EQ(frame->frameStatusBar()->PartText(StatusBar::kOverwrite), "OVR");
 }
 
 }  // namespace
