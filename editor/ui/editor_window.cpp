@@ -619,7 +619,7 @@ void EditorWindow::Notify(const EditNotification& notification) {
         wasOverwriting_ = overwriting;
         emit editStateChanged();
       }
-      const QString tip = services_.settings->EditRangeTips != 0 && control_->hasFocus()
+      const QString tip = services_.settings->EditRangeTips != 0 && control_->ViewHasFocus()
                               ? EditRangeTipText()
                               : QString();
       if (tip.isEmpty()) {

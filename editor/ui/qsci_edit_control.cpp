@@ -852,6 +852,8 @@ QPoint QsciEditControl::SelectionScreenPoint() const {
 
 bool QsciEditControl::OverwriteMode() const { return sci_->overwriteMode(); }
 
+bool QsciEditControl::ViewHasFocus() const { return sci_->hasFocus(); }
+
 std::string QsciEditControl::FileNameAt(const QPoint& global) const {
   const QPoint local = sci_->viewport()->mapFromGlobal(global);
   const long position =

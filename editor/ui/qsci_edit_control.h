@@ -188,6 +188,8 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   bool Selection(int* lineFrom, int* columnFrom, int* lineTo, int* columnTo) const;
   // The screen position just below the start of the selection (or the caret).
   QPoint SelectionScreenPoint() const;
+  // The view has the keyboard focus.
+  bool ViewHasFocus() const;
   // Typing replaces characters (the Insert key toggles it).
   bool OverwriteMode() const;
   // The file name under the screen position `global`: letters, digits and
