@@ -9,15 +9,13 @@
 #include "cli/doc_document.h"
 #include "documents/load_request.h"
 #include "editor/control_document.h"
+#include "remote/document_requests.h"
 
 namespace vandrel::cli {
 
 namespace {
 
 using namespace vandrel::remote;
-
-// What open-file says about the form of the file it downloaded.
-constexpr std::int32_t kHintQedit = 3;
 
 // The form a local file is in: a record-form file begins with the length of
 // its first record and then "Q" (a Qedit header) or "M" (an MPE header).
@@ -72,7 +70,7 @@ bool OpenHostCopy(CliContext& context, const HostPutOptions& options, HostReques
   RemovedLater temporary{open.localPath};
   OpenedDocument opened;
   const std::uint32_t flags =
-      open.formatHint != 0 ? LoadFlags(true, open.formatHint == kHintQedit) : kFormatLocal;
+      open.formatHint != 0 ? FormatFlagsOfHint(open.formatHint) : kFormatLocal;
   if (!OpenDocument(context, open.localPath, flags, opened, false)) return false;
   copy.exists = true;
   copy.format = std::move(opened.format);
@@ -91,14 +89,22 @@ class PutWindow final : public SaveWindow {
   DocumentFormat& Format() override { return format_; }
   SaveEditor& Editor() override { return editor_; }
   bool UploadRunning() override { return running_; }
+  // The put takes the file's lines as they are: no template (editFlags 0,
+  // so no COBOL'85 token) and no character map.
   std::string CobolToken() override { return {}; }
   const CharacterTable* TranslationTable() override { return nullptr; }
   // The line the Qedit label block remembers: saving keeps it as it was.
   std::int32_t CaretLine() override { return QeditLastLine(format_); }
+  // Without a window there is no caret to move: the refusal's message
+  // names the line.
   void MoveCaretToLine(std::int32_t, bool) override {}
+  // The put's own session took no lock.
   void ReleaseHostLock() override {}
   void SetTransferRunning(bool running) override { running_ = running; }
   void DocumentSaved(const std::string&, SaveKind) override { saved_ = true; }
+  // Nothing shows the host folder or a project; a failure has been reported
+  // by the request, and the caller sets the exit code from the outcome; no
+  // window closes.
   void HostFileCreated(const std::string&) override {}
   void HostSaveFailed(const UploadOutcome&) override {}
   void CloseAfterSave() override {}
@@ -116,23 +122,10 @@ class PutWindow final : public SaveWindow {
 // completion the caller runs once the save path has returned.
 class WaitingUploader final : public Uploader {
  public:
-  WaitingUploader(HostRequests& requests, bool newFile) : requests_(requests), newFile_(newFile) {}
+  explicit WaitingUploader(HostRequests& requests) : requests_(requests) {}
 
   bool QueueUpload(const UploadRequest& upload) override {
-    RequestBlock request;
-    request.kind = kRequestSaveFile;
-    request.hostPath = upload.hostPath;
-    request.localPath = upload.temporaryFile.string();
-    request.newFile = newFile_ ? 1 : 0;
-    request.fileInfo = upload.fileInfo;
-    request.options = static_cast<std::int32_t>(upload.transferFlags);
-    RequestBlock done = requests_.Carry(std::move(request));
-    outcome_.ok = done.status == kStatusSuccess;
-    outcome_.lockNumber = done.lockNumber;
-    outcome_.fileInfo = done.fileInfo;
-    outcome_.newlyCreated = newFile_;
-    outcome_.status = done.status;
-    outcome_.error = done.errorText;
+    outcome_ = UploadOutcomeOf(requests_.Carry(SaveFileRequest(upload)));
     upload_ = upload;
     return true;
   }
@@ -142,7 +135,6 @@ class WaitingUploader final : public Uploader {
 
  private:
   HostRequests& requests_;
-  bool newFile_;
   std::optional<UploadRequest> upload_;
   UploadOutcome outcome_;
 };
@@ -184,7 +176,7 @@ bool PutAsEditorSaves(CliContext& context, const HostPutOptions& options, HostRe
 
   PutWindow window(std::move(format), control, text);
   const bool newFile = options.newFile || !copy.exists;
-  WaitingUploader uploader(requests, newFile);
+  WaitingUploader uploader(requests);
   SaveServices services{user, progress, host, &uploader, nullptr, {}, {}};
   const SaveTarget target{SaveKind::kHost, options.hostPath, newFile, false};
   if (!SaveDocument(window, target, services) || !uploader.upload()) {

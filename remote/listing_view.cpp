@@ -81,6 +81,12 @@ std::string JoinHostPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
+std::string HostFolderOf(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {};
+  return std::string(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+}
+
 std::vector<LookInItem> LookInComponents(std::string_view folder) {
   std::vector<LookInItem> items;
   std::string path;

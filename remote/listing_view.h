@@ -33,6 +33,10 @@ std::optional<std::string> FolderToShow(std::string_view current, std::string_vi
 // "/" is put after a folder that already ends in one (the root).
 std::string JoinHostPath(std::string_view folder, std::string_view name);
 
+// The folder of the file at `path`: what stands before its last "/" ("/"
+// for a file at the root); empty when the path has no "/".
+std::string HostFolderOf(std::string_view path);
+
 // One line of the "Look in:" list: the folder it leads to, the text shown
 // and its indentation step.
 struct LookInItem {

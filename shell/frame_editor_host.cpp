@@ -4,6 +4,7 @@
 
 #include "project/project.h"
 #include "remote/connect_thread.h"
+#include "remote/document_requests.h"
 #include "remote/request_block.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_host_view.h"
@@ -26,23 +27,11 @@ HostConnectionState FrameEditorHost::SaveState() const {
 bool FrameEditorHost::QueueUpload(const UploadRequest& request,
                                   std::function<void(const UploadOutcome&)> done) {
   if (!connection_.connected()) return false;
-  remote::RequestBlock block;
-  block.kind = remote::kRequestSaveFile;
-  block.options = static_cast<std::int32_t>(request.transferFlags);
-  block.hostPath = request.hostPath;
-  block.localPath = request.temporaryFile.string();
-  block.newFile = request.namedAnew ? 1 : 0;
-  block.fileInfo = request.fileInfo;
+  remote::RequestBlock block = remote::SaveFileRequest(request);
   FrameHostConnection* connection = &connection_;
   block.completion = [connection, done = std::move(done)](remote::RequestBlock& finished) {
     RunOnUiThread(connection, [&] {
-      UploadOutcome outcome;
-      outcome.ok = finished.status == remote::kStatusSuccess;
-      outcome.lockNumber = finished.lockNumber;
-      outcome.fileInfo = finished.fileInfo;
-      outcome.newlyCreated = outcome.ok && finished.newFile != 0;
-      outcome.status = finished.status;
-      outcome.error = finished.errorText;
+      const UploadOutcome outcome = remote::UploadOutcomeOf(finished);
       if (!outcome.ok) connection->Report(finished, __FILE__, __LINE__);
       done(outcome);
     });
@@ -54,9 +43,7 @@ bool FrameEditorHost::QueueUpload(const UploadRequest& request,
 
 bool FrameEditorHost::ReleaseLock(std::int32_t lockNumber, std::function<void(bool)> done) {
   if (!connection_.connected()) return false;
-  remote::RequestBlock block;
-  block.kind = remote::kRequestRunCommand;
-  block.commandLine = "=FILE_UNLOCK " + std::to_string(lockNumber);
+  remote::RequestBlock block = remote::UnlockRequest(lockNumber);
   FrameHostConnection* connection = &connection_;
   block.completion = [connection, done = std::move(done)](remote::RequestBlock& finished) {
     RunOnUiThread(connection, [&] {

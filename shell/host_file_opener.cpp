@@ -10,6 +10,7 @@
 #include "documents/transfer_options.h"
 #include "editor/ui/editor_window.h"
 #include "project/project.h"
+#include "remote/document_requests.h"
 #include "remote/request_block.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_host_view.h"
@@ -29,15 +30,6 @@ bool HostSaysReadOnly(const HostFileInfo& info) {
 }
 
 }  // namespace
-
-struct OpenResult {
-  std::int32_t status = 0;
-  std::string localPath;
-  std::string hostPath;
-  std::int32_t formatHint = 0;
-  HostFileInfo fileInfo;
-  std::int32_t lockNumber = -1;
-};
 
 std::optional<CharacterTable> HostFileOpener::CharacterTableFor(const std::string& hostPath) {
   if (!maps_) return std::nullopt;
@@ -76,16 +68,9 @@ bool HostFileOpener::Open(const HostOpen& open) {
   // The completion runs on the worker; the window is made on the
   // user-interface thread while the worker waits.
   request.completion = [this, wanted](remote::RequestBlock& done) {
-    OpenResult result;
-    result.status = done.status;
-    result.localPath = done.localPath;
-    result.hostPath = done.hostPath;
-    result.formatHint = done.formatHint;
-    result.fileInfo = done.fileInfo;
-    result.lockNumber = (done.options & kOptionKeepLocked) ? done.lockNumber : -1;
     RunOnUiThread(&connection_, [&] {
       if (done.status != remote::kStatusSuccess) connection_.Report(done, __FILE__, __LINE__);
-      Completed(wanted, result);
+      Completed(wanted, done);
     });
   };
   connection_.worker().Post(request);
@@ -93,29 +78,28 @@ bool HostFileOpener::Open(const HostOpen& open) {
   return true;
 }
 
-void HostFileOpener::Completed(const HostOpen& open, const OpenResult& result) {
-  if (result.status == remote::kStatusSuccess) {
+void HostFileOpener::Completed(const HostOpen& open, const remote::RequestBlock& done) {
+  if (done.status == remote::kStatusSuccess) {
+    // The request drops the keep-locked option for files that cannot be locked.
+    const std::int32_t lock = (done.options & kOptionKeepLocked) ? done.lockNumber : -1;
     ui::HostDocument document;
-    document.hostPath = result.hostPath;
+    document.hostPath = done.hostPath;
     document.templateName = open.templateName;
-    document.readOnly = open.readOnly || HostSaysReadOnly(result.fileInfo);
-    document.formatHint = result.formatHint;
-    document.fileInfo = result.fileInfo;
-    document.lockNumber = result.lockNumber;
-    document.characterTable = CharacterTableFor(result.hostPath);
-    if (ui::EditorWindow* window = windows_.OpenHostWindow(result.localPath, document)) {
+    document.readOnly = open.readOnly || HostSaysReadOnly(done.fileInfo);
+    document.formatHint = done.formatHint;
+    document.fileInfo = done.fileInfo;
+    document.lockNumber = lock;
+    document.characterTable = CharacterTableFor(done.hostPath);
+    if (ui::EditorWindow* window = windows_.OpenHostWindow(done.localPath, document)) {
       if (open.line > 0) window->MoveCaretToLine(static_cast<std::int32_t>(open.line), false);
-      if (store_) RecentListAdd(*store_, kRecentFiles, result.hostPath);
-    } else if (result.lockNumber != -1) {
+      if (store_) RecentListAdd(*store_, kRecentFiles, done.hostPath);
+    } else if (lock != -1) {
       // Nothing shows the file: the lock the open took goes back at once.
-      remote::RequestBlock unlock;
-      unlock.kind = remote::kRequestRunCommand;
-      unlock.commandLine = "=FILE_UNLOCK " + std::to_string(result.lockNumber);
-      connection_.worker().Post(unlock);
+      connection_.worker().Post(remote::UnlockRequest(lock));
     }
   }
   std::error_code ignored;
-  if (!result.localPath.empty()) std::filesystem::remove(result.localPath, ignored);
+  if (!done.localPath.empty()) std::filesystem::remove(done.localPath, ignored);
 }
 
 bool HostFileOpener::OpenByName(const std::string& name, const std::string& contextPath) {

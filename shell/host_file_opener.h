@@ -23,6 +23,10 @@ namespace vandrel::project {
 class Project;
 }
 
+namespace vandrel::remote {
+struct RequestBlock;
+}
+
 namespace vandrel::ui {
 class EditorWindow;
 struct HostDocument;
@@ -84,7 +88,8 @@ class HostFileOpener {
   std::optional<CharacterTable> CharacterTableFor(const std::string& hostPath);
 
  private:
-  void Completed(const HostOpen& open, const struct OpenResult& result);
+  // The open-file request's end, on the user-interface thread.
+  void Completed(const HostOpen& open, const remote::RequestBlock& done);
 
   FrameHostConnection& connection_;
   FrameHostView& view_;

@@ -46,6 +46,7 @@
 #include "project/ui/workspace_window.h"
 #include "remote/connect_thread.h"
 #include "remote/error_report.h"
+#include "remote/listing_view.h"
 #include "remote/ui/remote_file_dialog.h"
 #include "shell/connection_info_dialog.h"
 #include "shell/frame_build_application.h"
@@ -159,7 +160,8 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
       entries.push_back({child->windowTitle(), child == active});
     return entries;
   });
-  for (int commandId : {cmd::kWorkspace, cmd::kOutput}) {
+  for (int commandId : {cmd::kWorkspace, cmd::kOutput, cmd::kLineNumbersOff,
+                        cmd::kLineNumbersVirtual, cmd::kLineNumbersPhysical}) {
     if (QAction* action = mainMenu_->Action(commandId)) action->setCheckable(true);
   }
   toolbars_ = new MainToolbars(this, mainMenu_);
@@ -367,10 +369,8 @@ void MainFrame::UpdateCommandState() {
        {cmd::kLineNumbersVirtual, LineNumberView::kVirtual},
        {cmd::kLineNumbersPhysical, LineNumberView::kFile}}};
   for (const auto& [command, view] : views) {
-    if (QAction* action = mainMenu_->Action(command)) {
-      action->setCheckable(true);
+    if (QAction* action = mainMenu_->Action(command))
       action->setChecked(editor && editor->lineNumberView() == view);
-    }
   }
   if (editor) {
     // Part 2 follows the active editor's caret, parts 3 and 4 its tab and
@@ -720,7 +720,7 @@ bool MainFrame::InsertIntoProject(const std::string& hostPath, const std::string
   const std::size_t slash = hostPath.rfind('/');
   if (slash == std::string::npos) return false;
   project::AddFilesChoice choice;
-  choice.directory = slash == 0 ? "/" : hostPath.substr(0, slash);
+  choice.directory = remote::HostFolderOf(hostPath);
   choice.names = {hostPath.substr(slash + 1)};
   choice.templateName = templateName;
   choice.readOnly = readOnly;
@@ -734,9 +734,7 @@ bool MainFrame::InsertIntoProject(const std::string& hostPath, const std::string
 void MainFrame::OpenNamedFile(const std::string& documentName, bool hostDocument,
                               const std::string& name) {
   if (name.empty()) return;
-  const std::size_t slash = documentName.find_last_of('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : documentName.substr(0, slash == 0 ? 1 : slash);
+  const std::string folder = remote::HostFolderOf(documentName);
   if (hostDocument) {
     if (!OpenHostFileByName(name, folder)) {
       statusBar_->showMessage(
@@ -988,9 +986,7 @@ bool MainFrame::RunFrameCommand(int commandId) {
       std::string folder;
       ui::EditorWindow* editor = ActiveEditor();
       if (editor && editor->IsHostDocument()) {
-        const std::string& name = editor->documentName();
-        const std::size_t slash = name.rfind('/');
-        folder = slash == 0 ? "/" : name.substr(0, slash);
+        folder = remote::HostFolderOf(editor->documentName());
       } else if (projectController_->IsOpen()) {
         if (project::ProjectItem* target = workspace_->CommandTarget())
           folder = target->FolderPath();

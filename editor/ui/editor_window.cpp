@@ -27,7 +27,8 @@
 #include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_frame.h"
 #include "editor/ui/editor_host.h"
-#include "remote/request_block.h"
+#include "remote/document_requests.h"
+#include "remote/listing_view.h"
 #include "templates/apply_template.h"
 #include "templates/template_catalogue.h"
 #include "templates/template_matching.h"
@@ -140,11 +141,7 @@ EditorWindow* EditorWindow::OpenHost(const EditorServices& services,
   seed.readOnly = document.readOnly;
   // The download is in record form behind its header records on MPE/iX
   // hosts, and a Qedit file carries the Qedit header as well.
-  if (document.formatHint == remote::kFormatHintQedit) {
-    seed.format.formatFlags = kFormatRecordForm | kFormatQedit;
-  } else if (document.formatHint == remote::kFormatHintRecords) {
-    seed.format.formatFlags = kFormatRecordForm;
-  }
+  seed.format.formatFlags = remote::FormatFlagsOfHint(document.formatHint);
   seed.format.fileInfo = document.fileInfo;
   seed.format.lockId = document.lockNumber;
   seed.characterTable = document.characterTable;
@@ -308,7 +305,7 @@ bool EditorWindow::SaveAs() {
   std::string proposed;
   if (const std::size_t slash = name_.find_last_of("/\\"); slash != std::string::npos) {
     proposed = name_.substr(slash + 1);
-    if (IsHostDocument()) folder = slash == 0 ? "/" : name_.substr(0, slash);
+    if (IsHostDocument()) folder = remote::HostFolderOf(name_);
   } else {
     proposed = name_;
   }

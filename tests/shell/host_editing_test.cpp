@@ -76,7 +76,53 @@ bool LockedOnHost(const std::filesystem::path& path) {
   return locked;
 }
 
-class HostEditing : public ::testing::Test {
+// A frame and a host agent of a personality, on a tree of the test's own.
+class HostFrameTest : public ::testing::Test {
+ protected:
+  // Starts the agent on dir_/root and writes a project `project` that
+  // connects to it (with file locking on when `locking`).
+  void StartAgent(const char* personality, const char* project, bool locking) {
+    agent_.reset();
+    agent_ = std::make_unique<AgentProcess>(
+        std::vector<std::string>{"--root", (dir_ / "root").string(), "--port", "0", "--bind",
+                                 "127.0.0.1", "--no-login", "--personality", personality});
+    port_ = agent_->ReadPort();
+    ASSERT_NE(port_, 0);
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = port_;
+    saved.projectSettings().fileLocking = locking ? 1 : 0;
+    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / project));
+  }
+
+  // A shown frame answering through ui_.
+  MainFrame& NewFrame() {
+    frame_ = std::make_unique<MainFrame>(&store_);
+    frame_->SetUserInterface(&ui_);
+    frame_->show();
+    return *frame_;
+  }
+
+  // Opens `project`, waits for its session, then opens `hostPath`.
+  ui::EditorWindow* OpenInProject(MainFrame& frame, const char* project,
+                                  const std::string& hostPath) {
+    if (!frame.OpenProject((dir_ / project).string())) return nullptr;
+    if (!WaitFor([&] { return frame.connected() && !frame.busy(); })) return nullptr;
+    if (!frame.OpenHostFile(hostPath)) return nullptr;
+    if (!WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
+      return nullptr;
+    return frame.EditorWindows().front();
+  }
+
+  TempDir dir_;
+  std::unique_ptr<AgentProcess> agent_;
+  int port_ = 0;
+  SettingsStore store_{dir_ / "settings.reg"};
+  ScriptedUserInterface ui_;
+  std::unique_ptr<MainFrame> frame_;  // goes first
+};
+
+class HostEditing : public HostFrameTest {
  protected:
   void SetUp() override {
     source_ = dir_ / "root" / "DEMO" / "SOURCE";
@@ -86,46 +132,23 @@ class HostEditing : public ::testing::Test {
     StartAgent();
   }
 
-  void StartAgent() {
-    agent_.reset();
-    agent_ = std::make_unique<AgentProcess>(
-        std::vector<std::string>{"--root", (dir_ / "root").string(), "--port", "0", "--bind",
-                                 "127.0.0.1", "--no-login", "--personality", "mpe"});
-    port_ = agent_->ReadPort();
-    ASSERT_NE(port_, 0);
-    project::Project saved;
-    saved.projectSettings().server = "127.0.0.1";
-    saved.projectSettings().port = port_;
-    saved.projectSettings().fileLocking = 1;
-    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "mpe.vdp"));
-  }
+  void StartAgent() { HostFrameTest::StartAgent("mpe", "mpe.vdp", true); }
 
   // Opens the project (with file locking kept) and the numbered source.
   ui::EditorWindow* OpenSource(MainFrame& frame) {
     frame.settings().SpecialOptions = 1;
     frame.settings().Debugging = 1;
-    if (!frame.OpenProject((dir_ / "mpe.vdp").string())) return nullptr;
-    if (!WaitFor([&] { return frame.connected() && !frame.busy(); })) return nullptr;
-    if (!frame.OpenHostFile("/DEMO/SOURCE/PAYROLL")) return nullptr;
-    if (!WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
-      return nullptr;
-    return frame.EditorWindows().front();
+    return OpenInProject(frame, "mpe.vdp", "/DEMO/SOURCE/PAYROLL");
   }
 
   std::string HostText() const { return ReadTextFile(source_ / "PAYROLL"); }
 
-  TempDir dir_;
   std::filesystem::path source_;
-  std::unique_ptr<AgentProcess> agent_;
-  int port_ = 0;
 };
 
 TEST_F(HostEditing, NumberedSourceSavesRecordForRecordAndKeepsItsLockAndAttributes) {
-  SettingsStore store(dir_ / "settings.reg");
-  ScriptedUserInterface ui;
-  MainFrame frame(&store);
-  frame.SetUserInterface(&ui);
-  frame.show();
+  MainFrame& frame = NewFrame();
+  ScriptedUserInterface& ui = ui_;
   ui::EditorWindow* editor = OpenSource(frame);
   ASSERT_NE(editor, nullptr) << (ui.shown().empty() ? "" : ui.shown().back().text);
 
@@ -205,11 +228,8 @@ TEST_F(HostEditing, NumberedSourceSavesRecordForRecordAndKeepsItsLockAndAttribut
 }
 
 TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYes) {
-  SettingsStore store(dir_ / "settings.reg");
-  ScriptedUserInterface ui;
-  MainFrame frame(&store);
-  frame.SetUserInterface(&ui);
-  frame.show();
+  MainFrame& frame = NewFrame();
+  ScriptedUserInterface& ui = ui_;
   frame.settings().SpecialOptions = 0;  // no locks: another writer may change the file
   ui::EditorWindow* editor = nullptr;
   ASSERT_TRUE(frame.OpenProject((dir_ / "mpe.vdp").string()));
@@ -251,11 +271,8 @@ TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYes) {
 }
 
 TEST_F(HostEditing, DroppedConnectionKeepsTheEditsAndASaveAfterReconnectingSucceeds) {
-  SettingsStore store(dir_ / "settings.reg");
-  ScriptedUserInterface ui;
-  MainFrame frame(&store);
-  frame.SetUserInterface(&ui);
-  frame.show();
+  MainFrame& frame = NewFrame();
+  ScriptedUserInterface& ui = ui_;
   ui::EditorWindow* editor = OpenSource(frame);
   ASSERT_NE(editor, nullptr);
   const std::string before = HostText();
@@ -288,11 +305,8 @@ TEST_F(HostEditing, DroppedConnectionKeepsTheEditsAndASaveAfterReconnectingSucce
 }
 
 TEST_F(HostEditing, ClosingWithYesWaitsForTheUploadAndClosesWhenItSucceeded) {
-  SettingsStore store(dir_ / "settings.reg");
-  ScriptedUserInterface ui;
-  MainFrame frame(&store);
-  frame.SetUserInterface(&ui);
-  frame.show();
+  MainFrame& frame = NewFrame();
+  ScriptedUserInterface& ui = ui_;
   ui::EditorWindow* editor = OpenSource(frame);
   ASSERT_NE(editor, nullptr);
   editor->control()->scintilla()->insertAt("*", 0, 1);
@@ -321,11 +335,8 @@ TEST_F(HostEditing, ClosingWithYesWaitsForTheUploadAndClosesWhenItSucceeded) {
 // A new document saved to the MPE/iX host becomes a standard MPE file under
 // the name Save As chose; a name in its text opens by resolution on the host.
 TEST_F(HostEditing, NewDocumentSavesAsAStandardMpeFileAndNamesInItOpen) {
-  SettingsStore store(dir_ / "settings.reg");
-  ScriptedUserInterface ui;
-  MainFrame frame(&store);
-  frame.SetUserInterface(&ui);
-  frame.show();
+  MainFrame& frame = NewFrame();
+  ScriptedUserInterface& ui = ui_;
   ASSERT_TRUE(frame.OpenProject((dir_ / "mpe.vdp").string()));
   ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
   std::string proposedFolder = "?";
@@ -362,48 +373,29 @@ TEST_F(HostEditing, NewDocumentSavesAsAStandardMpeFileAndNamesInItOpen) {
 }
 
 // A POSIX host with one text file; `Open` shows it in a frame connected to it.
-class HostEditingPosix : public ::testing::Test {
+class HostEditingPosix : public HostFrameTest {
  protected:
   void Start(const std::string& name, const std::string& text) {
     std::filesystem::create_directories(dir_ / "root" / "src");
     WriteTextFile(dir_ / "root" / "src" / name, text);
-    agent_ = std::make_unique<AgentProcess>(
-        std::vector<std::string>{"--root", (dir_ / "root").string(), "--port", "0", "--bind",
-                                 "127.0.0.1", "--no-login", "--personality", "posix"});
-    project::Project saved;
-    saved.projectSettings().server = "127.0.0.1";
-    saved.projectSettings().port = agent_->ReadPort();
-    ASSERT_NE(saved.projectSettings().port, 0);
-    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "posix.vdp"));
+    StartAgent("posix", "posix.vdp", false);
   }
 
   ui::EditorWindow* Open(MainFrame& frame, const std::string& hostPath) {
-    if (!frame.OpenProject((dir_ / "posix.vdp").string())) return nullptr;
-    if (!WaitFor([&] { return frame.connected() && !frame.busy(); })) return nullptr;
-    if (!frame.OpenHostFile(hostPath)) return nullptr;
-    if (!WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
-      return nullptr;
-    return frame.EditorWindows().front();
+    return OpenInProject(frame, "posix.vdp", hostPath);
   }
 
   void Save(MainFrame& frame, ui::EditorWindow& editor) {
     frame.RunCommand(cmd::kSave);
     ASSERT_TRUE(WaitFor([&] { return !editor.transferRunning() && !frame.busy(); }));
   }
-
-  TempDir dir_;
-  std::unique_ptr<AgentProcess> agent_;
-  SettingsStore store_{dir_ / "settings.reg"};
-  ScriptedUserInterface ui_;
 };
 
 // A plain text file: opened writable, saved as the text it was with the
 // edit in it.
 TEST_F(HostEditingPosix, TextFileSavesAsText) {
   Start("hello.c", "int main(void)\n{\n  return 0;\n}\n");
-  MainFrame frame(&store_);
-  frame.SetUserInterface(&ui_);
-  frame.show();
+  MainFrame& frame = NewFrame();
   ui::EditorWindow* editor = Open(frame, "/src/hello.c");
   ASSERT_NE(editor, nullptr);
   EXPECT_FALSE(editor->isReadOnly());
@@ -421,12 +413,10 @@ TEST_F(HostEditingPosix, DefaultCharacterMapTranslatesBothWays) {
   // "@" on the host is "|" on the PC, and back.
   std::filesystem::create_directories(dir_ / "nls");
   WriteTextFile(dir_ / "nls" / "maps.nls", "[Pipes]\n64=124\n124=64\n");
-  MainFrame frame(&store_);
-  frame.SetUserInterface(&ui_);
+  MainFrame& frame = NewFrame();
   frame.settings().NLSFiles = (dir_ / "nls").string();
   frame.settings().NLSDefaultCharSet = "pipes";
   frame.LoadCharacterMaps();
-  frame.show();
   ui::EditorWindow* editor = Open(frame, "/src/note.txt");
   ASSERT_NE(editor, nullptr) << (ui_.shown().empty() ? "" : ui_.shown().back().text);
   QsciScintilla* text = editor->control()->scintilla();
