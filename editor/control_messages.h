@@ -48,4 +48,11 @@ inline constexpr std::uint32_t kLineMarkGoTo = 0x2;
 inline constexpr std::uint32_t kLineMarkError = 0x4;  // error or tag mark
 inline constexpr std::uint32_t kLineMarkAll = kLineMarkBookmark | kLineMarkGoTo | kLineMarkError;
 
+// ---- Go-to requests of the editor window (flags) ----------------------------------
+
+inline constexpr std::uint32_t kGoToSelectLine = 0x1;   // select the whole target line
+inline constexpr std::uint32_t kGoToMark = 0x2;         // the target line takes the go-to mark
+inline constexpr std::uint32_t kGoToErrorMark = 0x4;    // the target line takes the error mark
+inline constexpr std::uint32_t kGoToFileNumber = 0x10;  // the value is a number of the file's own
+
 }  // namespace vandrel

@@ -17,10 +17,12 @@ class DocumentOpener {
   virtual bool OpenLocalFile(const QString& path, bool readOnly,
                              const std::string& templateName) = 0;
   // Downloads the host file at `hostPath` and opens it (read-only when
-  // asked), at `line` when it is above 0, or activates the window already
-  // showing it. False when nothing could be asked of the host.
+  // asked), or activates the window already showing it; when `line` is above
+  // 0 the window goes there with the go-to flags `goToFlags` (kGoTo* of
+  // editor/control_messages.h: the marks, and whether `line` is a number of
+  // the file's own numbering). False when nothing could be asked of the host.
   virtual bool OpenHostFile(const std::string& hostPath, const std::string& templateName,
-                            std::int64_t line, bool readOnly) = 0;
+                            std::int64_t line, bool readOnly, std::uint32_t goToFlags) = 0;
   // The host "Open" dialog starting in `folder`; every file chosen opens.
   virtual void ShowHostOpenDialog(const std::string& folder) = 0;
 };

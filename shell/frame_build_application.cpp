@@ -73,12 +73,14 @@ bool FrameBuildApplication::OpenProjectItem(std::string_view name,
   if (!item || item->IsFolder()) return false;
   const std::optional<std::string> path = item->FullPath();
   if (!path) return false;
-  opener_.OpenHostFile(*path, item->EffectiveTemplate().value_or(std::string()), place.line, false);
+  opener_.OpenHostFile(*path, item->EffectiveTemplate().value_or(std::string()), place.line, false,
+                       static_cast<std::uint32_t>(place.mark));
   return true;
 }
 
 void FrameBuildApplication::OpenFile(std::string_view name, const project::JumpPlace& place) {
-  opener_.OpenHostFile(std::string(name), std::string(), place.line, false);
+  opener_.OpenHostFile(std::string(name), std::string(), place.line, false,
+                       static_cast<std::uint32_t>(place.mark));
 }
 
 bool FrameBuildApplication::RequestsPending() { return host_.AnyPending(); }

@@ -15,8 +15,11 @@ namespace vandrel::shell {
 // Project files live on the host; without a connection there is nothing to
 // fetch them from, and the status bar says so.
 bool FrameProjectWindow::OpenEditor(const std::string& path, const std::string& templateName,
-                                    bool readOnly, project::ProjectItem&, int line, int, bool) {
-  if (hostWork_.connected()) return opener_.OpenHostFile(path, templateName, line, readOnly);
+                                    bool readOnly, project::ProjectItem&, int line, int mark,
+                                    bool) {
+  if (hostWork_.connected())
+    return opener_.OpenHostFile(path, templateName, line, readOnly,
+                                static_cast<std::uint32_t>(mark));
   status_.showMessage(QObject::tr("%1 is a host file: connect to the host to open it")
                           .arg(QString::fromStdString(path)),
                       6000);

@@ -48,7 +48,7 @@ bool HostFileOpener::Open(const HostOpen& open) {
   if (open.activateExisting) {
     if (ui::EditorWindow* shown = windows_.FindHostWindow(open.hostPath)) {
       windows_.ActivateWindow(*shown);
-      if (open.line > 0) shown->MoveCaretToLine(static_cast<std::int32_t>(open.line), false);
+      if (open.line > 0) shown->GoToLine(open.line, open.goToFlags);
       return true;
     }
   }
@@ -91,7 +91,7 @@ void HostFileOpener::Completed(const HostOpen& open, const remote::RequestBlock&
     document.lockNumber = lock;
     document.characterTable = CharacterTableFor(done.hostPath);
     if (ui::EditorWindow* window = windows_.OpenHostWindow(done.localPath, document)) {
-      if (open.line > 0) window->MoveCaretToLine(static_cast<std::int32_t>(open.line), false);
+      if (open.line > 0) window->GoToLine(open.line, open.goToFlags);
       if (store_) RecentListAdd(*store_, kRecentFiles, done.hostPath);
     } else if (lock != -1) {
       // Nothing shows the file: the lock the open took goes back at once.

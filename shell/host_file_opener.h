@@ -42,7 +42,8 @@ struct HostOpen {
   std::string hostPath;
   std::string templateName;  // at most 15 characters kept; empty: chosen by type or attributes
   bool readOnly = false;
-  std::int64_t line = 0;  // above 0: the caret goes there
+  std::int64_t line = 0;        // above 0: the caret goes there
+  std::uint32_t goToFlags = 0;  // how `line` is read and marked (kGoTo*)
   bool activateExisting = true;
 };
 

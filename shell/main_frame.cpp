@@ -396,6 +396,14 @@ bool MainFrame::IsEditorCommand(int commandId) const {
 }
 
 void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
+  // The entry's own compile command stays with the document.
+  if (const project::ProjectItem* item =
+          project_->FindItem(window->documentName(), hostConnection_->hostKind())) {
+    if (!item->IsFolder()) {
+      window->SetDocumentCompile(
+          {item->settings().compileFlags & project::kCompileOverride, item->settings().compile});
+    }
+  }
   QMdiSubWindow* child = documentArea_->addSubWindow(window);
   child->setAttribute(Qt::WA_DeleteOnClose);
   child->setWindowIcon(
@@ -640,6 +648,30 @@ project::ProjectItem* MainFrame::BuildTarget() {
   return workspace_->CommandTarget();
 }
 
+void MainFrame::CompileActiveDocument() {
+  ui::EditorWindow* editor = ActiveEditor();
+  if (!editor) return;
+  if (project::ProjectItem* item =
+          project_->FindItem(editor->documentName(), hostConnection_->hostKind())) {
+    CompileItem(*item);
+    return;
+  }
+  // A document outside the project compiles with its own command, if it has one.
+  const project::DocumentCompile& own = editor->documentCompile();
+  if (!(own.flags & project::kDocumentOwnCommand) || own.command.empty()) {
+    statusBar_->showMessage(
+        tr("%1 is not in the project and has no compile command of its own")
+            .arg(QString::fromStdString(editor->documentName().empty() ? LoadText(kStrUntitled)
+                                                                       : editor->documentName())),
+        6000);
+    return;
+  }
+  PrepareErrorMasks();
+  buildRunner_->SetSettings(project::BuildSettingsOf(settings_));
+  buildRunner_->Compile(nullptr, own);
+  UpdateCommandState();
+}
+
 void MainFrame::CompileItem(project::ProjectItem& item) {
   PrepareErrorMasks();
   buildRunner_->SetSettings(project::BuildSettingsOf(settings_));
@@ -660,11 +692,12 @@ void MainFrame::ConnectToHost() {
 }
 
 bool MainFrame::OpenHostFile(const std::string& hostPath, const std::string& templateName,
-                             std::int64_t line, bool readOnly) {
+                             std::int64_t line, bool readOnly, std::uint32_t goToFlags) {
   HostOpen open;
   open.hostPath = hostPath;
   open.templateName = templateName;
   open.line = line;
+  open.goToFlags = goToFlags;
   open.readOnly = readOnly;
   return hostOpener_->Open(open);
 }
@@ -955,7 +988,7 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     }
     case cmd::kCompile:
-      if (project::ProjectItem* item = BuildTarget()) CompileItem(*item);
+      CompileActiveDocument();
       return true;
     case cmd::kBuild:
       if (project::ProjectItem* item = BuildTarget()) BuildItem(*item);

@@ -127,7 +127,8 @@ class MainFrame : public QMainWindow,
   // above 0, or activates the window already showing it. False when
   // nothing could be asked of the host.
   bool OpenHostFile(const std::string& hostPath, const std::string& templateName = std::string(),
-                    std::int64_t line = 0, bool readOnly = false) override;
+                    std::int64_t line = 0, bool readOnly = false,
+                    std::uint32_t goToFlags = 0) override;
   // Opens the host file `name` resolves to in `contextPath` (entry 171 when
   // none); false without a session.
   bool OpenHostFileByName(const std::string& name, const std::string& contextPath);
@@ -223,6 +224,9 @@ class MainFrame : public QMainWindow,
   // The project item a compile or build from the menu acts on: the active
   // document's item, else the workspace's.
   project::ProjectItem* BuildTarget();
+  // Compile (3018) of the active document: its project item, else the
+  // document's own compile command.
+  void CompileActiveDocument();
   void PrepareErrorMasks();
   void ActivateChild(int index);
   // The document children the Window menu lists, in the area's order.

@@ -23,6 +23,7 @@
 #include "core/string_ids.h"
 #include "documents/date_stamps.h"
 #include "documents/document_loader.h"
+#include "documents/line_numbers.h"
 #include "documents/load_request.h"
 #include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_frame.h"
@@ -458,8 +459,44 @@ std::string EditorWindow::CobolToken() {
 std::int32_t EditorWindow::CaretLine() { return control_->Caret().line + 1; }
 
 void EditorWindow::MoveCaretToLine(std::int32_t line, bool errorMark) {
-  const int target = control_->MoveCaretToLine(line - 1);
-  if (target >= 0 && errorMark) control_->SetMarks(target, control_->Marks(target) | 4u);
+  GoToLine(line, errorMark ? kGoToErrorMark : 0);
+}
+
+bool EditorWindow::GoToLine(std::int64_t value, std::uint32_t flags) {
+  const std::int32_t lineCount = control_->LineCount();
+  std::optional<std::int32_t> target;
+  if (flags & kGoToFileNumber) {
+    target = LineOfNumber(format_, lineCount, value, [this](std::int32_t number) {
+      return static_cast<std::int32_t>(control_->LineWithNumber(number));
+    });
+  } else if (value >= 1 && value <= lineCount) {
+    target = static_cast<std::int32_t>(value - 1);
+  }
+  if (!target) return false;
+  ForgetGoToMarks();
+  const int line = control_->MoveCaretToLine(*target);
+  if (line < 0) return false;
+  if (flags & kGoToSelectLine) control_->SelectCaretLine();
+  if (flags & kGoToMark) {
+    control_->SetMarks(line, control_->Marks(line) | kLineMarkGoTo);
+    goToMarkLine_ = line;
+  }
+  if (flags & kGoToErrorMark) {
+    control_->SetMarks(line, control_->Marks(line) | kLineMarkError);
+    errorMarkLine_ = line;
+  }
+  goToCaret_ = control_->Caret();
+  return true;
+}
+
+void EditorWindow::ForgetGoToMarks() {
+  const std::int32_t lineCount = control_->LineCount();
+  if (goToMarkLine_ >= 0 && goToMarkLine_ < lineCount)
+    control_->SetMarks(goToMarkLine_, control_->Marks(goToMarkLine_) & ~kLineMarkGoTo);
+  if (errorMarkLine_ >= 0 && errorMarkLine_ < lineCount)
+    control_->SetMarks(errorMarkLine_, control_->Marks(errorMarkLine_) & ~kLineMarkError);
+  goToMarkLine_ = -1;
+  errorMarkLine_ = -1;
 }
 
 void EditorWindow::SelectLine() { control_->SelectCaretLine(); }
@@ -608,6 +645,11 @@ void EditorWindow::Notify(const EditNotification& notification) {
   switch (notification.code) {
     case kEditNotifyCaretMoved: {
       const CaretPlace caret = control_->Caret();
+      // The marks of the last go-to last until the caret leaves its place.
+      if ((goToMarkLine_ >= 0 || errorMarkLine_ >= 0) &&
+          (caret.line != goToCaret_.line || caret.column != goToCaret_.column)) {
+        ForgetGoToMarks();
+      }
       emit caretMoved(caret.line + 1, caret.column + 1);
       const bool selection = control_->HasSelection();
       const bool overwriting = control_->OverwriteMode();

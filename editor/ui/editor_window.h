@@ -17,6 +17,7 @@
 #include "documents/save_document.h"
 #include "editor/ui/last_local_folder.h"
 #include "editor/ui/qsci_edit_control.h"
+#include "project/build_runner.h"
 
 class QCloseEvent;
 class QMdiSubWindow;
@@ -147,6 +148,21 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   bool SetLineNumberView(LineNumberView view);
   bool HasLineNumbers() const;
 
+  // Moves the caret to the start of a line and marks it (flags kGoTo* of
+  // editor/control_messages.h): `value` is the 1-based line, or with
+  // kGoToFileNumber a number of the file's own numbering. The go-to and
+  // error marks a go-to leaves stay until the caret leaves that place.
+  // False, with nothing changed, when no line answers to the value.
+  bool GoToLine(std::int64_t value, std::uint32_t flags);
+
+  // The document's own compile setting, taken from its project entry when
+  // the window was made: what Compile runs once the document is no item of
+  // the open project.
+  const project::DocumentCompile& documentCompile() const { return documentCompile_; }
+  void SetDocumentCompile(project::DocumentCompile compile) {
+    documentCompile_ = std::move(compile);
+  }
+
   // Carries out an editing command of the frame; false when it is not one
   // this window handles.
   bool RunCommand(int commandId);
@@ -205,6 +221,8 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // (and the host-format part for an empty document).
   void ChooseAndApplyTemplate(const std::string& templateName, bool startsEmpty);
   void UpdateCaption();
+  // Takes the go-to and error marks of the last go-to away.
+  void ForgetGoToMarks();
   bool SaveTo(const SaveTarget& target);
   SaveServices MakeSaveServices(Uploader* uploader);
   // The upload's completion, on the user-interface thread.
@@ -217,9 +235,14 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   DocumentFormat format_;
   std::string name_;  // local or host path; empty for a new document
   std::optional<CharacterTable> characterTable_;
+  project::DocumentCompile documentCompile_;
   bool readOnly_ = false;
   bool transferRunning_ = false;
   bool closeAfterSave_ = false;  // Yes to "Save changes" while closing; the save is on its way
+  // The lines the last go-to marked (-1: none) and where it left the caret.
+  std::int64_t goToMarkLine_ = -1;
+  std::int64_t errorMarkLine_ = -1;
+  CaretPlace goToCaret_;
   bool hadSelection_ = false;
   bool wasOverwriting_ = false;
 };

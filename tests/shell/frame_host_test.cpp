@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "core/main_menu.h"
+#include "core/message_box.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
 #include "editor/ui/editor_window.h"
@@ -18,6 +19,7 @@
 #include "project/output_panes.h"
 #include "project/project.h"
 #include "project/project_file.h"
+#include "project/project_menu.h"
 #include "project/project_operations.h"
 #include "shell/connection_info_dialog.h"
 #include "shell/frame_host_connection.h"
@@ -151,6 +153,50 @@ TEST_F(FrameHost, BuildListsErrorsAndF4OpensTheirFile) {
   ui::EditorWindow* editor = frame.EditorWindows().front();
   EXPECT_EQ(editor->documentName(), "/src/hello.c");
   EXPECT_EQ(editor->CaretLine(), 3);
+}
+
+TEST_F(FrameHost, DocumentOutsideTheProjectCompilesWithItsOwnCommand) {
+  // An entry with a compile command of its own.
+  std::filesystem::path projectPath = dir_ / "own.vdp";
+  {
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = port_;
+    project::ProjectItem* folder = project::NewFolder(saved, "C sources", "src");
+    ASSERT_NE(folder, nullptr);
+    project::AddFilesChoice files;
+    files.directory = "/src";
+    files.names = {"hello.c"};
+    ASSERT_EQ(project::AddFiles(*folder, files), 1);
+    project::ProjectItem* file = saved.FindItem("hello.c", 0);
+    ASSERT_NE(file, nullptr);
+    file->settings().compileFlags = project::kCompileOverride;
+    file->settings().compile = "echo own-compile-$((40 + 2))";
+    ASSERT_TRUE(project::SaveProjectFile(saved, projectPath));
+  }
+  SettingsStore store(dir_ / "settings.reg");
+  ScriptedUserInterface ui;
+  MainFrame frame(&store);
+  frame.SetUserInterface(&ui);
+  frame.show();
+  ASSERT_TRUE(frame.OpenProject(projectPath.string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  ASSERT_TRUE(frame.OpenHostFile("/src/hello.c"));
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
+
+  // The entry leaves the project; the document keeps the entry's command.
+  project::ProjectItem* file = frame.project().FindItem("hello.c", 0);
+  ASSERT_NE(file, nullptr);
+  ui.Answer(kIdYes);  // "Remove ... from the project?"
+  static_cast<ScriptDesktop&>(frame).RunProjectCommand(*file, project::kCommandRemove);
+  ASSERT_EQ(frame.project().FindItem("/src/hello.c", 0), nullptr);
+  frame.UpdateCommandState();
+  ASSERT_TRUE(frame.mainMenu()->Action(cmd::kCompile)->isEnabled());
+  frame.RunCommand(cmd::kCompile);
+  EXPECT_TRUE(WaitFor([&] {
+    return !frame.busy() && frame.outputPanes().Text(0).find("own-compile-42") != std::string::npos;
+  })) << frame.outputPanes().Text(0);
+  EXPECT_EQ(ui.shown().size(), 1u);  // the removal's question alone
 }
 
 TEST_F(FrameHost, ClosingTheFrameEndsTheSession) {

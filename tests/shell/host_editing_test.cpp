@@ -227,6 +227,39 @@ TEST_F(HostEditing, NumberedSourceSavesRecordForRecordAndKeepsItsLockAndAttribut
   EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
 }
 
+TEST_F(HostEditing, ErrorAtANumberedLineGoesToTheLineCarryingThatNumber) {
+  // Compiler messages name the file's own sequence numbers.
+  {
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = port_;
+    saved.projectSettings().outputMasks = {"ERR $(LineNumber) $(FileName)"};
+    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "masks.vdp"));
+  }
+  MainFrame& frame = NewFrame();
+  ASSERT_TRUE(frame.OpenProject((dir_ / "masks.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  frame.outputPanes().Print(0, "ERR 000400 /DEMO/SOURCE/PAYROLL");
+  frame.UpdateCommandState();
+  frame.RunCommand(cmd::kNextErrorTag);
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }))
+      << (ui_.shown().empty() ? "" : ui_.shown().back().text);
+  ui::EditorWindow* editor = frame.EditorWindows().front();
+  ui::QsciEditControl* control = editor->control();
+  // 000400 is the fourth record; it carries the error mark.
+  EXPECT_EQ(editor->CaretLine(), 4);
+  EXPECT_TRUE(control->Marks(3) & kLineMarkError);
+
+  // A number no line carries moves nothing and leaves the mark.
+  EXPECT_FALSE(editor->GoToLine(450, kGoToFileNumber | kGoToErrorMark));
+  EXPECT_EQ(editor->CaretLine(), 4);
+  EXPECT_TRUE(control->Marks(3) & kLineMarkError);
+
+  // The mark goes when the caret leaves the place the jump left it at.
+  control->MoveCaretToLine(0);
+  EXPECT_TRUE(WaitFor([&] { return (control->Marks(3) & kLineMarkError) == 0; }));
+}
+
 TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYes) {
   MainFrame& frame = NewFrame();
   ScriptedUserInterface& ui = ui_;
