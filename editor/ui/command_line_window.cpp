@@ -28,12 +28,9 @@ QColor ColourOf(std::uint32_t value, const QColor& system) {
                 static_cast<int>((value >> 16) & 0xFF));
 }
 
-// Bytes as the view shows them: one character each.
+// Bytes as the view shows them: one character each, byte b as U+00bb.
 QString ViewText(std::string_view bytes) {
-  QString text;
-  text.reserve(static_cast<qsizetype>(bytes.size()));
-  for (const char c : bytes) text += QChar(static_cast<char16_t>(static_cast<unsigned char>(c)));
-  return text;
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 // The view's text as bytes: paragraph breaks become "\n", characters beyond

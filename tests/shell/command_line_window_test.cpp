@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -113,6 +114,8 @@ TEST_F(CommandLineWindowTest, CommandsRunOnTheHostAndStopEndsThem) {
   ASSERT_TRUE(WaitFor([&] { return !window->running(); }));
   EXPECT_EQ(window->Text(), ">\n>cd /src\n>ls\nhello.c\nnotes.txt\n>");
   EXPECT_TRUE(ui.shown().empty());
+  // A picture of the window for whoever runs the test by hand.
+  if (const char* shot = std::getenv("VANDREL_COMMAND_LINE_SHOT")) frame.grab().save(shot);
 
   // A zero byte shows as byte 1 and cuts nothing.
   TypeCommand(*window, "printf 'a\\000b\\n'");
