@@ -154,8 +154,7 @@ bool CommandLineWindow::TakeKey(int key, Qt::KeyboardModifiers modifiers, const 
     case Qt::Key_Delete: {
       // The history stays as it was.
       const QTextCursor caret = view_->textCursor();
-      if (view_->isReadOnly() || !promptEnd_ ||
-          std::min(caret.position(), caret.anchor()) >= promptEnd_->position())
+      if (view_->isReadOnly() || std::min(caret.position(), caret.anchor()) >= promptEnd_)
         return false;
       Beep();
       return true;
@@ -172,7 +171,7 @@ bool CommandLineWindow::TakeKey(int key, Qt::KeyboardModifiers modifiers, const 
 
 void CommandLineWindow::CaretIntoCommand() {
   const QTextCursor caret = view_->textCursor();
-  if (std::min(caret.position(), caret.anchor()) >= promptEnd_->position()) return;
+  if (std::min(caret.position(), caret.anchor()) >= promptEnd_) return;
   QTextCursor end(view_->document());
   end.movePosition(QTextCursor::End);
   view_->setTextCursor(end);
@@ -212,6 +211,7 @@ void CommandLineWindow::DropFrontLines() {
   QTextCursor front(document);
   front.setPosition(cut, QTextCursor::KeepAnchor);
   front.removeSelectedText();
+  promptEnd_ = promptEnd_ >= cut ? promptEnd_ - cut : -1;
 }
 
 bool CommandLineWindow::Empty() const { return view_->document()->isEmpty(); }
@@ -221,23 +221,21 @@ bool CommandLineWindow::LastLineEmpty() const {
 }
 
 void CommandLineWindow::MarkPromptEnd() {
-  promptEnd_ = std::make_unique<QTextCursor>(view_->document());
-  promptEnd_->movePosition(QTextCursor::End);
-  // Typing at the mark must not move it.
-  promptEnd_->setKeepPositionOnInsert(true);
+  QTextCursor end(view_->document());
+  end.movePosition(QTextCursor::End);
+  promptEnd_ = end.position();
 }
 
 bool CommandLineWindow::CaretAtOrBeforePromptEnd() const {
-  if (!promptEnd_) return true;
   const QTextCursor caret = view_->textCursor();
-  return std::min(caret.position(), caret.anchor()) <= promptEnd_->position();
+  return std::min(caret.position(), caret.anchor()) <= promptEnd_;
 }
 
 std::string CommandLineWindow::TextFromPromptEndToCaret() const {
-  if (!promptEnd_) return {};
-  QTextCursor range(*promptEnd_);
   const int caret = view_->textCursor().position();
-  if (caret <= range.position()) return {};
+  if (promptEnd_ < 0 || caret <= promptEnd_) return {};
+  QTextCursor range(view_->document());
+  range.setPosition(promptEnd_);
   range.setPosition(caret, QTextCursor::KeepAnchor);
   return Bytes(range.selectedText());
 }
@@ -253,7 +251,7 @@ void CommandLineWindow::SetReadOnly(bool readOnly) {
 
 void CommandLineWindow::ClearText() {
   view_->clear();
-  promptEnd_.reset();
+  promptEnd_ = -1;
 }
 
 void CommandLineWindow::Beep() { QApplication::beep(); }

@@ -15,7 +15,6 @@
 #include "editor/command_line.h"
 
 class QPlainTextEdit;
-class QTextCursor;
 
 namespace vandrel {
 struct AppSettings;
@@ -89,8 +88,9 @@ class CommandLineWindow final : public QWidget, private TerminalSurface {
 
   View* view_;
   CommandLine commandLine_;
-  // The prompt's end; stays in place when text is inserted at it.
-  std::unique_ptr<QTextCursor> promptEnd_;
+  // The prompt's end as a position of the view; -1 when there is none.
+  // Only the history before it is ever dropped, and the window drops it.
+  int promptEnd_ = -1;
 };
 
 }  // namespace vandrel::ui

@@ -116,7 +116,8 @@ TEST(CommandLineRules, PromptKeysAndCompletion) {
   line.Enter();
   line.AppendOutput("x\n");
   line.Completed("No such directory");
-  EXPECT_EQ(surface.text.substr(surface.text.size() - 24), ">ls\nx\nNo such directory\n>");
+  const std::string errorEnd = ">ls\nx\nNo such directory\n>";
+  EXPECT_EQ(surface.text.substr(surface.text.size() - errorEnd.size()), errorEnd);
 
   // Without a connection nothing runs: a note and a new prompt.
   runner.connected = false;
