@@ -271,6 +271,8 @@ constexpr std::array kAvailable{
     cmd::kCascade,
     cmd::kTileHorizontally,
     cmd::kTileVertically,
+    cmd::kCommandLine,
+    cmd::kClear,
 };
 
 // Enabled only while an editor window is active.
@@ -460,9 +462,15 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
       // A selection to cut, in a document that may change.
       return state.documentActive && !state.documentReadOnly && state.documentSelection;
     case cmd::kCopy:
-      return state.documentActive && state.documentSelection;
-    case cmd::kSave:
+      // The command line window's selection counts as the document's.
+      return (state.documentActive || state.commandLineActive) && state.documentSelection;
     case cmd::kPaste:
+      return (state.documentActive || state.commandLineActive) && !state.documentReadOnly;
+    case cmd::kClear:
+      return state.commandLineActive;
+    case cmd::kCommandLine:
+      return state.connected;
+    case cmd::kSave:
     case cmd::kUndo:
     case cmd::kRedo:
     case cmd::kRenumber:
@@ -488,7 +496,7 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
       // Host files come from the host.
       return state.connected;
     case cmd::kSelectAll:
-      return state.documentActive || state.outputActive;
+      return state.documentActive || state.outputActive || state.commandLineActive;
     case cmd::kRefresh:
       return state.documentActive || state.navigatorActive;
     case cmd::kConnect:

@@ -33,6 +33,7 @@ inline constexpr int kUndo = 1017;
 inline constexpr int kCut = 1018;
 inline constexpr int kCopy = 1019;
 inline constexpr int kPaste = 1020;
+inline constexpr int kClear = 1021;  // the command line window's own
 inline constexpr int kWindowNext = 1023;
 inline constexpr int kCloseAll = 1024;
 inline constexpr int kWindowPrevious = 1025;
@@ -132,6 +133,7 @@ struct FrameCommandState {
   bool documentSelection = false;  // the active editor has a selection
   bool projectOpen = false;        // a project is open in the workspace
   bool outputHasText = false;      // the output window's current pane holds text
+  bool commandLineActive = false;  // the active child is the command line window
 };
 
 // The File menu's popups of recently used projects, host files and local

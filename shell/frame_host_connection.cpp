@@ -66,7 +66,7 @@ class FrameHostConnection::OverwriteChoice final : public remote::OverwriteQuest
 
 FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status, UserInterface& ui,
                                          project::OutputPanes& output, ProgressReporter* progress,
-                                         QObject* parent)
+                                         QObject* parent, remote::OutputWriter* writer)
     : QObject(parent), view_(view), status_(status), userInterface_(ui), trace_(output) {
   ui_ = std::make_unique<UiThreadUserInterface>(this, ui);
   login_ = ui::MakeDialogLoginPrompt(this);
@@ -74,7 +74,7 @@ FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status,
   remote::RequestServices services;
   services.user = ui_.get();
   services.overwrite = overwrite_.get();
-  services.output = &output;
+  services.output = writer != nullptr ? writer : static_cast<remote::OutputWriter*>(&output);
   services.progress = progress;
   services.trace = &trace_;
   auto worker = std::make_unique<remote::RequestWorker>(services);

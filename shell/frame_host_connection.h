@@ -43,9 +43,11 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   // Questions and failures go to `ui` on the user-interface thread. Requests
   // write to `output` and report transfers to `progress`, which must take
   // reports from any thread. All of them must outlive the connection.
+  // With `writer`, requests write their output there instead (the panes
+  // still take the Debug lines).
   FrameHostConnection(FrameHostView& view, StatusBar& status, UserInterface& ui,
                       project::OutputPanes& output, ProgressReporter* progress,
-                      QObject* parent = nullptr);
+                      QObject* parent = nullptr, remote::OutputWriter* writer = nullptr);
   ~FrameHostConnection() override;
 
   // The session; only while the connection has not been shut down.

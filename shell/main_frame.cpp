@@ -30,6 +30,7 @@
 #include "core/settings_store.h"
 #include "core/string_ids.h"
 #include "documents/ui/file_properties_dialog.h"
+#include "editor/ui/command_line_window.h"
 #include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_window.h"
 #include "platform/install_paths.h"
@@ -50,6 +51,7 @@
 #include "remote/ui/remote_file_dialog.h"
 #include "shell/connection_info_dialog.h"
 #include "shell/frame_build_application.h"
+#include "shell/frame_command_line.h"
 #include "shell/frame_editor_host.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_project_frame.h"
@@ -173,8 +175,18 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   projectWindow_ = std::make_unique<FrameProjectWindow>(*this, *statusBar_, *this, *this);
   CreateViews();
 
-  hostConnection_ =
-      new FrameHostConnection(*this, *statusBar_, *frameUi_, *outputPanes_, progress_.get(), this);
+  hostConnection_ = new FrameHostConnection(*this, *statusBar_, *frameUi_, *outputPanes_,
+                                            progress_.get(), this, commandOutput_.get());
+  commandRunner_ = std::make_unique<FrameCommandRunner>(
+      *hostConnection_, *this, *commandOutput_, [this] { return commandLineWindow(); },
+      [this] {
+        return ChosenCharacterTable(characterMaps_, project_->EffectiveCharSet(),
+                                    settings_.NLSDefaultCharSet);
+      });
+  commandOutput_->SetCompletionHandler([this] {
+    if (!hostConnection_->AnyPending()) SetBusy(false);
+    UpdateCommandState();
+  });
   hostConnection_->SetSettings(&settings_);
   // Busy ends when the last host request has completed.
   idleCheck_ = new QTimer(this);
@@ -211,6 +223,13 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
 
   connect(mainMenu_, &MainMenuBar::commandTriggered, this, &MainFrame::RunCommand);
   connect(documentArea_, &QMdiArea::subWindowActivated, this, &MainFrame::UpdateCommandState);
+  connect(documentArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* child) {
+    // The command line takes the keys once it is brought forward.
+    if (child && child == commandLineChild_) {
+      statusBar_->clearMessage();
+      commandLineWindow()->Activated();
+    }
+  });
   UpdateCommandState();
   resize(1024, 720);
 }
@@ -241,6 +260,7 @@ void MainFrame::CreateViews() {
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
 
   outputPanes_ = std::make_unique<project::OutputPanes>();
+  commandOutput_ = std::make_unique<CommandLineOutput>(*outputPanes_);
   workspaceDock_ = new QDockWidget(tr("Workspace"), this);
   workspaceDock_->setObjectName("workspace");
   workspaceDock_->setWidget(CreateWorkspaceView());
@@ -348,11 +368,17 @@ void MainFrame::UpdateCommandState() {
   workspace_->SetMenuState({connected_, busy_});
   FrameCommandState state = mainMenu_->State();
   ui::EditorWindow* editor = ActiveEditor();
+  ui::CommandLineWindow* commandLine =
+      commandLineChild_ && documentArea_->activeSubWindow() == commandLineChild_
+          ? commandLineWindow()
+          : nullptr;
   state.childActive = documentArea_->activeSubWindow() != nullptr;
   state.documentActive = editor != nullptr;
-  state.documentReadOnly = editor && editor->isReadOnly();
+  state.commandLineActive = commandLine != nullptr;
+  state.documentReadOnly = editor ? editor->isReadOnly() : commandLine && commandLine->isReadOnly();
   state.documentNumbered = editor && editor->HasLineNumbers();
-  state.documentSelection = editor && editor->HasSelection();
+  state.documentSelection =
+      editor ? editor->HasSelection() : commandLine && commandLine->HasSelection();
   state.projectOpen = projectController_ && projectController_->IsOpen();
   state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
   state.busy = busy_;
@@ -442,6 +468,33 @@ bool MainFrame::OpenLocalFile(const QString& path, bool readOnly, const std::str
   if (store_) RecentListAdd(*store_, kRecentLocalFiles, window->documentName());
   AddEditorWindow(window);
   return true;
+}
+
+ui::CommandLineWindow* MainFrame::commandLineWindow() const {
+  return commandLineChild_ ? qobject_cast<ui::CommandLineWindow*>(commandLineChild_->widget())
+                           : nullptr;
+}
+
+ui::CommandLineWindow* MainFrame::ShowCommandLine() {
+  if (!commandLineChild_) {
+    auto* window = new ui::CommandLineWindow(*commandRunner_);
+    window->setObjectName(QStringLiteral("mdiCommnad"));
+    window->ApplySettings(settings_);
+    QMdiSubWindow* child = documentArea_->addSubWindow(window);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    child->setWindowTitle(QString::fromStdString(LoadText(kStrCommandLineCaption)));
+    child->setWindowIcon(
+        QIcon::fromTheme("utilities-terminal", style()->standardIcon(QStyle::SP_ComputerIcon)));
+    const QSize area = documentArea_->viewport()->size();
+    if (area.width() > 200 && area.height() > 150) child->resize(area * 3 / 4);
+    connect(window, &ui::CommandLineWindow::editStateChanged, this, &MainFrame::UpdateCommandState);
+    commandLineChild_ = child;
+    child->show();
+  }
+  if (commandLineChild_->isMinimized()) commandLineChild_->showNormal();
+  documentArea_->setActiveSubWindow(commandLineChild_);
+  commandLineWindow()->Activated();
+  return commandLineWindow();
 }
 
 ui::EditorWindow* MainFrame::ActiveEditor() const {
@@ -901,8 +954,15 @@ void MainFrame::RunCommand(int commandId) {
     return;
   }
   if (!IsCommandEnabled(commandId, mainMenu_->State())) return;
-  if (!RunFrameCommand(commandId) && IsEditorCommand(commandId)) {
-    if (ui::EditorWindow* editor = ActiveEditor()) editor->RunCommand(commandId);
+  if (!RunFrameCommand(commandId)) {
+    // The active child carries out its own commands.
+    ui::CommandLineWindow* commandLine =
+        mainMenu_->State().commandLineActive ? commandLineWindow() : nullptr;
+    if (commandLine) {
+      commandLine->RunCommand(commandId);
+    } else if (IsEditorCommand(commandId)) {
+      if (ui::EditorWindow* editor = ActiveEditor()) editor->RunCommand(commandId);
+    }
   }
   UpdateCommandState();
 }
@@ -1035,6 +1095,9 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kTipOfTheDay:
       OfferTip(true);
+      return true;
+    case cmd::kCommandLine:
+      ShowCommandLine();
       return true;
     default:
       return false;

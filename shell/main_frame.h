@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -45,6 +46,7 @@ class ProjectController;
 }  // namespace vandrel::project
 
 namespace vandrel::ui {
+class CommandLineWindow;
 struct RemoteDialogServices;
 class EditorWindow;
 struct EditorServices;
@@ -54,7 +56,9 @@ class WorkspaceWindow;
 
 namespace vandrel::shell {
 
+class CommandLineOutput;
 class FrameBuildApplication;
+class FrameCommandRunner;
 class FrameEditorHost;
 class FrameHostConnection;
 class FrameProjectFrame;
@@ -150,6 +154,10 @@ class MainFrame : public QMainWindow,
   ui::EditorWindow* NewDocument(const std::string& templateName);
   // The active editor window, or null.
   ui::EditorWindow* ActiveEditor() const;
+  // The command line window (there is at most one), or null; Command Line
+  // (F12) activates it or creates it.
+  ui::CommandLineWindow* commandLineWindow() const;
+  ui::CommandLineWindow* ShowCommandLine();
   QList<ui::EditorWindow*> EditorWindows() const override;
 
   const AppSettings& settings() const { return settings_; }
@@ -270,6 +278,10 @@ class MainFrame : public QMainWindow,
   std::unique_ptr<FrameProjectFrame> projectFrame_;
   std::unique_ptr<project::ProjectController> projectController_;
   std::unique_ptr<project::OutputPanes> outputPanes_;
+  // Host output: the command line window's to it, the rest to the panes.
+  std::unique_ptr<CommandLineOutput> commandOutput_;
+  std::unique_ptr<FrameCommandRunner> commandRunner_;
+  QPointer<QMdiSubWindow> commandLineChild_;
   std::unique_ptr<UserInterface> ownUi_;
   std::unique_ptr<UserInterface> frameUi_;
   UserInterface* ui_ = nullptr;
