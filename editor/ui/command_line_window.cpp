@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -81,6 +82,15 @@ CommandLineWindow::CommandLineWindow(HostCommandRunner& runner, QWidget* parent)
   setFocusProxy(view_);
   // Output is never undone; a history would double the memory it takes.
   view_->setUndoRedoEnabled(false);
+  // The view drops its oldest lines itself, a few at a time as new ones
+  // come, rather than thousands at once.
+  view_->setMaximumBlockCount(kCommandLineKeepLines);
+  // The prompt's end moves with whatever is taken from before it.
+  connect(view_->document(), &QTextDocument::contentsChange, this,
+          [this](int position, int removed, int added) {
+            if (promptEnd_ < 0 || position >= promptEnd_) return;
+            promptEnd_ = position + removed <= promptEnd_ ? promptEnd_ - removed + added : -1;
+          });
   view_->setLineWrapMode(QPlainTextEdit::NoWrap);
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(view_, &QPlainTextEdit::customContextMenuRequested, this,
@@ -190,28 +200,22 @@ void CommandLineWindow::AppendAtEnd(std::string_view text) {
   bar->setValue(bar->maximum());
 }
 
-// Drops whole lines from the front down to three quarters of the limits, so
-// a full window is not cut at every block of output; a last line longer
-// than the limit alone keeps its end.
+// The view keeps its line limit itself (its maximum block count). Long
+// lines can still outgrow the character limit: whole lines are dropped from
+// the front down to three quarters of it, so a full window is not cut at
+// every block of output; a last line longer than the limit alone keeps its
+// end. The prompt's end follows the document's change.
 void CommandLineWindow::DropFrontLines() {
   QTextDocument* document = view_->document();
-  const int lines = document->blockCount();
   const int characters = document->characterCount();
-  if (lines <= kCommandLineKeepLines && characters <= kCommandLineKeepChars) return;
-  int cut = 0;
-  if (lines > kCommandLineKeepLines) {
-    cut = document->findBlockByNumber(lines - kCommandLineKeepLines * 3 / 4).position();
-  }
-  if (characters - cut > kCommandLineKeepChars) {
-    const int least = characters - kCommandLineKeepChars * 3 / 4;
-    QTextBlock block = document->findBlock(least);
-    cut = block.next().isValid() ? block.next().position() : least;
-  }
+  if (characters <= kCommandLineKeepChars) return;
+  const int least = characters - kCommandLineKeepChars * 3 / 4;
+  const QTextBlock block = document->findBlock(least);
+  const int cut = block.next().isValid() ? block.next().position() : least;
   if (cut <= 0) return;
   QTextCursor front(document);
   front.setPosition(cut, QTextCursor::KeepAnchor);
   front.removeSelectedText();
-  promptEnd_ = promptEnd_ >= cut ? promptEnd_ - cut : -1;
 }
 
 bool CommandLineWindow::Empty() const { return view_->document()->isEmpty(); }
@@ -250,8 +254,9 @@ void CommandLineWindow::SetReadOnly(bool readOnly) {
 }
 
 void CommandLineWindow::ClearText() {
-  view_->clear();
   promptEnd_ = -1;
+  view_->clear();
+  view_->setMaximumBlockCount(kCommandLineKeepLines);
 }
 
 void CommandLineWindow::Beep() { QApplication::beep(); }
