@@ -271,6 +271,7 @@ constexpr std::array kAvailable{
     cmd::kCascade,
     cmd::kTileHorizontally,
     cmd::kTileVertically,
+    cmd::kFindInFiles,
 };
 
 // Enabled only while an editor window is active.
@@ -465,9 +466,11 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kPaste:
     case cmd::kUndo:
     case cmd::kRedo:
-    case cmd::kRenumber:
       // Nothing may change a read-only document.
       return state.documentActive && !state.documentReadOnly;
+    case cmd::kRenumber:
+      // Only a document that carries its own numbers, and may change.
+      return state.documentActive && state.documentNumbered && !state.documentReadOnly;
     case cmd::kLineNumbersPhysical:
       return state.documentActive && state.documentNumbered;
     case cmd::kSaveProject:
@@ -485,6 +488,7 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kAddFilesToFolder:
       return state.connected && state.projectOpen;
     case cmd::kOpenFile:
+    case cmd::kFindInFiles:
       // Host files come from the host.
       return state.connected;
     case cmd::kSelectAll:
