@@ -272,6 +272,7 @@ constexpr std::array kAvailable{
     cmd::kTileHorizontally,
     cmd::kTileVertically,
     cmd::kFindInFiles,
+    cmd::kRenumber,
 };
 
 // Enabled only while an editor window is active.

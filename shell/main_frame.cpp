@@ -108,6 +108,7 @@ constexpr std::array kEditorCommands{
     cmd::kLineNumbersOff,
     cmd::kLineNumbersVirtual,
     cmd::kLineNumbersPhysical,
+    cmd::kRenumber,
 };
 
 // The frame's message boxes as the project flows see them: whatever user

@@ -183,7 +183,7 @@ TEST_F(FindInFilesTest, MpeResultOpensTheNumberedSourceInRecordFormAtItsLine) {
   for (const char* text : {" IDENTIFICATION DIVISION.", " PROGRAM-ID. PAYROLL.",
                            " PROCEDURE DIVISION.", "     DISPLAY \"HELLO\".", "     STOP RUN."}) {
     number += 100;
-    char digits[8];
+    char digits[16];
     std::snprintf(digits, sizeof digits, "%06d", number);
     std::string record = digits + std::string(text);
     record.resize(80, ' ');

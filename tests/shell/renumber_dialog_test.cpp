@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,7 +46,7 @@ using testing::TempDir;
 std::string NumberedSource() {
   std::string text;
   const auto add = [&](int number) {
-    char digits[8];
+    char digits[16];
     std::snprintf(digits, sizeof digits, "%06d", number);
     text += std::string(digits) + "     MOVE " + std::to_string(number) + " TO X.\n";
   };
