@@ -273,6 +273,8 @@ constexpr std::array kAvailable{
     cmd::kTileVertically,
     cmd::kCommandLine,
     cmd::kClear,
+    cmd::kFindInFiles,
+    cmd::kRenumber,
 };
 
 // Enabled only while an editor window is active.
@@ -473,9 +475,11 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kSave:
     case cmd::kUndo:
     case cmd::kRedo:
-    case cmd::kRenumber:
       // Nothing may change a read-only document.
       return state.documentActive && !state.documentReadOnly;
+    case cmd::kRenumber:
+      // Only a document that carries its own numbers, and may change.
+      return state.documentActive && state.documentNumbered && !state.documentReadOnly;
     case cmd::kLineNumbersPhysical:
       return state.documentActive && state.documentNumbered;
     case cmd::kSaveProject:
@@ -493,6 +497,7 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kAddFilesToFolder:
       return state.connected && state.projectOpen;
     case cmd::kOpenFile:
+    case cmd::kFindInFiles:
       // Host files come from the host.
       return state.connected;
     case cmd::kSelectAll:

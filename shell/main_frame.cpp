@@ -53,6 +53,7 @@
 #include "shell/frame_build_application.h"
 #include "shell/frame_command_line.h"
 #include "shell/frame_editor_host.h"
+#include "shell/frame_find_in_files.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
@@ -109,6 +110,7 @@ constexpr std::array kEditorCommands{
     cmd::kLineNumbersOff,
     cmd::kLineNumbersVirtual,
     cmd::kLineNumbersPhysical,
+    cmd::kRenumber,
 };
 
 // The frame's message boxes as the project flows see them: whatever user
@@ -833,6 +835,11 @@ void MainFrame::OpenNamedFile(const std::string& documentName, bool hostDocument
   OpenLocalFile(QString::fromStdString(path.string()));
 }
 
+void MainFrame::RememberRenumberMarkers(bool mark) {
+  settings_.RenumberMarkers = mark ? 1 : 0;
+  if (store_) store_->WriteValue("", BytesRow("RenumberMarkers", &settings_.RenumberMarkers));
+}
+
 ui::RemoteDialogServices MainFrame::RemoteServices() {
   ui::RemoteDialogServices services;
   services.worker = &hostConnection_->worker();
@@ -845,6 +852,19 @@ ui::RemoteDialogServices MainFrame::RemoteServices() {
     if (busy || !hostConnection_->AnyPending()) SetBusy(busy);
   };
   return services;
+}
+
+void MainFrame::FindInFiles() {
+  if (!hostConnection_->connected()) return;
+  FindInFilesServices services;
+  services.remote = RemoteServices();
+  services.store = store_;
+  if (projectController_->IsOpen()) services.project = project_.get();
+  services.panes = outputPanes_.get();
+  services.requests = buildApplication_;
+  services.ui = &Ui();
+  services.proposedText = ProposedSearchText(ActiveEditor());
+  RunFindInFiles(services, this);
 }
 
 void MainFrame::ShowHostOpenDialog(const std::string& folder) {
@@ -1040,6 +1060,9 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kConnect:
       ConnectToHost();
+      return true;
+    case cmd::kFindInFiles:
+      FindInFiles();
       return true;
     case cmd::kConnectionInfo: {
       if (!hostConnection_->connected()) return true;

@@ -194,6 +194,7 @@ class MainFrame : public QMainWindow,
                          bool readOnly) override;
   void OpenNamedFile(const std::string& documentName, bool hostDocument,
                      const std::string& name) override;
+  void RememberRenumberMarkers(bool mark) override;
   // ---- HostDocumentWindows -----------------------------------------------------
   ui::EditorWindow* FindHostWindow(const std::string& hostPath) override;
   void ActivateWindow(ui::EditorWindow& window) override;
@@ -229,6 +230,8 @@ class MainFrame : public QMainWindow,
   bool RunFrameCommand(int commandId);
   void OpenRecent(int commandId);
   void ConnectToHost();
+  // Find in Files (3045): the dialog, then the search on the host.
+  void FindInFiles();
   // The project item a compile or build from the menu acts on: the active
   // document's item, else the workspace's.
   project::ProjectItem* BuildTarget();

@@ -29,6 +29,9 @@ class EditorFrame {
   // (a host document resolves it on the host, in the document's folder).
   virtual void OpenNamedFile(const std::string& documentName, bool hostDocument,
                              const std::string& name) = 0;
+  // The renumber dialog's "Mark and tag renumbered lines" choice, which the
+  // next renumber dialog starts with (the RenumberMarkers setting).
+  virtual void RememberRenumberMarkers(bool mark) = 0;
 };
 
 }  // namespace vandrel::ui

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -25,9 +26,11 @@
 #include "documents/document_loader.h"
 #include "documents/line_numbers.h"
 #include "documents/load_request.h"
+#include "documents/renumber_model.h"
 #include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_frame.h"
 #include "editor/ui/editor_host.h"
+#include "editor/ui/renumber_dialog.h"
 #include "remote/document_requests.h"
 #include "remote/listing_view.h"
 #include "templates/apply_template.h"
@@ -554,6 +557,7 @@ void EditorWindow::ShowContextMenu(const QPoint& global) {
   state.clipboardHasText = clipboard && !clipboard->text().isEmpty();
   state.readOnly = readOnly_;
   state.hasLineNumbers = HasLineNumbers();
+  state.renumberAvailable = true;
   state.word = control_->FileNameAt(global);
   if (services_.frame) {
     state.canInsertIntoProject = services_.frame->CanInsertIntoProject(name_);
@@ -586,6 +590,39 @@ bool EditorWindow::HasLineNumbers() const {
 bool EditorWindow::SetLineNumberView(LineNumberView view) {
   if (view == LineNumberView::kFile && !HasLineNumbers()) return false;
   control_->SetLineNumberView(view);
+  return true;
+}
+
+bool EditorWindow::Renumber() {
+  if (readOnly_ || !HasLineNumbers()) return false;
+  TextSelection selection;
+  int firstLine = 0;
+  int firstColumn = 0;
+  int lastLine = 0;
+  int lastColumn = 0;
+  if (control_->Selection(&firstLine, &firstColumn, &lastLine, &lastColumn))
+    selection = {firstLine, firstColumn, lastLine, lastColumn};
+  QsciEditControl* control = control_;
+  RenumberInput input = MakeRenumberInput(
+      format_, control_->LineCount(), selection, services_.settings->RenumberMarkers != 0,
+      [control](std::int32_t line) -> std::optional<std::int32_t> {
+        const std::int64_t number = control->NumberOfLine(line);
+        if (number == kNoLineNumber) return std::nullopt;
+        return static_cast<std::int32_t>(number);
+      });
+  RenumberDialog dialog(std::move(input), *services_.ui, this);
+  if (dialog.exec() != QDialog::Accepted || !dialog.outcome()) return false;
+  const RenumberOutcome& outcome = *dialog.outcome();
+  const RenumberRequest& request = outcome.request;
+  if (!control_->Renumber(request.firstLine, request.lastLine, request.start, request.increment,
+                          request.mark != 0))
+    return false;
+  if (outcome.setsActiveNumbering) {
+    format_.activeNumbering.start = request.start;
+    format_.activeNumbering.increment = request.increment;
+  }
+  if (services_.frame) services_.frame->RememberRenumberMarkers(outcome.markLines);
+  control_->update();
   return true;
 }
 
@@ -636,6 +673,9 @@ bool EditorWindow::RunCommand(int commandId) {
     case cmd::kLineNumbersPhysical:
       SetLineNumberView(LineNumberView::kFile);
       return true;
+    case cmd::kRenumber:
+      Renumber();
+      return true;
     default:
       return false;
   }
@@ -670,6 +710,10 @@ void EditorWindow::Notify(const EditNotification& notification) {
     }
     case kEditNotifyCloseTip:
       QToolTip::hideText();
+      break;
+    case kEditNotifyNoFreeLineNumber:
+      QApplication::beep();
+      MessageBox(*services_.ui, kMbOk | kMbIconWarning, NotificationMessageId(notification.code));
       break;
     case kEditNotifyProgress:
       if (services_.progress && notification.total > 0) {

@@ -147,6 +147,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // Line-number views 3104-3106; file numbers only when the document has them.
   bool SetLineNumberView(LineNumberView view);
   bool HasLineNumbers() const;
+  // Renumber (3127): the "Edit Line Numbering" dialog, then the control
+  // renumbers as it asked. Nothing for a read-only or unnumbered document;
+  // true when the numbers changed.
+  bool Renumber();
 
   // Moves the caret to the start of a line and marks it (flags kGoTo* of
   // editor/control_messages.h): `value` is the 1-based line, or with

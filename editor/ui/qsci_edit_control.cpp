@@ -528,6 +528,10 @@ std::int64_t QsciEditControl::LineWithNumber(std::int64_t number) const {
 bool QsciEditControl::Renumber(std::int64_t first, std::int64_t last, std::int64_t start,
                                std::int64_t increment, bool mark) {
   if (!document_.lines().Renumber(first, last, start, increment, mark)) return false;
+  // The next save writes the new numbers: until then the document differs
+  // from its file, though its text has not changed.
+  keptModified_ = true;
+  UpdateModified();
   if (mark) {
     const std::int64_t end = std::min(last + 1, document_.LineCount());
     for (std::int64_t line = first; line < end; ++line) ShowMarks(line);

@@ -185,10 +185,13 @@ TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
   for (int id : {cmd::kSave, cmd::kPaste, cmd::kCut, cmd::kUndo, cmd::kRedo})
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
   EXPECT_FALSE(IsCommandEnabled(cmd::kLineNumbersPhysical, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kRenumber, state));
   state.documentNumbered = true;
   EXPECT_TRUE(IsCommandEnabled(cmd::kLineNumbersPhysical, state));
+  EXPECT_TRUE(IsCommandEnabled(cmd::kRenumber, state));
 
   state.documentReadOnly = true;
+  EXPECT_FALSE(IsCommandEnabled(cmd::kRenumber, state));
   for (int id : {cmd::kSave, cmd::kPaste, cmd::kCut, cmd::kUndo, cmd::kRedo})
     EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
   // Reading and looking stay possible.
@@ -204,7 +207,9 @@ TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
   // Compile and build need the host; the error list needs output.
   EXPECT_FALSE(IsCommandEnabled(cmd::kBuild, state));
   EXPECT_FALSE(IsCommandEnabled(cmd::kCompile, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kFindInFiles, state));
   state.connected = true;
+  EXPECT_TRUE(IsCommandEnabled(cmd::kFindInFiles, state));
   EXPECT_TRUE(IsCommandEnabled(cmd::kBuild, state));
   EXPECT_TRUE(IsCommandEnabled(cmd::kCompile, state));
   state.documentActive = false;
