@@ -132,6 +132,7 @@ struct FrameCommandState {
   bool documentSelection = false;  // the active editor has a selection
   bool projectOpen = false;        // a project is open in the workspace
   bool outputHasText = false;      // the output window's current pane holds text
+  bool searchRemembered = false;   // a search is remembered for Find Next and Find Previous
 };
 
 // The File menu's popups of recently used projects, host files and local

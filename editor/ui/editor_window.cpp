@@ -25,8 +25,11 @@
 #include "documents/document_loader.h"
 #include "documents/load_request.h"
 #include "editor/ui/editor_context_menu.h"
+#include "editor/ui/editor_finder.h"
 #include "editor/ui/editor_frame.h"
 #include "editor/ui/editor_host.h"
+#include "editor/ui/find_dialog.h"
+#include "editor/ui/replace_dialog.h"
 #include "remote/document_requests.h"
 #include "remote/listing_view.h"
 #include "templates/apply_template.h"
@@ -518,6 +521,7 @@ void EditorWindow::ShowContextMenu(const QPoint& global) {
   state.readOnly = readOnly_;
   state.hasLineNumbers = HasLineNumbers();
   state.word = control_->FileNameAt(global);
+  state.findAvailable = true;
   if (services_.frame) {
     state.canInsertIntoProject = services_.frame->CanInsertIntoProject(name_);
     state.windows = services_.frame->WindowList();
@@ -599,9 +603,47 @@ bool EditorWindow::RunCommand(int commandId) {
     case cmd::kLineNumbersPhysical:
       SetLineNumberView(LineNumberView::kFile);
       return true;
+    case cmd::kFind:
+    case cmd::kReplace:
+    case cmd::kFindNext:
+    case cmd::kFindPrevious:
+      RunFindCommand(commandId);
+      return true;
     default:
       return false;
   }
+}
+
+FindSession& EditorWindow::Searches() const {
+  if (services_.find != nullptr) return *services_.find;
+  if (!ownSearches_) ownSearches_ = std::make_unique<FindSession>();
+  return *ownSearches_;
+}
+
+bool EditorWindow::SearchRemembered() const { return Searches().HasRemembered(); }
+
+void EditorWindow::RunFindCommand(int commandId) {
+  EditorFinder finder(*control_, *services_.ui, Searches());
+  const SearchDialogServices dialog{control_, &finder, &Searches(), services_.settings,
+                                    services_.store};
+  switch (commandId) {
+    case cmd::kFind: {
+      FindDialog find(dialog, this);
+      find.exec();
+      break;
+    }
+    case cmd::kReplace: {
+      if (readOnly_) return;
+      ReplaceDialog replace(dialog, this);
+      replace.exec();
+      break;
+    }
+    default:
+      finder.Repeat(commandId == cmd::kFindNext);
+      break;
+  }
+  // Find Next and Find Previous follow the remembered search.
+  emit editStateChanged();
 }
 
 void EditorWindow::Notify(const EditNotification& notification) {
