@@ -115,10 +115,10 @@ TEST_F(FindReplaceTest, ReplaceAllGrowsWithoutLoopingDeletesAndUndoesInOneStep) 
     EXPECT_EQ(Button(dialog, "replaceAll")->text().toStdString(), "Replace &All");
     Button(dialog, "replaceAll")->click();
   });
-  EXPECT_EQ(Text(editor), "aa aa aa\n");
+  EXPECT_EQ(Text(editor), "aa aa aa");
   EXPECT_TRUE(editor->isModified());
   frame->RunCommand(cmd::kUndo);
-  EXPECT_EQ(Text(editor), "a a a\n");
+  EXPECT_EQ(Text(editor), "a a a");
   EXPECT_FALSE(editor->isModified());
 
   // An empty replacement deletes every occurrence.
@@ -127,7 +127,7 @@ TEST_F(FindReplaceTest, ReplaceAllGrowsWithoutLoopingDeletesAndUndoesInOneStep) 
     SetBox(dialog, "replaceWith", "");
     Button(dialog, "replaceAll")->click();
   });
-  EXPECT_EQ(Text(editor), "aaa\n");
+  EXPECT_EQ(Text(editor), "aaa");
   // The replacement history holds the empty text of the last search as
   // nothing, and "aa" from the first.
   EXPECT_EQ(LoadHistory(store, kReplaceHistory), std::vector<std::string>{"aa"});
@@ -167,9 +167,10 @@ TEST_F(FindReplaceTest, ProposalsFollowTheSelection) {
   ASSERT_NE(editor, nullptr);
   ui::QsciEditControl* control = editor->control();
   // Three words inside one line are proposed as they stand.
-  control->SetSelection(0, 5, 0, 13);
-  WithDialog<ui::FindDialog>(
-      cmd::kFind, [](ui::FindDialog& dialog) { EXPECT_EQ(Box(dialog, "findWhat"), "ALPHA TO "); });
+  control->SetSelection(0, 5, 0, 18);
+  WithDialog<ui::FindDialog>(cmd::kFind, [](ui::FindDialog& dialog) {
+    EXPECT_EQ(Box(dialog, "findWhat"), "ALPHA TO BETA");
+  });
   // Over two lines: the word at the caret (a hyphenated COBOL name), and
   // Replace chooses the selection.
   control->SetSelection(0, 2, 1, 9);
