@@ -6,13 +6,14 @@ namespace vandrel::cli {
 
 void AddDocCommands(CLI::App& app, CliContext& context) {
   auto* command = app.add_subcommand(
-      "doc", "load, show, convert, check and renumber documents as the editor does");
+      "doc", "load, show, convert, check, renumber and search documents as the editor does");
   command->require_subcommand(1);
   AddInfoCommand(*command, context);
   AddToTextCommand(*command, context);
   AddToHostCommand(*command, context);
   AddRoundTripCommand(*command, context);
   AddRenumberCommand(*command, context);
+  AddFindCommand(*command, context);
 }
 
 }  // namespace vandrel::cli

@@ -131,5 +131,6 @@ void AddToTextCommand(CLI::App& doc, CliContext& context);
 void AddToHostCommand(CLI::App& doc, CliContext& context);
 void AddRoundTripCommand(CLI::App& doc, CliContext& context);
 void AddRenumberCommand(CLI::App& doc, CliContext& context);
+void AddFindCommand(CLI::App& doc, CliContext& context);
 
 }  // namespace vandrel::cli

@@ -241,6 +241,10 @@ constexpr std::array kAvailable{
     cmd::kPaste,
     cmd::kSelectAll,
     cmd::kSelectLine,
+    cmd::kFind,
+    cmd::kReplace,
+    cmd::kFindNext,
+    cmd::kFindPrevious,
     cmd::kRuler,
     cmd::kLineNumbersOff,
     cmd::kLineNumbersVirtual,
@@ -482,6 +486,11 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
       return state.documentActive && state.documentNumbered && !state.documentReadOnly;
     case cmd::kLineNumbersPhysical:
       return state.documentActive && state.documentNumbered;
+    case cmd::kReplace:
+      return state.documentActive && !state.documentReadOnly;
+    case cmd::kFindNext:
+    case cmd::kFindPrevious:
+      return state.documentActive && state.searchRemembered;
     case cmd::kSaveProject:
     case cmd::kSaveProjectAs:
     case cmd::kCloseProject:

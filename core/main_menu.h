@@ -134,6 +134,7 @@ struct FrameCommandState {
   bool projectOpen = false;        // a project is open in the workspace
   bool outputHasText = false;      // the output window's current pane holds text
   bool commandLineActive = false;  // the active child is the command line window
+  bool searchRemembered = false;   // a search is remembered for Find Next and Find Previous
 };
 
 // The File menu's popups of recently used projects, host files and local

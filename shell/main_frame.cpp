@@ -111,6 +111,10 @@ constexpr std::array kEditorCommands{
     cmd::kLineNumbersVirtual,
     cmd::kLineNumbersPhysical,
     cmd::kRenumber,
+    cmd::kFind,
+    cmd::kReplace,
+    cmd::kFindNext,
+    cmd::kFindPrevious,
 };
 
 // The frame's message boxes as the project flows see them: whatever user
@@ -381,6 +385,7 @@ void MainFrame::UpdateCommandState() {
   state.documentNumbered = editor && editor->HasLineNumbers();
   state.documentSelection =
       editor ? editor->HasSelection() : commandLine && commandLine->HasSelection();
+  state.searchRemembered = editor && editor->SearchRemembered();
   state.projectOpen = projectController_ && projectController_->IsOpen();
   state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
   state.busy = busy_;
@@ -531,8 +536,8 @@ void MainFrame::SetUserInterface(UserInterface* ui) {
 }
 
 ui::EditorServices MainFrame::WindowServices() {
-  return {Templates(),   &settings_,        store_, &Ui(), progress_.get(),
-          &localFolder_, editorHost_.get(), this};
+  return {Templates(),   &settings_,        store_, &Ui(),     progress_.get(),
+          &localFolder_, editorHost_.get(), this,   &searches_};
 }
 
 UserInterface& MainFrame::Ui() {

@@ -18,6 +18,7 @@
 #include "core/progress.h"
 #include "core/user_interface.h"
 #include "documents/character_maps.h"
+#include "editor/find_model.h"
 #include "editor/ui/editor_frame.h"
 #include "editor/ui/last_local_folder.h"
 #include "shell/frame_host_view.h"
@@ -277,6 +278,8 @@ class MainFrame : public QMainWindow,
   bool connected_ = false;
   bool closed_ = false;
   AppSettings settings_;
+  // The search options and the remembered search, shared by every editor.
+  FindSession searches_{&settings_};
   std::unique_ptr<project::Project> project_;
   std::unique_ptr<FrameProjectFrame> projectFrame_;
   std::unique_ptr<project::ProjectController> projectController_;

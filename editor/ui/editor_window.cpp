@@ -28,9 +28,12 @@
 #include "documents/load_request.h"
 #include "documents/renumber_model.h"
 #include "editor/ui/editor_context_menu.h"
+#include "editor/ui/editor_finder.h"
 #include "editor/ui/editor_frame.h"
 #include "editor/ui/editor_host.h"
+#include "editor/ui/find_dialog.h"
 #include "editor/ui/renumber_dialog.h"
+#include "editor/ui/replace_dialog.h"
 #include "remote/document_requests.h"
 #include "remote/listing_view.h"
 #include "templates/apply_template.h"
@@ -559,6 +562,7 @@ void EditorWindow::ShowContextMenu(const QPoint& global) {
   state.hasLineNumbers = HasLineNumbers();
   state.renumberAvailable = true;
   state.word = control_->FileNameAt(global);
+  state.findAvailable = true;
   if (services_.frame) {
     state.canInsertIntoProject = services_.frame->CanInsertIntoProject(name_);
     state.windows = services_.frame->WindowList();
@@ -676,9 +680,47 @@ bool EditorWindow::RunCommand(int commandId) {
     case cmd::kRenumber:
       Renumber();
       return true;
+    case cmd::kFind:
+    case cmd::kReplace:
+    case cmd::kFindNext:
+    case cmd::kFindPrevious:
+      RunFindCommand(commandId);
+      return true;
     default:
       return false;
   }
+}
+
+FindSession& EditorWindow::Searches() const {
+  if (services_.find != nullptr) return *services_.find;
+  if (!ownSearches_) ownSearches_ = std::make_unique<FindSession>();
+  return *ownSearches_;
+}
+
+bool EditorWindow::SearchRemembered() const { return Searches().HasRemembered(); }
+
+void EditorWindow::RunFindCommand(int commandId) {
+  EditorFinder finder(*control_, *services_.ui, Searches());
+  const SearchDialogServices dialog{control_, &finder, &Searches(), services_.settings,
+                                    services_.store};
+  switch (commandId) {
+    case cmd::kFind: {
+      FindDialog find(dialog, this);
+      find.exec();
+      break;
+    }
+    case cmd::kReplace: {
+      if (readOnly_) return;
+      ReplaceDialog replace(dialog, this);
+      replace.exec();
+      break;
+    }
+    default:
+      finder.Repeat(commandId == cmd::kFindNext);
+      break;
+  }
+  // Find Next and Find Previous follow the remembered search.
+  emit editStateChanged();
 }
 
 void EditorWindow::Notify(const EditNotification& notification) {

@@ -9,12 +9,14 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "documents/document_format.h"
 #include "documents/load_request.h"
 #include "documents/save_document.h"
+#include "editor/find_model.h"
 #include "editor/ui/last_local_folder.h"
 #include "editor/ui/qsci_edit_control.h"
 #include "project/build_runner.h"
@@ -46,6 +48,7 @@ struct EditorServices {
   LastLocalFolder* localFolder = nullptr;  // null: Local Save As starts in LocalFolder
   EditorHost* host = nullptr;              // null: no host saves, Save As is a local one
   EditorFrame* frame = nullptr;            // null: the context menu lists no windows
+  FindSession* find = nullptr;             // null: the window keeps its own searches
 };
 
 // A host file as the open-file request brought it.
@@ -170,6 +173,8 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // Carries out an editing command of the frame; false when it is not one
   // this window handles.
   bool RunCommand(int commandId);
+  // A search is remembered: Find Next and Find Previous can repeat it.
+  bool SearchRemembered() const;
 
   // Chooses the path for Local Save As; the default shows the file dialog.
   // Returning an empty string cancels.
@@ -234,7 +239,12 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   bool HostConnected() const;
   QMdiSubWindow* Child() const;
 
+  // Find (1014), Replace (1015), Find Next (1016), Find Previous (3136).
+  void RunFindCommand(int commandId);
+  FindSession& Searches() const;
+
   EditorServices services_;
+  mutable std::unique_ptr<FindSession> ownSearches_;
   QsciEditControl* control_ = nullptr;
   DocumentFormat format_;
   std::string name_;  // local or host path; empty for a new document

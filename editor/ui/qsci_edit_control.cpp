@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "core/app_settings.h"
 #include "editor/ui/syntax_lexer.h"
@@ -911,6 +912,181 @@ void QsciEditControl::SetDragDropEditing(bool enabled) {
   dragDrop_ = enabled;
   sci_->setAcceptDrops(enabled);
   sci_->viewport()->setAcceptDrops(enabled);
+}
+
+// ---- Searching and replacing -----------------------------------------------------------------
+
+std::int64_t QsciEditControl::PositionOf(int line, int column) const {
+  const long lines = sci_->SendScintilla(Sci::SCI_GETLINECOUNT);
+  if (line < 0) return 0;
+  if (line >= lines) return sci_->SendScintilla(Sci::SCI_GETLENGTH);
+  const long start =
+      sci_->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const long end =
+      sci_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+  return std::min<std::int64_t>(start + std::max(column, 0), end);
+}
+
+CaretPlace QsciEditControl::PlaceOf(std::int64_t position) const {
+  const long line =
+      sci_->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+  const long start =
+      sci_->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  return CaretPlace{static_cast<int>(line), static_cast<int>(position - start)};
+}
+
+bool QsciEditControl::Find(SearchRecord& record) const {
+  if (record.text.size() > kMaxSearchText) record.text.resize(kMaxSearchText);
+  const std::string_view text = Text();
+  const TextMatcher matcher(record.text, record.flags);
+  const auto clampInt = [](std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT32_MAX));
+  };
+  const auto from = static_cast<std::size_t>(
+      PositionOf(clampInt(record.startLine), clampInt(record.startColumn)));
+  const std::size_t limit = record.endLine < 0
+                                ? text.size()
+                                : static_cast<std::size_t>(PositionOf(clampInt(record.endLine),
+                                                                      clampInt(record.endColumn)));
+  const std::size_t found = matcher.Search(text, from, limit);
+  if (found == kNoMatch) return false;
+  const CaretPlace first = PlaceOf(static_cast<std::int64_t>(found));
+  const CaretPlace end = PlaceOf(static_cast<std::int64_t>(found + matcher.needle().size()));
+  record.foundLine = first.line;
+  record.foundColumn = first.column;
+  record.foundEndLine = end.line;
+  record.foundEndColumn = end.column;
+  return true;
+}
+
+void QsciEditControl::ReplaceSelection(std::string_view text) {
+  if (IsReadOnly()) return;
+  sci_->SendScintilla(Sci::SCI_TARGETFROMSELECTION);
+  sci_->SendScintilla(Sci::SCI_REPLACETARGET, static_cast<uintptr_t>(text.size()), text.data());
+  const long end = sci_->SendScintilla(Sci::SCI_GETTARGETEND);
+  sci_->SendScintilla(Sci::SCI_GOTOPOS, static_cast<unsigned long>(end));
+}
+
+std::string QsciEditControl::WordAt(int line, int column) const {
+  if (line < 0 || line >= sci_->lines()) return {};
+  const long start =
+      sci_->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const long end =
+      sci_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+  const std::string_view text =
+      Text().substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+  return WordAround(text, static_cast<std::size_t>(std::max(column, 0)));
+}
+
+void QsciEditControl::SetSelection(int anchorLine, int anchorColumn, int caretLine,
+                                   int caretColumn) {
+  const std::int64_t anchor = PositionOf(anchorLine, anchorColumn);
+  const std::int64_t caret = PositionOf(caretLine, caretColumn);
+  sci_->SendScintilla(Sci::SCI_SETSEL, static_cast<unsigned long>(anchor),
+                      static_cast<long>(caret));
+}
+
+QRect QsciEditControl::SelectionScreenRect() const {
+  const long start = sci_->SendScintilla(Sci::SCI_GETSELECTIONSTART);
+  long end = sci_->SendScintilla(Sci::SCI_GETSELECTIONEND);
+  const long line =
+      sci_->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(start));
+  end = std::min(
+      end, sci_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)));
+  const int x = static_cast<int>(sci_->SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0UL, start));
+  const int right = static_cast<int>(sci_->SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0UL, end));
+  const int y = static_cast<int>(sci_->SendScintilla(Sci::SCI_POINTYFROMPOSITION, 0UL, start));
+  const int height = static_cast<int>(sci_->SendScintilla(Sci::SCI_TEXTHEIGHT, 0UL));
+  const QPoint topLeft = sci_->viewport()->mapToGlobal(QPoint(x, y));
+  return QRect(topLeft, QSize(std::max(right - x, 1), height));
+}
+
+void QsciEditControl::BeginUndoGroup() { sci_->SendScintilla(Sci::SCI_BEGINUNDOACTION); }
+
+void QsciEditControl::EndUndoGroup() { sci_->SendScintilla(Sci::SCI_ENDUNDOACTION); }
+
+QsciEditControl::ReplaceAllOutcome QsciEditControl::ReplaceAll(const TextMatcher& matcher,
+                                                               std::int64_t from, std::int64_t to,
+                                                               std::string_view replacement) {
+  ReplaceAllOutcome outcome;
+  outcome.rangeEnd = to;
+  if (IsReadOnly() || from < 0 || to < from) return outcome;
+  const std::string_view text = Text();
+  const std::vector<std::size_t> found =
+      FindAll(text, static_cast<std::size_t>(from), static_cast<std::size_t>(to), matcher);
+  if (found.empty()) return outcome;
+  const std::size_t length = matcher.needle().size();
+  const auto grown =
+      static_cast<std::int64_t>(replacement.size()) - static_cast<std::int64_t>(length);
+  outcome.count = static_cast<std::int64_t>(found.size());
+  outcome.rangeEnd = to + grown * outcome.count;
+
+  BeginUndoGroup();
+  const bool linesChange = matcher.needle().find('\n') != std::string_view::npos ||
+                           replacement.find('\n') != std::string_view::npos;
+  if (linesChange) {
+    // Lines come and go: each occurrence goes through the view, whose
+    // modification notices move the line data, from the last to the first so
+    // that the offsets found stay valid.
+    for (auto at = found.rbegin(); at != found.rend(); ++at) {
+      sci_->SendScintilla(Sci::SCI_SETTARGETRANGE, static_cast<unsigned long>(*at),
+                          static_cast<long>(*at + length));
+      sci_->SendScintilla(Sci::SCI_REPLACETARGET, static_cast<uintptr_t>(replacement.size()),
+                          replacement.data());
+    }
+    EndUndoGroup();
+    return outcome;
+  }
+
+  // Every line keeps its place: each line that holds matches is rewritten
+  // once, from its first match to the end of its last, as one change of the
+  // view inside that line (so an undo, which the line data follows, changes
+  // the line and nothing else). The view's notices are held back meanwhile;
+  // the changed lines are marked here.
+  const std::size_t regionStart = found.front();
+  const std::string original(text.substr(regionStart, found.back() + length - regionStart));
+  const long eventMask = sci_->SendScintilla(Sci::SCI_GETMODEVENTMASK);
+  sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, 0UL);
+  std::int64_t line =
+      sci_->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(regionStart));
+  std::int64_t delta = 0;
+  std::string piece;
+  LineMetadata& lines = document_.lines();
+  std::size_t index = 0;
+  while (index < found.size()) {
+    // The matches of one line: up to the first with a line end before it.
+    const std::size_t first = found[index] - regionStart;
+    std::size_t last = index;
+    const std::size_t lineEnd = original.find('\n', first);
+    while (last + 1 < found.size() && found[last + 1] - regionStart < lineEnd) ++last;
+    piece.clear();
+    std::size_t copied = first;
+    for (std::size_t i = index; i <= last; ++i) {
+      const std::size_t at = found[i] - regionStart;
+      piece.append(original, copied, at - copied);
+      piece.append(replacement);
+      copied = at + length;
+    }
+    const auto start = static_cast<std::int64_t>(found[index]) + delta;
+    const auto end = static_cast<std::int64_t>(found[last] + length) + delta;
+    sci_->SendScintilla(Sci::SCI_SETTARGETRANGE, static_cast<unsigned long>(start),
+                        static_cast<long>(end));
+    sci_->SendScintilla(Sci::SCI_REPLACETARGET, static_cast<uintptr_t>(piece.size()), piece.data());
+    lines.MarkChanged(line);
+    delta += grown * static_cast<std::int64_t>(last - index + 1);
+    index = last + 1;
+    if (index < found.size()) {
+      const std::size_t next = found[index] - regionStart;
+      line += std::count(original.begin() + static_cast<std::ptrdiff_t>(copied),
+                         original.begin() + static_cast<std::ptrdiff_t>(next), '\n');
+    }
+  }
+  sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
+  EndUndoGroup();
+  marginStale_ = true;
+  UpdateModified();
+  Notify(kEditNotifyTextChanged);
+  return outcome;
 }
 
 // ---- Keys, mouse, focus ------------------------------------------------------------------------

@@ -30,6 +30,7 @@
 #include "editor/control_document.h"
 #include "editor/control_messages.h"
 #include "editor/edit_control.h"
+#include "editor/text_search.h"
 
 class QsciScintilla;
 
@@ -179,6 +180,39 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   void Cut();
   void Copy();
   void Paste();
+
+  // ---- Searching [11], replacing [13], the word at a place [20] ------------------
+  // Searches the whole text as `record` says; on success fills its found
+  // range and returns true. The selection does not move.
+  bool Find(SearchRecord& record) const;
+  // Puts `text` in place of the selection (at the caret when there is none);
+  // the caret ends after it. Nothing for a read-only document.
+  void ReplaceSelection(std::string_view text);
+  // The word at 0-based `line` and `column` (see WordAround); empty when none.
+  std::string WordAt(int line, int column) const;
+  // Selects from the first place (the anchor) to the second (the caret) and
+  // scrolls the caret into view.
+  void SetSelection(int anchorLine, int anchorColumn, int caretLine, int caretColumn);
+  // The byte offset in Text() of a place (the column kept within its line),
+  // and the place of an offset.
+  std::int64_t PositionOf(int line, int column) const;
+  CaretPlace PlaceOf(std::int64_t position) const;
+  // The screen rectangle of the selection's first line, from the start of
+  // the selection to its end (or the end of that line).
+  QRect SelectionScreenRect() const;
+  // Everything changed between the two calls is undone in one step.
+  void BeginUndoGroup();
+  void EndUndoGroup();
+  // Replace All over [from, to) of Text(): every match lying wholly inside,
+  // in one pass that goes on after each replacement, as one undo step.
+  // `rangeEnd` is `to` moved by the change in length. Lines keep their
+  // numbers, marks and links; each line that changed is marked changed.
+  struct ReplaceAllOutcome {
+    std::int64_t count = 0;
+    std::int64_t rangeEnd = 0;
+  };
+  ReplaceAllOutcome ReplaceAll(const TextMatcher& matcher, std::int64_t from, std::int64_t to,
+                               std::string_view replacement);
 
   void SetNotificationSink(EditNotificationSink* sink) { sink_ = sink; }
 
