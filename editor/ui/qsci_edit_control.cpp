@@ -831,9 +831,55 @@ void QsciEditControl::SelectCaretLine() {
 
 void QsciEditControl::SelectAll() { sci_->selectAll(true); }
 
-void QsciEditControl::Undo() { sci_->undo(); }
+void QsciEditControl::Undo() { TakeStep(true); }
 
-void QsciEditControl::Redo() { sci_->redo(); }
+void QsciEditControl::Redo() { TakeStep(false); }
+
+// An undo or redo step runs with the view's change notices held back: for
+// every change it reports, the view counts the characters before it (for
+// its accessibility events), so a step of many changes – the undo of a
+// Replace All over many lines – would take time growing with the square of
+// the text. The lines are then compared with the text before the step, and
+// each one that differs is marked changed. A step that adds or removes
+// lines is taken back and taken again with the notices on, so the line
+// data follows it change by change.
+void QsciEditControl::TakeStep(bool undo) {
+  const int can = undo ? Sci::SCI_CANUNDO : Sci::SCI_CANREDO;
+  const int step = undo ? Sci::SCI_UNDO : Sci::SCI_REDO;
+  const int back = undo ? Sci::SCI_REDO : Sci::SCI_UNDO;
+  if (sci_->SendScintilla(can) == 0) return;
+  const std::string before(Text());
+  const long lineCount = sci_->SendScintilla(Sci::SCI_GETLINECOUNT);
+  const long eventMask = sci_->SendScintilla(Sci::SCI_GETMODEVENTMASK);
+  sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, 0UL);
+  sci_->SendScintilla(step);
+  if (sci_->SendScintilla(Sci::SCI_GETLINECOUNT) != lineCount) {
+    sci_->SendScintilla(back);
+    sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
+    sci_->SendScintilla(step);
+    return;
+  }
+  sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
+  MarkDifferingLines(before, Text());
+  marginStale_ = true;
+  UpdateModified();
+  Notify(kEditNotifyTextChanged);
+}
+
+void QsciEditControl::MarkDifferingLines(std::string_view before, std::string_view after) {
+  LineMetadata& lines = document_.lines();
+  std::int64_t line = 0;
+  std::size_t a = 0;
+  std::size_t b = 0;
+  while (a <= before.size() && b <= after.size()) {
+    const std::size_t endA = std::min(before.find('\n', a), before.size());
+    const std::size_t endB = std::min(after.find('\n', b), after.size());
+    if (before.substr(a, endA - a) != after.substr(b, endB - b)) lines.MarkChanged(line);
+    a = endA + 1;
+    b = endB + 1;
+    ++line;
+  }
+}
 
 void QsciEditControl::Cut() { sci_->cut(); }
 
@@ -1118,6 +1164,15 @@ bool QsciEditControl::eventFilter(QObject* watched, QEvent* event) {
             this, [this] { Notify(kEditNotifyCaretMoved); }, Qt::QueuedConnection);
       }
       if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && RefuseNewLine()) {
+        return true;
+      }
+      // The view's own undo and redo keys take the control's road.
+      if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+        if (key->matches(QKeySequence::Undo)) {
+          Undo();
+        } else {
+          Redo();
+        }
         return true;
       }
       // Tab stops of a template reach the view only through typed spaces.

@@ -254,6 +254,9 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   void OnModified(int position, int type, const char* text, int length, int linesAdded);
   void UpdateModified();
   bool RefuseNewLine();
+  // One undo (or redo) step, and the lines it changed marked.
+  void TakeStep(bool undo);
+  void MarkDifferingLines(std::string_view before, std::string_view after);
   void TakeBackRefused();
   void FollowInsertion(int position, std::string_view text);
   void FollowDeletion(int position, std::string_view text);
