@@ -51,15 +51,16 @@ void FindSession::Remember(const SearchRecord& record) {
 
 // ---- Dialog ---------------------------------------------------------------------
 
+std::string ProposedSearchText(const SelectionFacts& selection) {
+  return selection.hasSelection && !selection.spansLines ? selection.selectedText
+                                                         : selection.caretWord;
+}
+
 FindDialogModel::FindDialogModel(FindDialogKind kind, std::uint32_t options,
                                  const SelectionFacts& selection)
     : kind_(kind), options_(WithOneDirection(options)) {
   selectionEnabled_ = selection.hasSelection;
-  if (selection.hasSelection && !selection.spansLines) {
-    SetFindText(selection.selectedText);
-  } else {
-    SetFindText(selection.caretWord);
-  }
+  SetFindText(ProposedSearchText(selection));
   // Over several lines the selection is what a Replace works in.
   inSelection_ =
       kind_ == FindDialogKind::kReplace && selection.hasSelection && selection.spansLines;

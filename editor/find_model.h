@@ -67,6 +67,10 @@ struct SelectionFacts {
   std::string caretWord;     // the word at the caret; may be empty
 };
 
+// The text a search proposes: the selection when it lies inside one line,
+// else the word at the caret (empty when there is none).
+std::string ProposedSearchText(const SelectionFacts& selection);
+
 enum class FindDialogKind { kFind, kReplace };
 
 // The state of one Find or Replace dialog and its rules.

@@ -4,31 +4,9 @@
 #include <utility>
 
 #include "core/find_history.h"
-#include "platform/ascii_text.h"
 #include "remote/request_block.h"
 
 namespace vandrel::project {
-
-namespace {
-
-bool IsWordCharacter(char c) {
-  return platform::IsAsciiLetterOrDigit(c) || c == '_' || c == '-' ||
-         static_cast<unsigned char>(c) >= 0x80;
-}
-
-// Line `index` of `text` (lines separated by '\n'); empty past the end.
-std::string_view LineOf(std::string_view text, int index) {
-  std::size_t start = 0;
-  for (int line = 0; line < index; ++line) {
-    const std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) return {};
-    start = end + 1;
-  }
-  const std::size_t end = text.find('\n', start);
-  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-}
-
-}  // namespace
 
 FindInFilesSetup LoadFindInFilesSetup(SettingsStore* store) {
   FindInFilesSetup setup;
@@ -37,32 +15,6 @@ FindInFilesSetup LoadFindInFilesSetup(SettingsStore* store) {
   setup.wildcardHistory = LoadHistory(*store, kWildcardHistory);
   setup.folderHistory = LoadHistory(*store, kFolderHistory);
   return setup;
-}
-
-std::string ProposedSearchText(std::string_view text, int selectionFirstLine,
-                               int selectionFirstColumn, int selectionLastLine,
-                               int selectionLastColumn, int caretLine, int caretColumn) {
-  if (selectionFirstLine == selectionLastLine && selectionFirstColumn != selectionLastColumn &&
-      selectionFirstLine >= 0) {
-    const std::string_view line = LineOf(text, selectionFirstLine);
-    const auto from =
-        static_cast<std::size_t>(std::max(0, std::min(selectionFirstColumn, selectionLastColumn)));
-    const auto to = static_cast<std::size_t>(std::max(selectionFirstColumn, selectionLastColumn));
-    if (from < line.size()) return std::string(line.substr(from, to - from));
-    return {};
-  }
-  if (caretLine < 0 || caretColumn < 0) return {};
-  const std::string_view line = LineOf(text, caretLine);
-  std::size_t at = std::min(static_cast<std::size_t>(caretColumn), line.size());
-  // At the end of a word the caret still names it.
-  if ((at == line.size() || !IsWordCharacter(line[at])) && at > 0 && IsWordCharacter(line[at - 1]))
-    --at;
-  if (at >= line.size() || !IsWordCharacter(line[at])) return {};
-  std::size_t begin = at;
-  while (begin > 0 && IsWordCharacter(line[begin - 1])) --begin;
-  std::size_t end = at;
-  while (end < line.size() && IsWordCharacter(line[end])) ++end;
-  return std::string(line.substr(begin, end - begin));
 }
 
 FindInFilesModel::FindInFilesModel(FindInFilesSetup setup) : setup_(std::move(setup)) {

@@ -34,14 +34,6 @@ struct FindInFilesSetup {
 // Reads the three histories from `store` (none when it is null).
 FindInFilesSetup LoadFindInFilesSetup(SettingsStore* store);
 
-// The text an editor proposes for a search: the selection when it lies
-// within one line, otherwise the word (letters, digits, '_' and '-') at or
-// just before the caret. `text` is the whole text, lines separated by '\n';
-// lines and columns are 0-based byte positions. Empty when there is no word.
-std::string ProposedSearchText(std::string_view text, int selectionFirstLine,
-                               int selectionFirstColumn, int selectionLastLine,
-                               int selectionLastColumn, int caretLine, int caretColumn);
-
 // Which box holds more than it may.
 enum class FindInFilesLimit { kNone, kText, kFileTypes, kDirectory };
 

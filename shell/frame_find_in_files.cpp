@@ -11,17 +11,7 @@
 namespace vandrel::shell {
 
 std::string ProposedSearchText(const ui::EditorWindow* editor) {
-  if (editor == nullptr) return {};
-  const ui::QsciEditControl& control = *editor->control();
-  int firstLine = 0;
-  int firstColumn = 0;
-  int lastLine = 0;
-  int lastColumn = 0;
-  if (!control.Selection(&firstLine, &firstColumn, &lastLine, &lastColumn))
-    firstLine = firstColumn = lastLine = lastColumn = -1;
-  const ui::CaretPlace caret = control.Caret();
-  return project::ProposedSearchText(control.Text(), firstLine, firstColumn, lastLine, lastColumn,
-                                     caret.line, caret.column);
+  return editor == nullptr ? std::string() : editor->SearchProposal();
 }
 
 bool RunFindInFiles(const FindInFilesServices& services, QWidget* parent) {

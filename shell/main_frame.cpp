@@ -441,14 +441,7 @@ void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
   child->setAttribute(Qt::WA_DeleteOnClose);
   child->setWindowIcon(
       QIcon::fromTheme("text-x-generic", style()->standardIcon(QStyle::SP_FileIcon)));
-  // A new child takes most of the document area rather than its content's
-  // hint, a step below and right of the one before it.
-  const QSize area = documentArea_->viewport()->size();
-  if (area.width() > 200 && area.height() > 150) {
-    child->resize(area * 3 / 4);
-    const int step = 26 * static_cast<int>((documentArea_->subWindowList().size() - 1) % 6);
-    child->move(step, step);
-  }
+  PlaceNewChild(child);
   connect(window, &ui::EditorWindow::captionChanged, this, &MainFrame::UpdateCommandState);
   connect(window, &ui::EditorWindow::caretMoved, statusBar_, &StatusBar::ShowCaret);
   connect(window, &ui::EditorWindow::editStateChanged, this, &MainFrame::UpdateCommandState);
@@ -482,6 +475,17 @@ ui::CommandLineWindow* MainFrame::commandLineWindow() const {
                            : nullptr;
 }
 
+void MainFrame::PlaceNewChild(QMdiSubWindow* child) {
+  // A new child takes most of the document area rather than its content's
+  // hint, a step below and right of the one before it.
+  const QSize area = documentArea_->viewport()->size();
+  if (area.width() > 200 && area.height() > 150) {
+    child->resize(area * 3 / 4);
+    const int step = 26 * static_cast<int>((documentArea_->subWindowList().size() - 1) % 6);
+    child->move(step, step);
+  }
+}
+
 ui::CommandLineWindow* MainFrame::ShowCommandLine() {
   if (!commandLineChild_) {
     auto* window = new ui::CommandLineWindow(*commandRunner_);
@@ -492,8 +496,7 @@ ui::CommandLineWindow* MainFrame::ShowCommandLine() {
     child->setWindowTitle(QString::fromStdString(LoadText(kStrCommandLineCaption)));
     child->setWindowIcon(
         QIcon::fromTheme("utilities-terminal", style()->standardIcon(QStyle::SP_ComputerIcon)));
-    const QSize area = documentArea_->viewport()->size();
-    if (area.width() > 200 && area.height() > 150) child->resize(area * 3 / 4);
+    PlaceNewChild(child);
     connect(window, &ui::CommandLineWindow::editStateChanged, this, &MainFrame::UpdateCommandState);
     commandLineChild_ = child;
     child->show();

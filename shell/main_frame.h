@@ -246,6 +246,8 @@ class MainFrame : public QMainWindow,
   void LocalOpen();
   void NewFile();
   void AddEditorWindow(ui::EditorWindow* window);
+  // Sizes and places a new document child in the document area.
+  void PlaceNewChild(QMdiSubWindow* child);
   // The editor window whose document is `path`, or null.
   ui::EditorWindow* FindOpenWindow(const QString& path) const;
   // What the frame's editor windows share.

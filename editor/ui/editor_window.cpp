@@ -691,6 +691,11 @@ bool EditorWindow::RunCommand(int commandId) {
   }
 }
 
+std::string EditorWindow::SearchProposal() const {
+  const EditorFinder finder(*control_, *services_.ui, Searches());
+  return ProposedSearchText(finder.Facts());
+}
+
 FindSession& EditorWindow::Searches() const {
   if (services_.find != nullptr) return *services_.find;
   if (!ownSearches_) ownSearches_ = std::make_unique<FindSession>();

@@ -170,6 +170,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
     documentCompile_ = std::move(compile);
   }
 
+  // What a search proposes from this document: the selection inside one
+  // line, else the word at the caret.
+  std::string SearchProposal() const;
+
   // Carries out an editing command of the frame; false when it is not one
   // this window handles.
   bool RunCommand(int commandId);

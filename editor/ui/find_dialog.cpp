@@ -39,14 +39,7 @@ FindDialog::FindDialog(const SearchDialogServices& services, QWidget* parent)
   auto* cancel = new QPushButton("Cancel", this);
   cancel->setObjectName("cancel");
 
-  auto* boxes = new QVBoxLayout;
-  boxes->addWidget(wholeWord_);
-  boxes->addWidget(matchCase_);
-  boxes->addWidget(wrap_);
-  boxes->addStretch();
-  auto* options = new QHBoxLayout;
-  options->addLayout(boxes);
-  options->addWidget(direction, 0, Qt::AlignTop);
+  QLayout* options = OptionsBeside(direction);
 
   auto* fields = new QGridLayout;
   fields->addWidget(findLabel, 0, 0);

@@ -26,6 +26,9 @@ ReplaceDialog::ReplaceDialog(const SearchDialogServices& services, QWidget* pare
   replaceWith_->SetText(std::string());
   auto* replaceLabel = new QLabel("R&eplace with:", this);
   replaceLabel->setBuddy(replaceWith_);
+  // Tab goes from the text to find to its replacement, then on to the boxes.
+  setTabOrder(findWhat_, replaceWith_);
+  setTabOrder(replaceWith_, wholeWord_);
 
   auto* scope = new QGroupBox("Replace in", this);
   selection_ = new QRadioButton("&Selection", scope);
@@ -55,14 +58,7 @@ ReplaceDialog::ReplaceDialog(const SearchDialogServices& services, QWidget* pare
   fields->addWidget(replaceWith_, 1, 1);
   fields->setColumnStretch(1, 1);
   fields->setColumnMinimumWidth(1, 220);
-  auto* boxes = new QVBoxLayout;
-  boxes->addWidget(wholeWord_);
-  boxes->addWidget(matchCase_);
-  boxes->addWidget(wrap_);
-  boxes->addStretch();
-  auto* options = new QHBoxLayout;
-  options->addLayout(boxes);
-  options->addWidget(scope, 0, Qt::AlignTop);
+  QLayout* options = OptionsBeside(scope);
   auto* left = new QVBoxLayout;
   left->addLayout(fields);
   left->addLayout(options);

@@ -1,5 +1,6 @@
 #include "editor/ui/search_dialog.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QLineEdit>
 
@@ -42,6 +43,18 @@ SearchDialog::SearchDialog(FindDialogKind kind, const SearchDialogServices& serv
     model_.SetFindText(text.toStdString());
     UpdateButtons();
   });
+}
+
+QLayout* SearchDialog::OptionsBeside(QWidget* choice) {
+  auto* boxes = new QVBoxLayout;
+  boxes->addWidget(wholeWord_);
+  boxes->addWidget(matchCase_);
+  boxes->addWidget(wrap_);
+  boxes->addStretch();
+  auto* options = new QHBoxLayout;
+  options->addLayout(boxes);
+  options->addWidget(choice, 0, Qt::AlignTop);
+  return options;
 }
 
 void SearchDialog::ReadBoxes() {

@@ -10,6 +10,7 @@
 #include "editor/find_model.h"
 
 class QCheckBox;
+class QLayout;
 class QPushButton;
 
 namespace vandrel {
@@ -43,6 +44,9 @@ class SearchDialog : public QDialog {
 
   // Takes the boxes into the model.
   void ReadBoxes();
+  // The check boxes in a column, beside `choice` (the direction or the
+  // range), as both dialogs lay them out.
+  QLayout* OptionsBeside(QWidget* choice);
   // Before a search: the search text's history saved and loaded again and
   // the options stored.
   void RecordSearch();

@@ -73,18 +73,6 @@ TEST(FindInFilesModel, ProjectFilesOnlyNeverAsksForSubdirectories) {
   EXPECT_EQ(FindInFilesFlags(*model.Accept()), remote::kSearchSubdirectories);
 }
 
-TEST(FindInFilesModel, ProposalIsTheSelectionWithinALineElseTheWordAtTheCaret) {
-  const std::string text = "       MOVE WS-TOTAL TO OUT-REC.\n       DISPLAY OUT-REC.\n";
-  EXPECT_EQ(ProposedSearchText(text, 0, 7, 0, 20, 0, 20), "MOVE WS-TOTAL");
-  // Over two lines: the word at the caret.
-  EXPECT_EQ(ProposedSearchText(text, 0, 7, 1, 9, 1, 9), "DISPLAY");
-  // No selection: the word the caret is in, or just after.
-  EXPECT_EQ(ProposedSearchText(text, -1, -1, -1, -1, 0, 14), "WS-TOTAL");
-  EXPECT_EQ(ProposedSearchText(text, -1, -1, -1, -1, 0, 20), "WS-TOTAL");
-  EXPECT_EQ(ProposedSearchText(text, -1, -1, -1, -1, 0, 2), "");
-  EXPECT_EQ(ProposedSearchText(text, -1, -1, -1, -1, 7, 0), "");  // past the end
-}
-
 TEST(FindInFilesModel, HistoriesAreSavedNewestFirstAndLoadedAgain) {
   testing::TempDir dir;
   SettingsStore store(dir / "settings.reg");

@@ -55,6 +55,18 @@ class FrameHost : public ::testing::Test {
     ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "host.vdp"));
   }
 
+  // A project on the agent with the folder "C sources" holding /src/hello.c.
+  project::ProjectItem* SourceFolder(project::Project& project) const {
+    project.projectSettings().server = "127.0.0.1";
+    project.projectSettings().port = port_;
+    project::ProjectItem* folder = project::NewFolder(project, "C sources", "src");
+    if (folder == nullptr) return nullptr;
+    project::AddFilesChoice files;
+    files.directory = "/src";
+    files.names = {"hello.c"};
+    return project::AddFiles(*folder, files) == 1 ? folder : nullptr;
+  }
+
   TempDir dir_;
   std::unique_ptr<AgentProcess> agent_;
   int port_ = 0;
@@ -117,15 +129,9 @@ TEST_F(FrameHost, BuildListsErrorsAndF4OpensTheirFile) {
   std::filesystem::path projectPath = dir_ / "build.vdp";
   {
     project::Project saved;
-    saved.projectSettings().server = "127.0.0.1";
-    saved.projectSettings().port = port_;
-    saved.projectSettings().outputMasks = {"Ansi - C"};
-    project::ProjectItem* folder = project::NewFolder(saved, "C sources", "src");
+    project::ProjectItem* folder = SourceFolder(saved);
     ASSERT_NE(folder, nullptr);
-    project::AddFilesChoice files;
-    files.directory = "/src";
-    files.names = {"hello.c"};
-    ASSERT_EQ(project::AddFiles(*folder, files), 1);
+    saved.projectSettings().outputMasks = {"Ansi - C"};
     folder->settings().buildFlags = project::kBuildOverride;
     folder->settings().build = "echo 'hello.c:3:3: error: expected declaration'";
     ASSERT_TRUE(project::SaveProjectFile(saved, projectPath));
@@ -160,14 +166,7 @@ TEST_F(FrameHost, DocumentOutsideTheProjectCompilesWithItsOwnCommand) {
   std::filesystem::path projectPath = dir_ / "own.vdp";
   {
     project::Project saved;
-    saved.projectSettings().server = "127.0.0.1";
-    saved.projectSettings().port = port_;
-    project::ProjectItem* folder = project::NewFolder(saved, "C sources", "src");
-    ASSERT_NE(folder, nullptr);
-    project::AddFilesChoice files;
-    files.directory = "/src";
-    files.names = {"hello.c"};
-    ASSERT_EQ(project::AddFiles(*folder, files), 1);
+    ASSERT_NE(SourceFolder(saved), nullptr);
     project::ProjectItem* file = saved.FindItem("hello.c", 0);
     ASSERT_NE(file, nullptr);
     file->settings().compileFlags = project::kCompileOverride;
