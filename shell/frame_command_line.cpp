@@ -2,6 +2,8 @@
 
 #include <fmt/printf.h>
 
+#include <vector>
+
 #include "editor/ui/command_line_window.h"
 #include "project/output_panes.h"
 #include "remote/request_block.h"
@@ -14,16 +16,6 @@ namespace {
 
 // Output waiting for the window keeps at most what the window would keep.
 constexpr std::size_t kCollectedLimit = ui::kCommandLineKeepChars;
-
-// Drops the front of `text` down to three quarters of the limit, at a line
-// start when there is one.
-void DropCollectedFront(std::string& text) {
-  if (text.size() <= kCollectedLimit) return;
-  std::size_t cut = text.size() - kCollectedLimit * 3 / 4;
-  const std::size_t lineEnd = text.find('\n', cut);
-  if (lineEnd != std::string::npos && lineEnd + 1 < text.size()) cut = lineEnd + 1;
-  text.erase(0, cut);
-}
 
 }  // namespace
 
@@ -67,69 +59,93 @@ void CommandLineOutput::CommandCompleted(std::string agentError) {
 
 void CommandLineOutput::Post(Item item) {
   std::lock_guard lock(mutex_);
-  if (!item.end && !queue_.empty() && !queue_.back().end) {
-    queue_.back().text += item.text;
-    DropCollectedFront(queue_.back().text);
-  } else {
-    if (!item.end) DropCollectedFront(item.text);
-    queue_.push_back(std::move(item));
-  }
+  if (!item.end) collected_ += item.text.size();
+  queue_.push_back(std::move(item));
+  DropCollectedFront();
   if (!drainPosted_) {
     drainPosted_ = true;
     QMetaObject::invokeMethod(this, &CommandLineOutput::Drain, Qt::QueuedConnection);
   }
 }
 
-void CommandLineOutput::Flush() {
-  for (;;) {
-    {
-      std::lock_guard lock(mutex_);
-      if (queue_.empty()) return;
+// Output the window has not taken yet and would not keep anyway goes from
+// the front, whole blocks at a time down to three quarters of the limit,
+// then up to the next line start; the ends of commands stay.
+void CommandLineOutput::DropCollectedFront() {
+  if (collected_ <= kCollectedLimit) return;
+  const std::size_t target = kCollectedLimit * 3 / 4;
+  auto it = queue_.begin();
+  while (it != queue_.end() && collected_ > target) {
+    if (it->end) {
+      ++it;
+      continue;
     }
-    Drain();
+    collected_ -= it->text.size();
+    it = queue_.erase(it);
+  }
+  for (; it != queue_.end(); ++it) {
+    if (it->end) continue;
+    const std::size_t lineEnd = it->text.find('\n');
+    if (lineEnd != std::string::npos) {
+      collected_ -= lineEnd + 1;
+      it->text.erase(0, lineEnd + 1);
+    }
+    break;
   }
 }
 
-// One slice: at most kCommandLineSlice bytes of output, and the ends that
-// come within it.
+void CommandLineOutput::Flush() {
+  while (DrainSlice()) {
+  }
+}
+
+// Slices for one turn of the event loop, then the rest in a later turn.
 void CommandLineOutput::Drain() {
-  std::deque<Item> slice;
+  const auto until = std::chrono::steady_clock::now() + kCommandLineTurn;
+  bool more = true;
+  while (more && std::chrono::steady_clock::now() < until) more = DrainSlice();
+  std::lock_guard lock(mutex_);
+  drainPosted_ = !queue_.empty();
+  if (drainPosted_) {
+    QMetaObject::invokeMethod(this, &CommandLineOutput::Drain, Qt::QueuedConnection);
+  }
+}
+
+// One slice: blocks of output up to kCommandLineSlice bytes (at least one
+// block), and the ends that come within them.
+bool CommandLineOutput::DrainSlice() {
+  std::vector<Item> slice;
   {
     std::lock_guard lock(mutex_);
-    std::size_t budget = kCommandLineSlice;
-    while (!queue_.empty() && budget > 0) {
+    if (queue_.empty()) return false;
+    std::size_t taken = 0;
+    while (!queue_.empty() &&
+           (slice.empty() || taken + queue_.front().text.size() <= kCommandLineSlice)) {
       Item& front = queue_.front();
-      if (!front.end && front.text.size() > budget) {
-        // Cut after a line end when there is one in the slice, so lines
-        // reach the window whole.
-        std::size_t take = budget;
-        const std::size_t lineEnd = front.text.rfind('\n', budget - 1);
-        if (lineEnd != std::string::npos) take = lineEnd + 1;
-        Item part;
-        part.text.assign(front.text, 0, take);
-        front.text.erase(0, take);
-        slice.push_back(std::move(part));
-        break;
+      if (!front.end) {
+        taken += front.text.size();
+        collected_ -= front.text.size();
       }
-      budget -= std::min(budget, front.end ? std::size_t{1} : front.text.size());
       slice.push_back(std::move(front));
       queue_.pop_front();
     }
-    drainPosted_ = !queue_.empty();
-    if (drainPosted_) {
-      QMetaObject::invokeMethod(this, &CommandLineOutput::Drain, Qt::QueuedConnection);
-    }
   }
+  // Blocks of output that follow one another reach the window at once.
+  std::string text;
   for (Item& item : slice) {
+    if (!item.end) {
+      text += item.text;
+      continue;
+    }
+    if (window_ && !text.empty()) window_->AppendOutput(text);
+    text.clear();
     // A window closed meanwhile takes nothing.
     if (!window_) continue;
-    if (item.end) {
-      window_->Completed(item.text);
-      if (completed_) completed_();
-    } else {
-      window_->AppendOutput(item.text);
-    }
+    window_->Completed(item.text);
+    if (completed_) completed_();
   }
+  if (window_ && !text.empty()) window_->AppendOutput(text);
+  return true;
 }
 
 bool FrameCommandRunner::Run(const std::string& commandLine) {

@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -37,9 +38,12 @@ namespace vandrel::shell {
 class FrameHostConnection;
 class FrameHostView;
 
-// At most this many bytes of a command's output go into the window per turn
-// of the event loop.
-inline constexpr std::size_t kCommandLineSlice = 64 * 1024;
+// A command's output goes into the window in slices of at most this many
+// bytes, and slices follow one another in one turn of the event loop only
+// for as long as kCommandLineTurn lasts, so the window keeps answering while
+// output floods in.
+inline constexpr std::size_t kCommandLineSlice = 16 * 1024;
+inline constexpr std::chrono::milliseconds kCommandLineTurn{20};
 
 // The frame's output writer: the command line window's output (pane 255)
 // to the window, every other pane to the output panes.
@@ -71,11 +75,16 @@ class CommandLineOutput final : public QObject, public remote::OutputWriter {
     bool end = false;  // the command's end, with its error text in `text`
   };
   void Post(Item item);
+  void DropCollectedFront();  // with the lock held
   void Drain();
+  // Takes one slice of what was collected and hands it to the window; false
+  // when nothing was left.
+  bool DrainSlice();
 
   project::OutputPanes& panes_;
   std::mutex mutex_;
   std::deque<Item> queue_;
+  std::size_t collected_ = 0;  // bytes of output in the queue
   bool drainPosted_ = false;
   std::optional<CharacterTable> table_;
   QPointer<ui::CommandLineWindow> window_;  // user-interface thread only

@@ -861,6 +861,7 @@ void QsciEditControl::TakeStep(bool undo) {
   }
   sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
   MarkDifferingLines(before, Text());
+  ShowAllMarks();
   marginStale_ = true;
   UpdateModified();
   Notify(kEditNotifyTextChanged);
@@ -1084,51 +1085,41 @@ QsciEditControl::ReplaceAllOutcome QsciEditControl::ReplaceAll(const TextMatcher
     return outcome;
   }
 
-  // Every line keeps its place: each line that holds matches is rewritten
-  // once, from its first match to the end of its last, as one change of the
-  // view inside that line (so an undo, which the line data follows, changes
-  // the line and nothing else). The view's notices are held back meanwhile;
-  // the changed lines are marked here.
+  // Every line keeps its place: the stretch from the first match to the end
+  // of the last is replaced as one change of the view, with the view's
+  // notices held back (for each change it reports the view counts the
+  // characters before it, and every change costs an update of its own).
+  // Each line that held a match is marked changed here; the line marks,
+  // which the view keeps on its lines, are laid on them again.
   const std::size_t regionStart = found.front();
-  const std::string original(text.substr(regionStart, found.back() + length - regionStart));
-  const long eventMask = sci_->SendScintilla(Sci::SCI_GETMODEVENTMASK);
-  sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, 0UL);
+  const std::size_t regionEnd = found.back() + length;
+  std::string piece;
+  piece.reserve(regionEnd - regionStart +
+                static_cast<std::size_t>(std::max<std::int64_t>(0, grown * outcome.count)));
+  LineMetadata& lines = document_.lines();
   std::int64_t line =
       sci_->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(regionStart));
-  std::int64_t delta = 0;
-  std::string piece;
-  LineMetadata& lines = document_.lines();
-  std::size_t index = 0;
-  while (index < found.size()) {
-    // The matches of one line: up to the first with a line end before it.
-    const std::size_t first = found[index] - regionStart;
-    std::size_t last = index;
-    const std::size_t lineEnd = original.find('\n', first);
-    while (last + 1 < found.size() && found[last + 1] - regionStart < lineEnd) ++last;
-    piece.clear();
-    std::size_t copied = first;
-    for (std::size_t i = index; i <= last; ++i) {
-      const std::size_t at = found[i] - regionStart;
-      piece.append(original, copied, at - copied);
-      piece.append(replacement);
-      copied = at + length;
+  std::int64_t marked = -1;
+  std::size_t copied = regionStart;
+  for (const std::size_t at : found) {
+    const std::string_view between = text.substr(copied, at - copied);
+    line += std::count(between.begin(), between.end(), '\n');
+    if (line != marked) {
+      lines.MarkChanged(line);
+      marked = line;
     }
-    const auto start = static_cast<std::int64_t>(found[index]) + delta;
-    const auto end = static_cast<std::int64_t>(found[last] + length) + delta;
-    sci_->SendScintilla(Sci::SCI_SETTARGETRANGE, static_cast<unsigned long>(start),
-                        static_cast<long>(end));
-    sci_->SendScintilla(Sci::SCI_REPLACETARGET, static_cast<uintptr_t>(piece.size()), piece.data());
-    lines.MarkChanged(line);
-    delta += grown * static_cast<std::int64_t>(last - index + 1);
-    index = last + 1;
-    if (index < found.size()) {
-      const std::size_t next = found[index] - regionStart;
-      line += std::count(original.begin() + static_cast<std::ptrdiff_t>(copied),
-                         original.begin() + static_cast<std::ptrdiff_t>(next), '\n');
-    }
+    piece.append(between);
+    piece.append(replacement);
+    copied = at + length;
   }
+  const long eventMask = sci_->SendScintilla(Sci::SCI_GETMODEVENTMASK);
+  sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, 0UL);
+  sci_->SendScintilla(Sci::SCI_SETTARGETRANGE, static_cast<unsigned long>(regionStart),
+                      static_cast<long>(regionEnd));
+  sci_->SendScintilla(Sci::SCI_REPLACETARGET, static_cast<uintptr_t>(piece.size()), piece.data());
   sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
   EndUndoGroup();
+  ShowAllMarks();
   marginStale_ = true;
   UpdateModified();
   Notify(kEditNotifyTextChanged);
