@@ -58,6 +58,12 @@ class CommandLineWindow::View final : public QPlainTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
+    // Cutting would take text out of the history: it only copies there.
+    if (event->matches(QKeySequence::Cut) && !window_.SelectionInCommand()) {
+      copy();
+      event->accept();
+      return;
+    }
     if (window_.TakeKey(event->key(), event->modifiers(), event->text())) {
       event->accept();
       return;
@@ -161,14 +167,11 @@ bool CommandLineWindow::TakeKey(int key, Qt::KeyboardModifiers modifiers, const 
       return true;
     case Qt::Key_Backspace:
       return commandLine_.Backspace();
-    case Qt::Key_Delete: {
+    case Qt::Key_Delete:
       // The history stays as it was.
-      const QTextCursor caret = view_->textCursor();
-      if (view_->isReadOnly() || std::min(caret.position(), caret.anchor()) >= promptEnd_)
-        return false;
+      if (view_->isReadOnly() || SelectionInCommand()) return false;
       Beep();
       return true;
-    }
     default:
       break;
   }
@@ -179,9 +182,13 @@ bool CommandLineWindow::TakeKey(int key, Qt::KeyboardModifiers modifiers, const 
   return false;
 }
 
-void CommandLineWindow::CaretIntoCommand() {
+bool CommandLineWindow::SelectionInCommand() const {
   const QTextCursor caret = view_->textCursor();
-  if (std::min(caret.position(), caret.anchor()) >= promptEnd_) return;
+  return std::min(caret.position(), caret.anchor()) >= promptEnd_;
+}
+
+void CommandLineWindow::CaretIntoCommand() {
+  if (SelectionInCommand()) return;
   QTextCursor end(view_->document());
   end.movePosition(QTextCursor::End);
   view_->setTextCursor(end);

@@ -82,6 +82,8 @@ class CommandLineWindow final : public QWidget, private TerminalSurface {
   bool TakeKey(int key, Qt::KeyboardModifiers modifiers, const QString& text);
   // Typing and pasting happen after the prompt: a caret in the history goes
   // to the end first.
+  // The selection (or the caret) lies wholly after the prompt.
+  bool SelectionInCommand() const;
   void CaretIntoCommand();
   void DropFrontLines();
   void ShowContextMenu(const QPoint& position);

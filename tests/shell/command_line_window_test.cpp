@@ -114,6 +114,11 @@ TEST_F(CommandLineWindowTest, CommandsRunOnTheHostAndStopEndsThem) {
   ASSERT_TRUE(WaitFor([&] { return !window->running(); }));
   EXPECT_EQ(window->Text(), ">\n>cd /src\n>ls\nhello.c\nnotes.txt\n>");
   EXPECT_TRUE(ui.shown().empty());
+  // Cutting in the history only copies.
+  window->view()->selectAll();
+  QKeyEvent cut(QEvent::KeyPress, Qt::Key_X, Qt::ControlModifier);
+  QApplication::sendEvent(window->view(), &cut);
+  EXPECT_EQ(window->Text(), ">\n>cd /src\n>ls\nhello.c\nnotes.txt\n>");
   // A picture of the window for whoever runs the test by hand.
   if (const char* shot = std::getenv("VANDREL_COMMAND_LINE_SHOT")) frame.grab().save(shot);
 
