@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "documents/document_format.h"
 #include "platform/byte_source.h"
@@ -30,6 +31,15 @@ inline constexpr std::uint32_t kLoadRequestCobol85 = 0x0080;
 inline constexpr std::uint32_t kLoadRequestTranslate = 0x4000;  // a character table is supplied
 
 using CharacterTable = std::array<std::uint8_t, 256>;
+
+// Translates `bytes` in place: each byte takes its entry of `table`, and a
+// byte whose entry is 0 stays as it is.
+inline void TranslateBytes(std::span<char> bytes, const CharacterTable& table) {
+  for (char& c : bytes) {
+    const std::uint8_t mapped = table[static_cast<std::uint8_t>(c)];
+    if (mapped != 0) c = static_cast<char>(mapped);
+  }
+}
 
 struct LoadRequest {
   std::uint32_t flags = kLoadRequestAlways;

@@ -1,17 +1,14 @@
 #include "editor/command_line.h"
 
+#include "platform/ascii_text.h"
+
 namespace vandrel {
 
 namespace {
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
-  }
-  return true;
+  return text.size() >= prefix.size() &&
+         platform::EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
@@ -20,12 +17,7 @@ std::string HostCommandLine(std::string_view typed, const CharacterTable* table)
   const bool changeDirectory = StartsWithNoCase(typed, kChangeDirectoryPrefix);
   if (changeDirectory) typed.remove_prefix(kChangeDirectoryPrefix.size());
   std::string line(typed);
-  if (table != nullptr) {
-    for (char& c : line) {
-      const unsigned char mapped = (*table)[static_cast<unsigned char>(c)];
-      if (mapped != 0) c = static_cast<char>(mapped);
-    }
-  }
+  if (table != nullptr) TranslateBytes(line, *table);
   // The agent's own command word is not the user's text: it stays as the
   // agent knows it.
   if (changeDirectory) line.insert(0, kSetDirectoryCommand);

@@ -71,14 +71,7 @@ class LineBuilder {
     const std::size_t begin = text_.size();
     text_.append(reinterpret_cast<const char*>(bytes), size);
     char* line = text_.data() + begin;
-    if (table_ != nullptr) {
-      const CharacterTable& table = *table_;
-      // An entry of 0 leaves its character as it is.
-      for (std::size_t i = 0; i < size; ++i) {
-        const std::uint8_t mapped = table[static_cast<std::uint8_t>(line[i])];
-        if (mapped != 0) line[i] = static_cast<char>(mapped);
-      }
-    }
+    if (table_ != nullptr) TranslateBytes(std::span<char>(line, size), *table_);
     std::size_t length = size;
 
     LineToken token;

@@ -123,13 +123,7 @@ SaveOutcome WriteLines(std::string_view text, const SaveRequest& request, const 
         out.append(kTokenColumn - width, ' ');
         out.append(token);
       }
-      if (table != nullptr) {
-        // An entry of 0 leaves its character as it is.
-        for (std::size_t k = content; k < out.size(); ++k) {
-          const std::uint8_t mapped = (*table)[static_cast<std::uint8_t>(out[k])];
-          if (mapped != 0) out[k] = static_cast<char>(mapped);
-        }
-      }
+      if (table != nullptr) TranslateBytes(std::span<char>(out).subspan(content), *table);
       if (recordForm) {
         const std::size_t length = out.size() - content;
         if (length > kMaxRecordLength) return {SaveResult::kRecordTooLong, i};

@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ascii_text.h"
+
 namespace vandrel {
 
 namespace {
-
-char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool IsAlnum(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 
 // Whether the byte at `at` continues the word that touches it on the side
 // away from `from` (`step` -1 looks left, +1 right).
@@ -25,12 +21,13 @@ bool ContinuesWord(std::string_view text, std::size_t at, int step) {
   const std::size_t inner = step < 0 ? at + 1 : at - 1;
   if (step < 0 && at == 0) return false;
   const std::size_t outer = step < 0 ? at - 1 : at + 1;
-  return inner < text.size() && outer < text.size() && IsAlnum(text[inner]) && IsAlnum(text[outer]);
+  return inner < text.size() && outer < text.size() &&
+         platform::IsAsciiLetterOrDigit(text[inner]) && platform::IsAsciiLetterOrDigit(text[outer]);
 }
 
 }  // namespace
 
-bool IsWordByte(char c) { return IsAlnum(c) || c == '_'; }
+bool IsWordByte(char c) { return platform::IsAsciiLetterOrDigit(c) || c == '_'; }
 
 bool IsWholeWordAt(std::string_view text, std::size_t at, std::size_t length) {
   if (length == 0 || at + length > text.size()) return false;
@@ -41,7 +38,7 @@ bool IsWholeWordAt(std::string_view text, std::size_t at, std::size_t length) {
 TextMatcher::TextMatcher(std::string_view needle, std::uint32_t flags)
     : needle_(needle.substr(0, std::min(needle.size(), kMaxSearchText))), flags_(flags) {
   if (!(flags_ & kSearchMatchCase)) {
-    std::transform(needle_.begin(), needle_.end(), needle_.begin(), FoldCase);
+    std::transform(needle_.begin(), needle_.end(), needle_.begin(), platform::AsciiUpper);
   }
 }
 
@@ -49,7 +46,7 @@ bool TextMatcher::MatchesAt(std::string_view text, std::size_t at) const {
   if (at + needle_.size() > text.size()) return false;
   if (flags_ & kSearchMatchCase) return text.compare(at, needle_.size(), needle_) == 0;
   for (std::size_t i = 0; i < needle_.size(); ++i) {
-    if (FoldCase(text[at + i]) != needle_[i]) return false;
+    if (platform::AsciiUpper(text[at + i]) != needle_[i]) return false;
   }
   return true;
 }
@@ -169,24 +166,32 @@ ReplaceAllResult ReplaceAllInText(std::string_view text, std::size_t from, std::
       static_cast<std::ptrdiff_t>(replacement.size()) - static_cast<std::ptrdiff_t>(length);
   result.text.reserve(text.size() + static_cast<std::size_t>(std::max<std::ptrdiff_t>(
                                         0, grown * static_cast<std::ptrdiff_t>(found.size()))));
-  std::size_t copied = 0;
-  for (const std::size_t at : found) {
-    result.text.append(text, copied, at - copied);
-    result.text.append(replacement);
-    copied = at + length;
-  }
+  const std::size_t copied = AppendReplaced(result.text, text, 0, found, length, replacement);
   result.text.append(text, copied);
   result.rangeEnd = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(to) +
                                              grown * static_cast<std::ptrdiff_t>(found.size()));
   return result;
 }
 
+std::size_t AppendReplaced(std::string& out, std::string_view text, std::size_t from,
+                           std::span<const std::size_t> found, std::size_t length,
+                           std::string_view replacement) {
+  std::size_t copied = from;
+  for (const std::size_t at : found) {
+    out.append(text, copied, at - copied);
+    out.append(replacement);
+    copied = at + length;
+  }
+  return copied;
+}
+
 std::string WordAround(std::string_view line, std::size_t column) {
   column = std::min(column, line.size());
   const auto inWord = [&line](std::size_t at) {
     if (IsWordByte(line[at])) return true;
-    return line[at] == '-' && at > 0 && at + 1 < line.size() && IsAlnum(line[at - 1]) &&
-           IsAlnum(line[at + 1]);
+    return line[at] == '-' && at > 0 && at + 1 < line.size() &&
+           platform::IsAsciiLetterOrDigit(line[at - 1]) &&
+           platform::IsAsciiLetterOrDigit(line[at + 1]);
   };
   std::size_t first = column;
   // At the end of a word the caret stands just after it.

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,6 +113,14 @@ struct ReplaceAllResult {
 };
 ReplaceAllResult ReplaceAllInText(std::string_view text, std::size_t from, std::size_t to,
                                   const TextMatcher& matcher, std::string_view replacement);
+
+// Appends to `out` the text from `from` to the end of the last of `found`
+// (ascending match offsets, none before `from`, each `length` bytes long)
+// with every match replaced by `replacement`. Returns where the text copied
+// ends: `from` when there is no match.
+std::size_t AppendReplaced(std::string& out, std::string_view text, std::size_t from,
+                           std::span<const std::size_t> found, std::size_t length,
+                           std::string_view replacement);
 
 // The word around `column` of `line` (a line's text without its end): the
 // word bytes and joining hyphens touching the column, or those just before

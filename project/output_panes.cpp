@@ -2,17 +2,14 @@
 
 #include <algorithm>
 
+#include "documents/load_request.h"
+
 namespace vandrel::project {
 
 std::string PrepareRawOutput(std::string_view bytes, const CharacterTable* table) {
   std::string out(bytes);
-  for (char& c : out) {
-    if (c == '\0') c = '\1';
-    if (table != nullptr) {
-      const unsigned char mapped = (*table)[static_cast<unsigned char>(c)];
-      if (mapped != 0) c = static_cast<char>(mapped);
-    }
-  }
+  std::replace(out.begin(), out.end(), '\0', '\1');
+  if (table != nullptr) TranslateBytes(out, *table);
   return out;
 }
 

@@ -6,18 +6,14 @@
 #include "core/string_ids.h"
 #include "editor/control_messages.h"
 #include "editor/ui/qsci_edit_control.h"
+#include "platform/ascii_text.h"
 
 namespace vandrel::ui {
 
 namespace {
 
 bool SameText(std::string_view a, std::string_view b, bool matchCase) {
-  if (a.size() != b.size()) return false;
-  if (matchCase) return a == b;
-  return std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    return fold(x) == fold(y);
-  });
+  return matchCase ? a == b : platform::EqualsIgnoreCase(a, b);
 }
 
 }  // namespace
@@ -113,8 +109,7 @@ std::int64_t EditorFinder::ReplaceAll(std::string_view text, std::string_view re
     return 0;
   }
   SearchRecord record;
-  record.flags = flags & ~(kSearchBackward | kSearchWrap);
-  record.flags |= kSearchForward | (flags & kSearchWrap);
+  record.flags = (flags & ~kSearchBackward) | kSearchForward;
   record.text = std::string(matcher.needle());
   session_.Remember(record);
   if (inSelection && hadSelection) {

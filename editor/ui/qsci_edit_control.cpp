@@ -982,29 +982,7 @@ CaretPlace QsciEditControl::PlaceOf(std::int64_t position) const {
   return CaretPlace{static_cast<int>(line), static_cast<int>(position - start)};
 }
 
-bool QsciEditControl::Find(SearchRecord& record) const {
-  if (record.text.size() > kMaxSearchText) record.text.resize(kMaxSearchText);
-  const std::string_view text = Text();
-  const TextMatcher matcher(record.text, record.flags);
-  const auto clampInt = [](std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT32_MAX));
-  };
-  const auto from = static_cast<std::size_t>(
-      PositionOf(clampInt(record.startLine), clampInt(record.startColumn)));
-  const std::size_t limit = record.endLine < 0
-                                ? text.size()
-                                : static_cast<std::size_t>(PositionOf(clampInt(record.endLine),
-                                                                      clampInt(record.endColumn)));
-  const std::size_t found = matcher.Search(text, from, limit);
-  if (found == kNoMatch) return false;
-  const CaretPlace first = PlaceOf(static_cast<std::int64_t>(found));
-  const CaretPlace end = PlaceOf(static_cast<std::int64_t>(found + matcher.needle().size()));
-  record.foundLine = first.line;
-  record.foundColumn = first.column;
-  record.foundEndLine = end.line;
-  record.foundEndColumn = end.column;
-  return true;
-}
+bool QsciEditControl::Find(SearchRecord& record) const { return FindInText(Text(), record); }
 
 void QsciEditControl::ReplaceSelection(std::string_view text) {
   if (IsReadOnly()) return;
@@ -1096,21 +1074,20 @@ QsciEditControl::ReplaceAllOutcome QsciEditControl::ReplaceAll(const TextMatcher
   std::string piece;
   piece.reserve(regionEnd - regionStart +
                 static_cast<std::size_t>(std::max<std::int64_t>(0, grown * outcome.count)));
+  AppendReplaced(piece, text, regionStart, found, length, replacement);
   LineMetadata& lines = document_.lines();
   std::int64_t line =
       sci_->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(regionStart));
   std::int64_t marked = -1;
-  std::size_t copied = regionStart;
+  std::size_t counted = regionStart;
   for (const std::size_t at : found) {
-    const std::string_view between = text.substr(copied, at - copied);
-    line += std::count(between.begin(), between.end(), '\n');
+    line += std::count(text.begin() + static_cast<std::ptrdiff_t>(counted),
+                       text.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+    counted = at;
     if (line != marked) {
       lines.MarkChanged(line);
       marked = line;
     }
-    piece.append(between);
-    piece.append(replacement);
-    copied = at + length;
   }
   const long eventMask = sci_->SendScintilla(Sci::SCI_GETMODEVENTMASK);
   sci_->SendScintilla(Sci::SCI_SETMODEVENTMASK, 0UL);
