@@ -23,7 +23,7 @@ class NavigatorItem {
   std::vector<std::unique_ptr<NavigatorItem>> children;
 
   // Display text, else name, else alternative name, else "Unknown".
-  std::string DisplayName() const;
+  std::string_view DisplayName() const;
   // "name(a, b)": the display name and the parameters separated by ", ".
   std::string ParameterText() const;
 
