@@ -50,9 +50,12 @@ inline constexpr std::uint32_t kLineMarkAll = kLineMarkBookmark | kLineMarkGoTo 
 
 // ---- Go-to requests of the editor window (flags) ----------------------------------
 
-inline constexpr std::uint32_t kGoToSelectLine = 0x1;   // select the whole target line
-inline constexpr std::uint32_t kGoToMark = 0x2;         // the target line takes the go-to mark
-inline constexpr std::uint32_t kGoToErrorMark = 0x4;    // the target line takes the error mark
-inline constexpr std::uint32_t kGoToFileNumber = 0x10;  // the value is a number of the file's own
+inline constexpr std::uint32_t kGoToSelectLine = 0x1;      // select the whole target line
+inline constexpr std::uint32_t kGoToMark = 0x2;            // the target line takes the go-to mark
+inline constexpr std::uint32_t kGoToErrorMark = 0x4;       // the target line takes the error mark
+inline constexpr std::uint32_t kGoToNavigatorEntry = 0x8;  // the value is a navigator entry
+inline constexpr std::uint32_t kGoToFileNumber = 0x10;   // the value is a number of the file's own
+inline constexpr std::uint32_t kGoToNextUse = 0x20;      // find the next use of a text
+inline constexpr std::uint32_t kGoToPreviousUse = 0x40;  // find the previous use of a text
 
 }  // namespace vandrel

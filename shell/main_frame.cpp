@@ -32,6 +32,7 @@
 #include "documents/ui/file_properties_dialog.h"
 #include "editor/ui/command_line_window.h"
 #include "editor/ui/editor_context_menu.h"
+#include "editor/ui/editor_navigator.h"
 #include "editor/ui/editor_window.h"
 #include "platform/install_paths.h"
 #include "project/build_runner.h"
@@ -55,6 +56,7 @@
 #include "shell/frame_editor_host.h"
 #include "shell/frame_find_in_files.h"
 #include "shell/frame_host_connection.h"
+#include "shell/frame_navigator_list.h"
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
 #include "shell/host_file_opener.h"
@@ -115,6 +117,15 @@ constexpr std::array kEditorCommands{
     cmd::kReplace,
     cmd::kFindNext,
     cmd::kFindPrevious,
+    cmd::kToggleBookmark,
+    cmd::kNextBookmark,
+    cmd::kPreviousBookmark,
+    cmd::kClearBookmarks,
+    cmd::kNextFunction,
+    cmd::kPreviousFunction,
+    cmd::kParameterInfo,
+    cmd::kRefresh,
+    cmd::kToggleRibbon,
 };
 
 // The frame's message boxes as the project flows see them: whatever user
@@ -228,6 +239,9 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
       *project_, *projectFrame_, *frameUi_, settings_, progress_.get());
 
   connect(mainMenu_, &MainMenuBar::commandTriggered, this, &MainFrame::RunCommand);
+  navigatorList_ = new FrameNavigatorList(toolbars_->navigatorList(), this);
+  connect(documentArea_, &QMdiArea::subWindowActivated, this,
+          [this] { navigatorList_->Show(ActiveEditor()); });
   connect(documentArea_, &QMdiArea::subWindowActivated, this, &MainFrame::UpdateCommandState);
   connect(documentArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* child) {
     // The command line takes the keys once it is brought forward.
@@ -386,6 +400,7 @@ void MainFrame::UpdateCommandState() {
   state.documentSelection =
       editor ? editor->HasSelection() : commandLine && commandLine->HasSelection();
   state.searchRemembered = editor && editor->SearchRemembered();
+  state.navigatorActive = editor && editor->navigator().HasEntries();
   state.projectOpen = projectController_ && projectController_->IsOpen();
   state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
   state.busy = busy_;
@@ -445,6 +460,14 @@ void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
   connect(window, &ui::EditorWindow::captionChanged, this, &MainFrame::UpdateCommandState);
   connect(window, &ui::EditorWindow::caretMoved, statusBar_, &StatusBar::ShowCaret);
   connect(window, &ui::EditorWindow::editStateChanged, this, &MainFrame::UpdateCommandState);
+  // The function list follows the active editor's navigator and caret.
+  connect(window, &ui::EditorWindow::navigatorChanged, this, [this, window] {
+    if (ActiveEditor() == window) navigatorList_->Show(window);
+    UpdateCommandState();
+  });
+  connect(window, &ui::EditorWindow::caretLineChanged, this, [this, window] {
+    if (navigatorList_->shownEditor() == window) navigatorList_->FollowCaret();
+  });
   child->show();
   window->setFocus();
   documentArea_->setActiveSubWindow(child);
@@ -843,6 +866,19 @@ void MainFrame::OpenNamedFile(const std::string& documentName, bool hostDocument
   OpenLocalFile(QString::fromStdString(path.string()));
 }
 
+void MainFrame::WriteNavigatorDiagnostic(std::string_view line) { outputPanes_->Print(2, line); }
+
+void MainFrame::NextErrorTag(bool forward) {
+  RunCommand(forward ? cmd::kNextErrorTag : cmd::kPreviousErrorTag);
+}
+
+void MainFrame::ActivateDocument() {
+  if (QMdiSubWindow* child = documentArea_->activeSubWindow()) {
+    documentArea_->setActiveSubWindow(child);
+    if (child->widget()) child->widget()->setFocus();
+  }
+}
+
 void MainFrame::RememberRenumberMarkers(bool mark) {
   settings_.RenumberMarkers = mark ? 1 : 0;
   if (store_) store_->WriteValue("", BytesRow("RenumberMarkers", &settings_.RenumberMarkers));
@@ -1123,6 +1159,14 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kNavigatorList:
       toolbars_->DropDownNavigator();
+      return true;
+    case cmd::kGoTo:
+      if (!goToDialog_) {
+        goToDialog_ = new ui::GoToDialog(*this, this);
+        goToDialog_->show();
+      }
+      goToDialog_->raise();
+      goToDialog_->activateWindow();
       return true;
     case cmd::kTipOfTheDay:
       OfferTip(true);

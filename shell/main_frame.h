@@ -20,6 +20,7 @@
 #include "documents/character_maps.h"
 #include "editor/find_model.h"
 #include "editor/ui/editor_frame.h"
+#include "editor/ui/go_to_dialog.h"
 #include "editor/ui/last_local_folder.h"
 #include "shell/frame_host_view.h"
 #include "shell/frame_host_work.h"
@@ -62,6 +63,7 @@ class FrameBuildApplication;
 class FrameCommandRunner;
 class FrameEditorHost;
 class FrameHostConnection;
+class FrameNavigatorList;
 class FrameProjectFrame;
 class FrameProjectWindow;
 class MainMenuBar;
@@ -77,7 +79,8 @@ class MainFrame : public QMainWindow,
                   public FrameHostWork,
                   public ScriptDesktop,
                   private HostDocumentWindows,
-                  private ui::EditorFrame {
+                  private ui::EditorFrame,
+                  private ui::GoToTarget {
   Q_OBJECT
 
  public:
@@ -196,6 +199,11 @@ class MainFrame : public QMainWindow,
   void OpenNamedFile(const std::string& documentName, bool hostDocument,
                      const std::string& name) override;
   void RememberRenumberMarkers(bool mark) override;
+  void WriteNavigatorDiagnostic(std::string_view line) override;
+  // ---- ui::GoToTarget -----------------------------------------------------------
+  ui::EditorWindow* ActiveDocument() override { return ActiveEditor(); }
+  void NextErrorTag(bool forward) override;
+  void ActivateDocument() override;
   // ---- HostDocumentWindows -----------------------------------------------------
   ui::EditorWindow* FindHostWindow(const std::string& hostPath) override;
   void ActivateWindow(ui::EditorWindow& window) override;
@@ -290,6 +298,8 @@ class MainFrame : public QMainWindow,
   std::unique_ptr<CommandLineOutput> commandOutput_;
   std::unique_ptr<FrameCommandRunner> commandRunner_;
   QPointer<QMdiSubWindow> commandLineChild_;
+  FrameNavigatorList* navigatorList_ = nullptr;
+  QPointer<ui::GoToDialog> goToDialog_;
   std::unique_ptr<UserInterface> ownUi_;
   std::unique_ptr<UserInterface> frameUi_;
   UserInterface* ui_ = nullptr;

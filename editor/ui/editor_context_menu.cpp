@@ -35,9 +35,12 @@ std::unique_ptr<QMenu> BuildEditorContextMenu(const EditorMenuState& state, QWid
   AddEntry(m, "&Insert File into Project", cmd::kInsertFileIntoProject, state.canInsertIntoProject);
   AddEntry(m, state.word.empty() ? QString("&Open File") : OpenFileEntryText(state.word),
            kMenuOpenWord, !state.word.empty());
-  // The Code Navigator knows no definitions yet: the entries stay disabled.
-  AddEntry(m, "Go To &Definition", 0, false);
-  AddEntry(m, "Parameter Info", cmd::kParameterInfo, false);
+  AddEntry(m,
+           state.definition.empty()
+               ? QString("Go To &Definition")
+               : QString("Go To &Definition Of ") + QString::fromStdString(state.definition),
+           kMenuGoToDefinition, !state.definition.empty());
+  AddEntry(m, "Parameter Info", cmd::kParameterInfo, state.definitionIsFunction);
   AddEntry(m, "Renumber", cmd::kRenumber,
            state.renumberAvailable && state.hasLineNumbers && !state.readOnly);
   m.addSeparator();

@@ -23,9 +23,11 @@ struct EditorMenuState {
   bool readOnly = false;
   bool canInsertIntoProject = false;  // an open project whose entries do not hold the document
   bool hasLineNumbers = false;
-  bool findAvailable = false;      // the Find command is carried out
-  bool renumberAvailable = false;  // the renumber dialog is carried out
-  std::string word;                // the word at the click; empty: none
+  bool findAvailable = false;         // the Find command is carried out
+  bool renumberAvailable = false;     // the renumber dialog is carried out
+  std::string word;                   // the file name at the click; empty: none
+  std::string definition;             // the word at the click when the navigator knows it
+  bool definitionIsFunction = false;  // ... as a function with a declaration to show
   std::vector<EditorFrame::WindowEntry> windows;
 };
 
@@ -33,6 +35,8 @@ struct EditorMenuState {
 // of the list is the frame's window command, from cmd::kFirstWindowChild),
 // or Open File on the word.
 inline constexpr int kMenuOpenWord = -1;
+// Go To Definition of the word at the click.
+inline constexpr int kMenuGoToDefinition = -2;
 // The window list copies at most this many windows.
 inline constexpr int kMenuWindowEntries = 10;
 

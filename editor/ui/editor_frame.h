@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vandrel::ui {
@@ -32,6 +33,8 @@ class EditorFrame {
   // The renumber dialog's "Mark and tag renumbered lines" choice, which the
   // next renumber dialog starts with (the RenumberMarkers setting).
   virtual void RememberRenumberMarkers(bool mark) = 0;
+  // A parser extension's diagnostic line, for the output window's third pane.
+  virtual void WriteNavigatorDiagnostic(std::string_view line) = 0;
 };
 
 }  // namespace vandrel::ui

@@ -31,6 +31,7 @@
 #include "editor/ui/editor_finder.h"
 #include "editor/ui/editor_frame.h"
 #include "editor/ui/editor_host.h"
+#include "editor/ui/editor_navigator.h"
 #include "editor/ui/find_dialog.h"
 #include "editor/ui/renumber_dialog.h"
 #include "editor/ui/replace_dialog.h"
@@ -79,7 +80,20 @@ EditorWindow::EditorWindow(const EditorServices& services, QWidget* parent)
   setObjectName("mdiEdit");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(control_);
+  layout->setSpacing(0);
+  EditorNavigator::Services navigation;
+  navigation.catalogue = services_.catalogue;
+  navigation.settings = services_.settings;
+  navigation.progress = services_.progress;
+  if (EditorFrame* frame = services_.frame) {
+    navigation.diagnostic = [frame](std::string_view line) {
+      frame->WriteNavigatorDiagnostic(line);
+    };
+  }
+  navigator_ = new EditorNavigator(this, layout, control_, std::move(navigation));
+  connect(navigator_, &EditorNavigator::lineChosen, this,
+          [this](int line) { GoToLine(line, kGoToMark); });
+  connect(navigator_, &EditorNavigator::entriesChanged, this, &EditorWindow::navigatorChanged);
   setFocusProxy(control_);
   const AppSettings& settings = *services_.settings;
   control_->SetAppearance(ControlAppearance::FromSettings(settings));
@@ -122,6 +136,7 @@ EditorWindow* EditorWindow::CreateNew(const EditorServices& services,
       window->control_->lineNumberView() == LineNumberView::kNone) {
     window->control_->SetLineNumberView(LineNumberView::kVirtual);
   }
+  window->navigator_->ShowTemplateName(window->format_.templateName);
   window->UpdateCaption();
   return window;
 }
@@ -200,12 +215,14 @@ EditorWindow* EditorWindow::Open(const EditorServices& services, OpenSeed seed, 
   if (const std::int32_t lastLine = QeditLastLine(format); lastLine > 0) {
     window->MoveCaretToLine(lastLine, false);
   }
+  window->navigator_->ShowTemplateName(format.templateName);
   window->UpdateCaption();
 
   if (outcome.binary &&
       MessageBox(ui, kMbYesNo | kMbIconWarning, kStrBinaryDataQuestion) != kIdYes) {
     return nullptr;
   }
+  window->RefreshNavigator();
   if (parent) window->setParent(parent);
   return window.release();
 }
@@ -453,6 +470,7 @@ void EditorWindow::DocumentSaved(const std::string& name, SaveKind kind) {
   readOnly_ = false;
   control_->SetReadOnly(false);
   UpdateCaption();
+  if (kind != SaveKind::kTemporaryCopy) RefreshNavigator();
 }
 
 std::string EditorWindow::CobolToken() {
@@ -469,9 +487,14 @@ void EditorWindow::MoveCaretToLine(std::int32_t line, bool errorMark) {
 }
 
 bool EditorWindow::GoToLine(std::int64_t value, std::uint32_t flags) {
+  navigator_->ShowTab(0);
   const std::int32_t lineCount = control_->LineCount();
   std::optional<std::int32_t> target;
-  if (flags & kGoToFileNumber) {
+  if (flags & kGoToNavigatorEntry) {
+    const std::int64_t line = navigator_->EntryLine(static_cast<int>(value));
+    if (line < 0) return false;
+    target = static_cast<std::int32_t>(line);
+  } else if (flags & kGoToFileNumber) {
     target = LineOfNumber(format_, lineCount, value, [this](std::int32_t number) {
       return static_cast<std::int32_t>(control_->LineWithNumber(number));
     });
@@ -525,6 +548,10 @@ void EditorWindow::ApplyProperties(const DocumentFormat& edited) {
     control_->SetTabWidth(format_.tabWidth);
   }
   UpdateCaption();
+  if (format_.templateName != oldTemplate) {
+    navigator_->ShowTemplateName(format_.templateName);
+    RefreshNavigator();
+  }
 }
 
 QString EditorWindow::EditRangeTipText() const {
@@ -562,6 +589,16 @@ void EditorWindow::ShowContextMenu(const QPoint& global) {
   state.hasLineNumbers = HasLineNumbers();
   state.renumberAvailable = true;
   state.word = control_->FileNameAt(global);
+  const std::string clicked = control_->WordAtPoint(global);
+  const Navigator* navigator = navigator_->navigator();
+  NavigatorDefinition definition;
+  if (navigator && !clicked.empty()) {
+    definition = navigator->FindDefinition(clicked);
+    if (definition.line >= 0) {
+      state.definition = clicked;
+      state.definitionIsFunction = navigator->ParameterInfo(clicked) != nullptr;
+    }
+  }
   state.findAvailable = true;
   if (services_.frame) {
     state.canInsertIntoProject = services_.frame->CanInsertIntoProject(name_);
@@ -573,6 +610,15 @@ void EditorWindow::ShowContextMenu(const QPoint& global) {
   const int data = chosen->data().toInt();
   if (data == kMenuOpenWord) {
     if (services_.frame) services_.frame->OpenNamedFile(name_, IsHostDocument(), state.word);
+  } else if (data == kMenuGoToDefinition) {
+    GoToLine(definition.line, kGoToMark);
+  } else if (data == cmd::kParameterInfo) {
+    // The declaration of the word clicked, under the caret's place.
+    if (const NavigatorItem* found = navigator ? navigator->ParameterInfo(clicked) : nullptr) {
+      tipLine_ = control_->Caret().line;
+      QToolTip::showText(control_->SelectionScreenPoint(),
+                         QString::fromStdString(found->ParameterText()), control_);
+    }
   } else if (!RunCommand(data) && services_.frame) {
     services_.frame->RunMenuCommand(data);
   }
@@ -680,6 +726,29 @@ bool EditorWindow::RunCommand(int commandId) {
     case cmd::kRenumber:
       Renumber();
       return true;
+    case cmd::kToggleBookmark:
+      ToggleBookmark();
+      return true;
+    case cmd::kNextBookmark:
+    case cmd::kPreviousBookmark:
+      NextBookmark(commandId == cmd::kNextBookmark);
+      return true;
+    case cmd::kClearBookmarks:
+      ClearBookmarks();
+      return true;
+    case cmd::kNextFunction:
+    case cmd::kPreviousFunction:
+      NextFunction(commandId == cmd::kNextFunction);
+      return true;
+    case cmd::kParameterInfo:
+      ShowParameterInfo(false, true);
+      return true;
+    case cmd::kRefresh:
+      RefreshNavigator();
+      return true;
+    case cmd::kToggleRibbon:
+      navigator_->ToggleTab();
+      return true;
     case cmd::kFind:
     case cmd::kReplace:
     case cmd::kFindNext:
@@ -738,6 +807,11 @@ void EditorWindow::Notify(const EditNotification& notification) {
         ForgetGoToMarks();
       }
       emit caretMoved(caret.line + 1, caret.column + 1);
+      if (caret.line != lastCaretLine_) {
+        lastCaretLine_ = caret.line;
+        if (tipLine_ >= 0 && caret.line != tipLine_) HideParameterTip();
+        emit caretLineChanged(caret.line);
+      }
       const bool selection = control_->HasSelection();
       const bool overwriting = control_->OverwriteMode();
       if (selection != hadSelection_ || overwriting != wasOverwriting_) {
@@ -757,6 +831,12 @@ void EditorWindow::Notify(const EditNotification& notification) {
     }
     case kEditNotifyCloseTip:
       QToolTip::hideText();
+      tipLine_ = -1;
+      break;
+    case kEditNotifyCharacterTyped:
+      if (notification.character == '(' && services_.settings->CodeNavigatorTips != 0) {
+        ShowParameterInfo(true, false);
+      }
       break;
     case kEditNotifyNoFreeLineNumber:
       QApplication::beep();

@@ -36,6 +36,7 @@ namespace vandrel::ui {
 
 class EditorFrame;
 class EditorHost;
+class EditorNavigator;
 
 // What every editor window of the frame shares. All pointers must outlive
 // the windows; `catalogue`, `store`, `progress` and `localFolder` may be null.
@@ -160,7 +161,28 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // kGoToFileNumber a number of the file's own numbering. The go-to and
   // error marks a go-to leaves stay until the caret leaves that place.
   // False, with nothing changed, when no line answers to the value.
+  // With kGoToNavigatorEntry `value` is an entry of the function list
+  // (from 0), taken where its line stands now.
   bool GoToLine(std::int64_t value, std::uint32_t flags);
+  // The next (kGoToNextUse) or previous (kGoToPreviousUse) use of `text`
+  // from the selection, whole words, wrapping round; selected when found.
+  bool GoToText(std::string_view text, std::uint32_t flags);
+
+  // ---- Bookmarks and the Code Navigator ---------------------------------------
+  void ToggleBookmark();
+  // Next and Previous Bookmark; false (nothing moves) when there is none.
+  bool NextBookmark(bool forward);
+  void ClearBookmarks();
+  // Next and Previous Function: the next linked line; a beep when none.
+  bool NextFunction(bool forward);
+  // Parameter Info for the word at the caret (`typed`: before the "(" just
+  // typed). `explicitly`: the user asked, so nothing found beeps.
+  bool ShowParameterInfo(bool typed, bool explicitly);
+  // Refresh (3078): parses the text again through the template's extension.
+  void RefreshNavigator();
+  EditorNavigator& navigator() const { return *navigator_; }
+  // The function-list entry covering the caret line, or -1.
+  int CurrentEntry() const;
 
   // The document's own compile setting, taken from its project entry when
   // the window was made: what Compile runs once the document is no item of
@@ -210,6 +232,11 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   void captionChanged(const QString& caption);
   // The caret moved: 1-based line and column.
   void caretMoved(long line, long column);
+  // The caret went to another line (0-based): the frame's function list
+  // follows.
+  void caretLineChanged(int line);
+  // The navigator was refreshed: its entries may differ.
+  void navigatorChanged();
   // Whether there is a selection, or the insert mode, changed: the frame's
   // Cut, Copy and indicators follow.
   void editStateChanged();
@@ -247,9 +274,16 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   void RunFindCommand(int commandId);
   FindSession& Searches() const;
 
+  // The word at the caret, or before the "(" just typed.
+  std::string WordAtCaret(bool typed) const;
+  void HideParameterTip();
+
   EditorServices services_;
   mutable std::unique_ptr<FindSession> ownSearches_;
   QsciEditControl* control_ = nullptr;
+  EditorNavigator* navigator_ = nullptr;
+  int lastCaretLine_ = -1;
+  int tipLine_ = -1;  // the line of the shown parameter tip, -1 when none
   DocumentFormat format_;
   std::string name_;  // local or host path; empty for a new document
   std::optional<CharacterTable> characterTable_;

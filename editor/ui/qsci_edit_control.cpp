@@ -575,6 +575,17 @@ std::int64_t QsciEditControl::NextLinkedLine(std::int64_t from, bool forward) co
   return document_.lines().NextLinkedLine(from, forward);
 }
 
+std::int64_t QsciEditControl::LineOfLink(std::int32_t value) const {
+  if (value == 0) return -1;
+  for (std::int64_t line = NextLinkedLine(0, true); line >= 0;
+       line = NextLinkedLine(line + 1, true)) {
+    if (document_.lines().Link(line) == value) return line;
+  }
+  return -1;
+}
+
+std::int32_t QsciEditControl::Link(std::int64_t line) const { return document_.lines().Link(line); }
+
 void QsciEditControl::ShowMarks(std::int64_t line) {
   const std::uint32_t marks = document_.lines().Marks(line);
   const long shown = sci_->SendScintilla(Sci::SCI_MARKERGET, static_cast<unsigned long>(line));
@@ -990,6 +1001,16 @@ void QsciEditControl::ReplaceSelection(std::string_view text) {
   sci_->SendScintilla(Sci::SCI_REPLACETARGET, static_cast<uintptr_t>(text.size()), text.data());
   const long end = sci_->SendScintilla(Sci::SCI_GETTARGETEND);
   sci_->SendScintilla(Sci::SCI_GOTOPOS, static_cast<unsigned long>(end));
+}
+
+std::string QsciEditControl::WordAtPoint(const QPoint& global) const {
+  const QPoint local = sci_->viewport()->mapFromGlobal(global);
+  const long position =
+      sci_->SendScintilla(QsciScintilla::SCI_POSITIONFROMPOINTCLOSE,
+                          static_cast<unsigned long>(local.x()), static_cast<long>(local.y()));
+  if (position < 0) return {};
+  const CaretPlace place = PlaceOf(position);
+  return WordAt(place.line, place.column);
 }
 
 std::string QsciEditControl::WordAt(int line, int column) const {

@@ -149,6 +149,10 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   bool SetLink(std::int64_t line, std::int32_t value);
   void ClearLinks();
   std::int64_t NextLinkedLine(std::int64_t from, bool forward) const;
+  // The first line linked to `value` (links move with the lines they are
+  // on), or -1.
+  std::int64_t LineOfLink(std::int32_t value) const;
+  std::int32_t Link(std::int64_t line) const;
 
   // ---- Display --------------------------------------------------------------------
   void SetAppearance(const ControlAppearance& appearance);
@@ -229,6 +233,8 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   // The file name under the screen position `global`: letters, digits and
   // the characters of host and local paths around it; empty when none.
   std::string FileNameAt(const QPoint& global) const;
+  // The word (see WordAround) under the screen position `global`.
+  std::string WordAtPoint(const QPoint& global) const;
   // The control's own context menu is replaced: `handler` gets the screen
   // position to show the window's menu at (5 pixels into the control for
   // the menu key).
