@@ -190,6 +190,30 @@ TEST(FortranParser, FreeFormModuleWithInterfacesAndContainedRoutines) {
   EXPECT_TRUE(sink.diagnostics.empty());
 }
 
+TEST(FortranParser, FormIsDecidedFromTheText) {
+  // Free form although lines start with "c" and "call" in column 1 and the
+  // statements start in column 7: a fixed-form reading would take the
+  // column-1 lines for comments and lose the continued argument list.
+  const RecordingSink free = Parse(
+      "subroutine scale(v, &\n"
+      "      n)\n"
+      "c = 2.0\n"
+      "call apply(v, c)\n"
+      "end subroutine scale\n");
+  EXPECT_EQ(free.symbols, std::vector<std::string>{"1 1 0 scale(v|n)"});
+
+  // Fixed form in tab format: a tab ends the label field, a digit after it
+  // continues the statement.
+  const RecordingSink tabs = Parse(
+      "C\tcomment\n"
+      "\tSUBROUTINE TABBED(A,\n"
+      "\t1  B)\n"
+      "10\tCONTINUE\n"
+      "\tEND\n");
+  EXPECT_EQ(tabs.symbols, std::vector<std::string>{"1 2 0 TABBED(A|B)"});
+  EXPECT_TRUE(tabs.diagnostics.empty());
+}
+
 TEST(FortranParser, JunkEmptyAndUnbalancedTextGiveNoSymbols) {
   EXPECT_TRUE(Parse("").symbols.empty());
   EXPECT_TRUE(Parse("\n\n   \n").symbols.empty());
