@@ -1,0 +1,28 @@
+// The entry points of fortran.vdx.
+#include "extensions/common/extension_sdk.h"
+#include "extensions/fortran/fortran_parser.h"
+
+using vandrel::vdx::CallbackSink;
+
+VDX_EXPORT int32_t VDXGetName(int32_t category, char* buffer, int32_t size) {
+  switch (category) {
+    case kVdxSection:
+      return vandrel::vdx::CopyLabel("Program Units", buffer, size);
+    case kVdxData:
+      return vandrel::vdx::CopyLabel("Common Blocks", buffer, size);
+    case kVdxForward:
+      return vandrel::vdx::CopyLabel("Interfaces", buffer, size);
+    default:
+      return 0;
+  }
+}
+
+VDX_EXPORT int32_t VDXParseFile(const char* text, uint32_t length, int32_t mode,
+                                VdxSymbolCallback symbol, VdxProgressCallback progress,
+                                uint32_t user) {
+  (void)mode;
+  if (text == nullptr) length = 0;
+  CallbackSink sink(symbol, progress, user);
+  vandrel::vdx::ParseFortran(std::string_view(text == nullptr ? "" : text, length), sink);
+  return 1;
+}
