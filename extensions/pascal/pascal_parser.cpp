@@ -302,6 +302,7 @@ struct Scope {
   int sectionLevel = 0;       // the level of a module, EXPORT or IMPLEMENT here
   bool global = true;         // CONST, TYPE and VAR names are reported
   bool headingsOnly = false;  // an EXPORT section: headings without bodies
+  bool unit = false;          // INTERFACE and IMPLEMENTATION are its parts
 };
 
 class Parser {
@@ -310,6 +311,11 @@ class Parser {
 
   void Run() {
     Scope top;
+    // A unit of the Pascal of other systems, taken as a module. Only at the
+    // head of a file: elsewhere its words are names.
+    if (IsWord(Peek(), "UNIT") && Peek(1).kind == Kind::kWord && IsSymbol(Peek(2), ";")) {
+      ParseModule(0, 0, true);
+    }
     while (!AtEnd()) {
       ParseDeclarations(top, 0);
       if (IsWord(Peek(), "PROGRAM")) {
@@ -432,19 +438,22 @@ class Parser {
     while (!AtEnd()) {
       const Token& token = Peek();
       if (IsWord(token, "BEGIN") || IsWord(token, "END") || IsWord(token, "PROGRAM")) return;
+      const bool exportPart = IsWord(token, "EXPORT") || (scope.unit && IsWord(token, "INTERFACE"));
+      if (scope.unit && IsWord(token, "INITIALIZATION")) return;
       if (IsWord(token, "CONST") || IsWord(token, "TYPE") || IsWord(token, "VAR")) {
         Advance();
         ParseEntries(scope, IsWord(token, "VAR") ? ":" : "=");
       } else if (IsWord(token, "PROCEDURE") || IsWord(token, "FUNCTION")) {
         ParseRoutine(scope, depth);
       } else if (IsWord(token, "MODULE")) {
-        ParseModule(scope.sectionLevel, depth);
-      } else if (IsWord(token, "IMPORT")) {
+        ParseModule(scope.sectionLevel, depth, false);
+      } else if (IsWord(token, "IMPORT") || IsWord(token, "USES")) {
         ParseImport();
-      } else if (IsWord(token, "EXPORT") || IsWord(token, "IMPLEMENT")) {
+      } else if (exportPart || IsWord(token, "IMPLEMENT") ||
+                 (scope.unit && IsWord(token, "IMPLEMENTATION"))) {
         Advance();
         Report(kVdxSection, Upper(token.text), token.line, scope.sectionLevel);
-        scope.headingsOnly = IsWord(token, "EXPORT");
+        scope.headingsOnly = exportPart;
       } else if (IsWord(token, "LABEL")) {
         Advance();
         SkipDeclaration();
@@ -482,12 +491,12 @@ class Parser {
     }
   }
 
+  // IMPORT or USES name, name;
   void ParseImport() {
-    Advance();
+    const std::string kind = " (" + Upper(Advance().text) + ')';
     while (Peek().kind == Kind::kWord && !IsReserved(Peek())) {
       const Token& name = Advance();
-      Report(kVdxInclude, std::string(name.text), name.line, 0, {},
-             std::string(name.text) + " (IMPORT)");
+      Report(kVdxInclude, std::string(name.text), name.line, 0, {}, std::string(name.text) + kind);
       if (!IsSymbol(Peek(), ",")) break;
       Advance();
     }
@@ -567,7 +576,11 @@ class Parser {
       SkipDeclaration();
       return;
     }
-    const std::string name(Advance().text);
+    std::string name(Advance().text);
+    while (IsSymbol(Peek(), ".") && Peek(1).kind == Kind::kWord) {  // Class.Method
+      Advance();
+      name += '.' + std::string(Advance().text);
+    }
     const bool hasList = IsSymbol(Peek(), "(");
     std::vector<std::string> parameters;
     if (hasList) parameters = ParseFormals();
@@ -653,7 +666,7 @@ class Parser {
     }
   }
 
-  void ParseModule(int level, int depth) {
+  void ParseModule(int level, int depth, bool unit) {
     const Token& keyword = Advance();
     std::string name;
     if (Peek().kind == Kind::kWord && !IsReserved(Peek())) name = std::string(Advance().text);
@@ -662,8 +675,9 @@ class Parser {
 
     Scope scope;
     scope.sectionLevel = level + 1;
+    scope.unit = unit;
     ParseDeclarations(scope, depth + 1);
-    if (IsWord(Peek(), "BEGIN")) {
+    if (IsWord(Peek(), "BEGIN") || (unit && IsWord(Peek(), "INITIALIZATION"))) {
       ParseCompound();
     } else if (IsWord(Peek(), "END")) {
       Advance();

@@ -16,8 +16,13 @@
 //   Data       the names of the CONST, TYPE and VAR declarations at program
 //              or module level (no record fields, nothing local to routines).
 //   Include    $INCLUDE 'file'$; also $SEARCH 'file, ...'$ and
-//              $SYSINTR 'file'$ and the modules of IMPORT, each shown with
-//              its kind after the name.
+//              $SYSINTR 'file'$ and the modules of IMPORT (or USES), each
+//              shown with its kind after the name.
+//
+// A file that starts with UNIT name; (the Pascal of other systems) is read
+// as a module: INTERFACE as its EXPORT, IMPLEMENTATION as its IMPLEMENT,
+// INITIALIZATION as its body. Routine names may be qualified (Class.Method);
+// class and object types are not understood.
 //
 // Parameters: one text per formal parameter, "a, b : integer" given as
 // "a : integer" and "b : integer", a mode word kept in front of each

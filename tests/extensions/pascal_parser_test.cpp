@@ -179,7 +179,7 @@ TEST(PascalParserTest, ProgramTreeAsEditedAndAsKeptOnTheHost) {
   }
 }
 
-TEST(PascalParserTest, ModuleWithExportAndImplement) {
+TEST(PascalParserTest, ModulesAndUnits) {
   // An unnumbered line keeps what it has past column 72.
   const std::string text = R"(module typeconv;
 import stdlib;
@@ -214,6 +214,33 @@ end.
   };
   EXPECT_EQ(sink.symbols, expected);
   EXPECT_EQ(sink.diagnostics, std::vector<std::string>{});
+
+  // The same shape as a unit.
+  const std::string unit = R"(unit Shapes;
+interface
+uses SysUtils;
+function Area(w, h : integer) : integer;
+implementation
+function Area(w, h : integer) : integer;
+begin
+  try Area := w * h; finally end;
+end;
+initialization
+  Area(1, 1);
+end.
+)";
+  RecordingSink unitSink;
+  ParsePascal(unit, unitSink);
+  const std::vector<std::string> unitSymbols = {
+      "6 1 0 Shapes",
+      "6 2 1 INTERFACE",
+      "2 3 0 SysUtils [SysUtils (USES)]",
+      "4 4 0 Area (w : integer | h : integer)",
+      "6 5 1 IMPLEMENTATION",
+      "1 6 0 Area (w : integer | h : integer)",
+  };
+  EXPECT_EQ(unitSink.symbols, unitSymbols);
+  EXPECT_EQ(unitSink.diagnostics, std::vector<std::string>{});
 }
 
 TEST(PascalParserTest, BrokenSourcesAreReportedAndTheRestStillFound) {
