@@ -98,7 +98,7 @@ struct ParseObserver {
 // "SyntaxParser"), then sorts the tree numerically. Null when the template
 // is unknown or names no extension, or the extension could not be run; the
 // next call tries the extension again.
-std::unique_ptr<Navigator> ParseDocument(TemplateCatalogue& catalogue,
+std::unique_ptr<Navigator> ParseDocument(const TemplateCatalogue& catalogue,
                                          std::string_view templateName, const std::string& path,
                                          const ParseObserver& observer);
 
