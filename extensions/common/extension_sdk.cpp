@@ -16,30 +16,40 @@ void CopyText(std::string_view text, char (&field)[kVdxTextBytes]) {
 }  // namespace
 
 void CallbackSink::Report(const Symbol& symbol) {
-  record_ = VdxParserSymbol{};
+  // Only the bytes a reader looks at are written: clearing the whole
+  // record for every symbol costs more than the parse of a large file.
+  record_.reserved = 0;
   record_.category = static_cast<std::uint32_t>(symbol.category);
   CopyText(symbol.name, record_.name);
   CopyText(symbol.alternativeName, record_.alternativeName);
   CopyText(symbol.displayText, record_.displayText);
   record_.line = symbol.line;
   record_.level = symbol.level;
+  record_.further = 0;
   // Each parameter with its terminator, and room kept for the final empty text.
   std::size_t at = 0;
   for (const std::string& parameter : symbol.parameters) {
     if (parameter.empty()) continue;
     if (at + parameter.size() + 2 > sizeof record_.parameters) break;
     std::memcpy(record_.parameters + at, parameter.data(), parameter.size());
+    record_.parameters[at + parameter.size()] = '\0';
     at += parameter.size() + 1;
   }
+  record_.parameters[at] = '\0';
   Send();
 }
 
 void CallbackSink::Diagnostic(int line, std::string_view text) {
-  record_ = VdxParserSymbol{};
+  record_.reserved = 0;
   record_.category = kVdxDiagnostic;
+  record_.name[0] = record_.alternativeName[0] = record_.displayText[0] = '\0';
   record_.line = line;
+  record_.level = 0;
+  record_.further = 0;
   const std::size_t count = std::min(text.size(), sizeof record_.parameters - 2);
   std::memcpy(record_.parameters, text.data(), count);
+  record_.parameters[count] = '\0';
+  record_.parameters[count + 1] = '\0';
   Send();
 }
 
