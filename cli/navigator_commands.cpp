@@ -111,6 +111,13 @@ void PrintDefinition(CliContext& context, const Navigator& navigator, const Navi
   }
 }
 
+// The extension could not be run, crashed, ran too long or broke its stream.
+void FailedRun(CliContext& context, const std::string& file, const std::string& extension,
+               const ParseObserver& observer) {
+  Fail(context, fmt::format("{}: the parser extension {} failed on it{}", file, extension,
+                            observer.diagnostic ? "" : " (--debug tells more)"));
+}
+
 // The navigator of the file, or null with the reason given.
 std::unique_ptr<Navigator> Parse(CliContext& context, const NavigatorArgs& args,
                                  const ParseObserver& observer) {
@@ -120,8 +127,7 @@ std::unique_ptr<Navigator> Parse(CliContext& context, const NavigatorArgs& args,
     extension.fullPath = args.extension;
     std::unique_ptr<Navigator> navigator = ParseWithExtension(extension, args.file, observer);
     if (!navigator) {
-      Fail(context, fmt::format("{}: the parser extension {} failed on it (see --debug)",
-                                args.file, args.extension));
+      FailedRun(context, args.file, args.extension, observer);
     }
     return navigator;
   }
@@ -159,8 +165,7 @@ std::unique_ptr<Navigator> Parse(CliContext& context, const NavigatorArgs& args,
   }
   std::unique_ptr<Navigator> navigator = ParseDocument(catalogue, name, args.file, observer);
   if (!navigator) {
-    Fail(context, fmt::format("{}: the parser extension {} failed on it (see --debug)", args.file,
-                              parser));
+    FailedRun(context, args.file, parser, observer);
   }
   return navigator;
 }

@@ -164,8 +164,8 @@ class HostProcess {
 // What one run gathers before it is known to have succeeded.
 class RunCollector {
  public:
-  RunCollector(const ParseObserver& observer, std::size_t symbolLimit)
-      : observer_(observer), symbolLimit_(symbolLimit) {}
+  RunCollector(const ParseObserver& observer, const ParserRunOptions& options)
+      : observer_(observer), symbolLimit_(options.symbolLimit), textLimit_(options.textLimit) {}
 
   void Take(StreamMessage& message) {
     switch (message.kind) {
@@ -196,14 +196,19 @@ class RunCollector {
     // Categories the tree has no place for are dropped: nothing would show
     // them, yet they would be searched.
     if (symbol.category < kVdxDiagnostic || symbol.category > kHighestCategory) return;
-    if (taken_ == symbolLimit_) {
-      ++taken_;
+    if (full_) return;
+    std::size_t bytes =
+        symbol.name.size() + symbol.alternativeName.size() + symbol.displayText.size();
+    for (const std::string& parameter : symbol.parameters) bytes += parameter.size();
+    if (taken_ == symbolLimit_ || bytes > textLimit_ - textBytes_) {
+      full_ = true;
       if (observer_.diagnostic) {
-        observer_.diagnostic(fmt::format("symbols after the first {} were left out", symbolLimit_));
+        observer_.diagnostic(fmt::format("symbols after the first {} were left out", taken_));
       }
+      return;
     }
-    if (taken_ > symbolLimit_) return;
     ++taken_;
+    textBytes_ += bytes;
     if (symbol.category == kVdxDiagnostic) {
       if (observer_.diagnostic) {
         const std::string_view text =
@@ -219,7 +224,10 @@ class RunCollector {
 
   const ParseObserver& observer_;
   std::size_t symbolLimit_;
+  std::size_t textLimit_;
   std::size_t taken_ = 0;
+  std::size_t textBytes_ = 0;
+  bool full_ = false;
   int lastPercent_ = -1;
   NavigatorItem tree_;
   std::array<std::string, 6> labels_;
@@ -272,7 +280,7 @@ bool RunParser(ParserExtension& extension, const std::string& path, NavigatorIte
   args.push_back(std::to_string(NewUserValue()));
 
   const Clock::time_point deadline = Clock::now() + options.timeLimit;
-  RunCollector collector(observer, options.symbolLimit);
+  RunCollector collector(observer, options);
   bool parsed = false;
   if (std::unique_ptr<HostProcess> child =
           HostProcess::Start(host, args, static_cast<bool>(observer.diagnostic))) {

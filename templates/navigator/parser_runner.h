@@ -27,13 +27,17 @@ class TemplateCatalogue;
 // Long enough for a million-line source in a slow build; an extension that
 // takes longer is taken to be stuck.
 inline constexpr std::chrono::milliseconds kParserTimeLimit{30'000};
-// Symbols (diagnostics included) taken from one run; the rest are passed
-// over, so an extension cannot exhaust the editor's memory.
+// What one run may take: symbols (diagnostics included) and the bytes of
+// their texts and parameters. Past either limit the rest are passed over,
+// so an extension cannot exhaust the editor's memory; a large source gives
+// a fraction of these.
 inline constexpr std::size_t kParserSymbolLimit = 2'000'000;
+inline constexpr std::size_t kParserTextLimit = std::size_t{256} << 20;
 
 struct ParserRunOptions {
   std::chrono::milliseconds timeLimit = kParserTimeLimit;
   std::size_t symbolLimit = kParserSymbolLimit;
+  std::size_t textLimit = kParserTextLimit;
   std::filesystem::path host;  // empty: platform::ParserHostExecutable()
 };
 

@@ -208,7 +208,7 @@ class HostileExtensionTest : public ::testing::Test {
   RecordingProgress progress_;
   ParseObserver observer_{&progress_,
                           [this](std::string_view line) { diagnostics_.emplace_back(line); }};
-  ParserRunOptions options_{std::chrono::seconds(3), 1000, {}};
+  ParserRunOptions options_{std::chrono::seconds(3), 1000, kParserTextLimit, {}};
 };
 
 TEST_F(HostileExtensionTest, BadRecordsAreReadWithinTheirBoundsOrPassedOver) {
@@ -256,6 +256,13 @@ TEST_F(HostileExtensionTest, AFloodStopsAtTheSymbolLimit) {
   EXPECT_EQ(root.children[0]->category, kVdxData);
   EXPECT_EQ(root.children[0]->children.size(), 1000u);
   EXPECT_THAT(diagnostics_, ElementsAre("symbols after the first 1000 were left out"));
+
+  // The same by the bytes of their texts: "ITEM" is four.
+  options_.textLimit = 4 * 10 + 3;
+  diagnostics_.clear();
+  ASSERT_TRUE(Run("flood", root));
+  EXPECT_EQ(root.children[0]->children.size(), 10u);
+  EXPECT_THAT(diagnostics_, ElementsAre("symbols after the first 10 were left out"));
 }
 
 TEST_F(HostileExtensionTest, CrashesLoopsAndBrokenLibrariesFailAndLeaveTheTreeAlone) {
