@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "templates/catalogue_folders.h"
+#include "templates/file_types.h"
+#include "templates/template_matching.h"
 
 namespace vandrel::cli {
 
@@ -40,6 +42,16 @@ std::optional<AppSettings> LoadTemplates(CliContext& context, TemplateCatalogue&
     return std::nullopt;
   }
   return settings;
+}
+
+std::string TemplateForFile(CliContext& context, const TemplateCatalogue& catalogue,
+                            const std::string& file, const DocumentFormat& document) {
+  // The file types are read where the editor keeps them.
+  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
+  if (store.KeyExists(kFileTypesKey)) return ChooseTemplate(catalogue, store, file, document);
+  std::string name = MatchFileType(DefaultFileTypes(), file).value_or("");
+  if (name.empty()) name = MatchHostAttributes(catalogue, document).value_or("");
+  return name;
 }
 
 }  // namespace vandrel::cli

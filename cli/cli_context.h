@@ -9,6 +9,7 @@
 
 #include "core/app_settings.h"
 #include "core/settings_store.h"
+#include "documents/document_format.h"
 #include "templates/template_catalogue.h"
 
 namespace vandrel::cli {
@@ -32,5 +33,12 @@ std::optional<AppSettings> LoadSettings(CliContext& context);
 // installed defaults when no templates folder is set. The settings read, or
 // nothing (with a message) when the settings or the templates cannot be read.
 std::optional<AppSettings> LoadTemplates(CliContext& context, TemplateCatalogue& catalogue);
+
+// The template the editor would choose for `file` (a name or path) being
+// opened with the attributes of `document`: by the file types, else by the
+// host attributes. Without stored file types the default ones apply, as
+// they will once the editor has run. Empty when nothing fits.
+std::string TemplateForFile(CliContext& context, const TemplateCatalogue& catalogue,
+                            const std::string& file, const DocumentFormat& document);
 
 }  // namespace vandrel::cli

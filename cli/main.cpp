@@ -6,6 +6,7 @@
 #include "cli/doc_commands.h"
 #include "cli/host_commands.h"
 #include "cli/mask_commands.h"
+#include "cli/navigator_commands.h"
 #include "cli/nls_commands.h"
 #include "cli/project_commands.h"
 #include "cli/settings_commands.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   vandrel::cli::AddProjectCommands(app, context);
   vandrel::cli::AddBuildCommands(app, context);
   vandrel::cli::AddNlsCommands(app, context);
+  vandrel::cli::AddNavigatorCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
 }

@@ -151,8 +151,6 @@ struct MatchOptions {
 void Match(CliContext& context, const MatchOptions& options) {
   TemplateCatalogue catalogue;
   if (!LoadTemplates(context, catalogue)) return;
-  // The file types are read where the editor keeps them.
-  SettingsStore store(SettingsStore::DefaultFile(context.configDir));
   DocumentFormat document;
   if (options.fileCode) {
     document.formatFlags |= kFormatRecordForm;
@@ -163,17 +161,9 @@ void Match(CliContext& context, const MatchOptions& options) {
       document.qedit.lang = *options.qeditLanguage;
     }
   }
-  std::string name;
-  if (options.file && !store.KeyExists(kFileTypesKey)) {
-    // No file types stored yet: the editor writes the defaults on its first
-    // run, so choose as it will then.
-    name = MatchFileType(DefaultFileTypes(), *options.file).value_or("");
-    if (name.empty()) name = MatchHostAttributes(catalogue, document).value_or("");
-  } else if (options.file) {
-    name = ChooseTemplate(catalogue, store, *options.file, document);
-  } else {
-    name = MatchHostAttributes(catalogue, document).value_or("");
-  }
+  const std::string name = options.file
+                               ? TemplateForFile(context, catalogue, *options.file, document)
+                               : MatchHostAttributes(catalogue, document).value_or("");
   std::printf("%s\n", name.empty() ? std::string(kTemplateNone).c_str() : name.c_str());
 }
 

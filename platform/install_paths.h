@@ -23,4 +23,18 @@ std::filesystem::path DefaultTemplatesFolderFor(const std::filesystem::path& exe
 // The tips file "Vandrel.tip", beside the default templates folder.
 std::filesystem::path DefaultTipsFile();
 
+// The parser extensions shipped with the program: "share/vandrel/extensions"
+// beside the default templates folder, by the same rule.
+std::filesystem::path DefaultExtensionsFolder();
+
+// The program that runs a parser extension on the editor's behalf,
+// "vandrel-vdx-host": beside the running executable, else one folder up (the
+// tests and benchmarks run from sub-folders of the build folder), else in
+// <prefix>/bin beside the <prefix>/share the executable's folder is part of.
+// The first form is returned when none exists, so that running it fails.
+std::filesystem::path ParserHostExecutable();
+
+// The rule of ParserHostExecutable for an executable at `executable`.
+std::filesystem::path ParserHostExecutableFor(const std::filesystem::path& executable);
+
 }  // namespace vandrel::platform

@@ -10,7 +10,8 @@ CatalogueFolders CatalogueFoldersOf(const AppSettings& settings) {
                                 ? platform::DefaultTemplatesFolder().string()
                                 : settings.TemplatesFolder;
   folders.localTemplates = settings.LocalTemplates;
-  folders.vdxFolder = settings.VDXFolder;
+  folders.vdxFolder = settings.VDXFolder.empty() ? platform::DefaultExtensionsFolder().string()
+                                                 : settings.VDXFolder;
   return folders;
 }
 

@@ -7,7 +7,8 @@
 namespace vandrel {
 
 // TemplatesFolder (empty: the default templates installed with the
-// program), LocalTemplates and VDXFolder.
+// program), LocalTemplates and VDXFolder (empty: the extensions installed
+// with the program).
 CatalogueFolders CatalogueFoldersOf(const AppSettings& settings);
 
 }  // namespace vandrel

@@ -1,7 +1,5 @@
 #include "templates/template_catalogue.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <new>
 
@@ -85,18 +83,19 @@ bool TemplateCatalogue::LoadCatalogue(const CatalogueFolders& folders, ProgressR
 
 void TemplateCatalogue::UnloadCatalogue() {
   templates_.clear();
-  for (ParserExtension& extension : extensions_) {
-    extension.categoryNames.clear();
-    if (extension.library != nullptr) dlclose(extension.library);
-    extension.library = nullptr;
-    extension.parseEntry = nullptr;
-  }
   extensions_.clear();
 }
 
 Template* TemplateCatalogue::FindTemplate(std::string_view name) const {
   for (const std::unique_ptr<Template>& item : templates_) {
     if (platform::EqualsIgnoreCase(item->settings.Name, name)) return item.get();
+  }
+  return nullptr;
+}
+
+ParserExtension* TemplateCatalogue::FindExtension(std::string_view fileName) {
+  for (ParserExtension& extension : extensions_) {
+    if (platform::EqualsIgnoreCase(extension.fileName, fileName)) return &extension;
   }
   return nullptr;
 }

@@ -31,6 +31,7 @@ class TemplateCatalogue {
   // templates folder (user flag 0) and of the user templates folder (user
   // flag 1), each sorted by file name. Files that do not load are skipped.
   bool LoadCatalogue(const CatalogueFolders& folders, ProgressReporter* progress);
+  // Forgets the templates and the extensions with what was learnt of them.
   void UnloadCatalogue();
 
   Template* FindTemplate(std::string_view name) const;
@@ -40,6 +41,9 @@ class TemplateCatalogue {
 
   const std::vector<std::unique_ptr<Template>>& Templates() const { return templates_; }
   const std::vector<ParserExtension>& Extensions() const { return extensions_; }
+  // The first extension whose file name equals `fileName` ignoring case;
+  // running it records its labels there.
+  ParserExtension* FindExtension(std::string_view fileName);
 
   Template* Append(std::unique_ptr<Template> item);
   // Removes and destroys `item`; false when it is not in the catalogue.

@@ -1,19 +1,23 @@
 // A parser extension found in the extensions folder: a library that lists a
 // file's functions and sections for the Code Navigator. The catalogue lists
-// them; a library is loaded the first time a document needs it.
+// them; the editor never loads one into its own process but runs it in the
+// parser host (see parser_runner.h), so all that is kept here is what the
+// first successful run learnt.
 #pragma once
 
+#include <array>
 #include <string>
-#include <vector>
 
 namespace vandrel {
 
 struct ParserExtension {
   std::string fileName;  // as listed in the folder
   std::string fullPath;
-  void* library = nullptr;  // not loaded yet
-  void* parseEntry = nullptr;
-  std::vector<std::string> categoryNames;
+  // The extension's own category labels, slot i for category
+  // kNavigatorTreeOrder[i], empty where it has none; asked for once, on the
+  // first successful run, and forgotten when the catalogue is unloaded.
+  bool labelsFetched = false;
+  std::array<std::string, 6> labels;
 };
 
 }  // namespace vandrel

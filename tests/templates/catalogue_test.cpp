@@ -99,7 +99,9 @@ TEST_F(CatalogueTest, ListsExtensionsWithoutLoadingThem) {
   EXPECT_EQ(catalogue_.Extensions()[0].fileName, "Cobol.VDX");
   EXPECT_EQ(catalogue_.Extensions()[0].fullPath, (vdx_ / "Cobol.VDX").string());
   EXPECT_EQ(catalogue_.Extensions()[1].fileName, "pascal.vdx");
-  EXPECT_EQ(catalogue_.Extensions()[1].library, nullptr);
+  EXPECT_FALSE(catalogue_.Extensions()[1].labelsFetched);
+  EXPECT_EQ(catalogue_.FindExtension("COBOL.vdx"), &catalogue_.Extensions()[0]);
+  EXPECT_EQ(catalogue_.FindExtension("cobol"), nullptr);
 }
 
 TEST_F(CatalogueTest, MissingOrUnsetFoldersGiveNothingAndReloadingStartsAfresh) {
