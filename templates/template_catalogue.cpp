@@ -93,8 +93,8 @@ Template* TemplateCatalogue::FindTemplate(std::string_view name) const {
   return nullptr;
 }
 
-ParserExtension* TemplateCatalogue::FindExtension(std::string_view fileName) {
-  for (ParserExtension& extension : extensions_) {
+const ParserExtension* TemplateCatalogue::FindExtension(std::string_view fileName) const {
+  for (const ParserExtension& extension : extensions_) {
     if (platform::EqualsIgnoreCase(extension.fileName, fileName)) return &extension;
   }
   return nullptr;

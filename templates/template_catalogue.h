@@ -43,7 +43,7 @@ class TemplateCatalogue {
   const std::vector<ParserExtension>& Extensions() const { return extensions_; }
   // The first extension whose file name equals `fileName` ignoring case;
   // running it records its labels there.
-  ParserExtension* FindExtension(std::string_view fileName);
+  const ParserExtension* FindExtension(std::string_view fileName) const;
 
   Template* Append(std::unique_ptr<Template> item);
   // Removes and destroys `item`; false when it is not in the catalogue.

@@ -16,8 +16,10 @@ struct ParserExtension {
   // The extension's own category labels, slot i for category
   // kNavigatorTreeOrder[i], empty where it has none; asked for once, on the
   // first successful run, and forgotten when the catalogue is unloaded.
-  bool labelsFetched = false;
-  std::array<std::string, 6> labels;
+  // A memo of what running it taught, not part of the catalogue's state:
+  // editor windows hold the catalogue read-only and still fill it.
+  mutable bool labelsFetched = false;
+  mutable std::array<std::string, 6> labels;
 };
 
 }  // namespace vandrel

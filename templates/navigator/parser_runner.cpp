@@ -254,7 +254,8 @@ bool ReadStream(HostProcess& host, Clock::time_point deadline, RunCollector& col
 }
 
 // The first extension named by the template's "SyntaxParser", or null.
-ParserExtension* ExtensionOfTemplate(TemplateCatalogue& catalogue, std::string_view templateName) {
+const ParserExtension* ExtensionOfTemplate(const TemplateCatalogue& catalogue,
+                                           std::string_view templateName) {
   const Template* item = catalogue.FindTemplate(templateName);
   if (item == nullptr || item->settings.SyntaxParser.empty()) return nullptr;
   return catalogue.FindExtension(item->settings.SyntaxParser);
@@ -262,7 +263,7 @@ ParserExtension* ExtensionOfTemplate(TemplateCatalogue& catalogue, std::string_v
 
 }  // namespace
 
-bool RunParser(ParserExtension& extension, const std::string& path, NavigatorItem& root,
+bool RunParser(const ParserExtension& extension, const std::string& path, NavigatorItem& root,
                const ParseObserver& observer, const ParserRunOptions& options) {
   const std::filesystem::path host =
       options.host.empty() ? platform::ParserHostExecutable() : options.host;
@@ -297,14 +298,15 @@ bool RunParser(ParserExtension& extension, const std::string& path, NavigatorIte
   return true;
 }
 
-bool RunParser(TemplateCatalogue& catalogue, std::string_view templateName, const std::string& path,
-               NavigatorItem& root, const ParseObserver& observer,
+bool RunParser(const TemplateCatalogue& catalogue, std::string_view templateName,
+               const std::string& path, NavigatorItem& root, const ParseObserver& observer,
                const ParserRunOptions& options) {
-  ParserExtension* extension = ExtensionOfTemplate(catalogue, templateName);
+  const ParserExtension* extension = ExtensionOfTemplate(catalogue, templateName);
   return extension != nullptr && RunParser(*extension, path, root, observer, options);
 }
 
-std::unique_ptr<Navigator> ParseWithExtension(ParserExtension& extension, const std::string& path,
+std::unique_ptr<Navigator> ParseWithExtension(const ParserExtension& extension,
+                                              const std::string& path,
                                               const ParseObserver& observer,
                                               const ParserRunOptions& options) {
   auto navigator = std::make_unique<Navigator>();
@@ -314,10 +316,10 @@ std::unique_ptr<Navigator> ParseWithExtension(ParserExtension& extension, const 
   return navigator;
 }
 
-std::unique_ptr<Navigator> ParseDocument(TemplateCatalogue& catalogue,
+std::unique_ptr<Navigator> ParseDocument(const TemplateCatalogue& catalogue,
                                          std::string_view templateName, const std::string& path,
                                          const ParseObserver& observer) {
-  ParserExtension* extension = ExtensionOfTemplate(catalogue, templateName);
+  const ParserExtension* extension = ExtensionOfTemplate(catalogue, templateName);
   if (extension == nullptr) return nullptr;
   return ParseWithExtension(*extension, path, observer);
 }

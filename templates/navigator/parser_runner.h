@@ -50,19 +50,20 @@ struct ParserRunOptions {
 // True once VDXParseFile has returned in the host and the whole stream was
 // read, with `root`'s children replaced by the tree reported; false
 // otherwise, with `root` as it was.
-bool RunParser(ParserExtension& extension, const std::string& path, NavigatorItem& root,
+bool RunParser(const ParserExtension& extension, const std::string& path, NavigatorItem& root,
                const ParseObserver& observer, const ParserRunOptions& options = {});
 
 // The same with the extension the template names in its "SyntaxParser" (the
 // first of the catalogue's extensions with that file name, ignoring case);
 // false when the template is unknown or names no extension that is there.
-bool RunParser(TemplateCatalogue& catalogue, std::string_view templateName, const std::string& path,
-               NavigatorItem& root, const ParseObserver& observer,
+bool RunParser(const TemplateCatalogue& catalogue, std::string_view templateName,
+               const std::string& path, NavigatorItem& root, const ParseObserver& observer,
                const ParserRunOptions& options = {});
 
 // A navigator from one run of `extension`: its labels and the tree sorted
 // with numbers by value. Null when the run failed.
-std::unique_ptr<Navigator> ParseWithExtension(ParserExtension& extension, const std::string& path,
+std::unique_ptr<Navigator> ParseWithExtension(const ParserExtension& extension,
+                                              const std::string& path,
                                               const ParseObserver& observer,
                                               const ParserRunOptions& options = {});
 

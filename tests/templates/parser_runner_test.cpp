@@ -158,7 +158,7 @@ TEST_F(ParseDocumentTest, LabelsAreAskedForOnceAndDiagnosticsNeedAnObserver) {
   std::vector<std::string> diagnostics;
   ParseObserver silent;  // Debugging off: no diagnostic function
   ASSERT_NE(ParseDocument(catalogue_, "Fake", source_.string(), silent), nullptr);
-  ParserExtension* extension = catalogue_.FindExtension("fake.vdx");
+  const ParserExtension* extension = catalogue_.FindExtension("fake.vdx");
   ASSERT_NE(extension, nullptr);
   EXPECT_TRUE(extension->labelsFetched);
   EXPECT_THAT(extension->labels, ElementsAre("", "Working Storage", "", "Paragraphs", "", ""));
