@@ -253,6 +253,7 @@ constexpr std::array kAvailable{
     cmd::kNextFunction,
     cmd::kPreviousFunction,
     cmd::kParameterInfo,
+    cmd::kRefresh,
     cmd::kToggleRibbon,
     cmd::kNavigatorList,
     cmd::kRuler,

@@ -471,6 +471,7 @@ void MainFrame::AddEditorWindow(ui::EditorWindow* window) {
   child->show();
   window->setFocus();
   documentArea_->setActiveSubWindow(child);
+  navigatorList_->Show(ActiveEditor());
   UpdateCommandState();
 }
 
