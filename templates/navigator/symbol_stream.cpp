@@ -166,7 +166,10 @@ void SymbolStreamDecoder::Feed(std::string_view bytes) {
 
 StreamStatus SymbolStreamDecoder::Next(StreamMessage& out) {
   if (malformed_) return StreamStatus::kMalformed;
-  const StreamStatus status = Decode(out);
+  // A message carries only what it was sent with, whatever `out` held.
+  StreamMessage message;
+  const StreamStatus status = Decode(message);
+  if (status == StreamStatus::kMessage) out = std::move(message);
   if (status == StreamStatus::kMalformed) {
     malformed_ = true;
     buffer_.clear();
