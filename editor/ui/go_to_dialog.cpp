@@ -67,7 +67,10 @@ GoToDialog::GoToDialog(GoToTarget& target, QWidget* frame) : QDialog(frame), tar
   physical_->setObjectName("goToPhysical");
   help_ = new QLabel(this);
   help_->setWordWrap(true);
-  help_->setMinimumHeight(help_->fontMetrics().lineSpacing() * 3);
+  // One width for every choice, so the dialog does not change shape.
+  const int middleWidth = help_->fontMetrics().averageCharWidth() * 40;
+  help_->setFixedWidth(middleWidth);
+  help_->setMinimumHeight(help_->fontMetrics().lineSpacing() * 4);
 
   go_ = new QPushButton(this);
   go_->setObjectName("goToButton");

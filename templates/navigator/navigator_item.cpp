@@ -110,7 +110,7 @@ void NavigatorItem::Sort(bool numeric) {
   }
 }
 
-void NavigatorItem::AddSymbol(const NavigatorItem& symbol) {
+void NavigatorItem::AddSymbol(NavigatorItem symbol) {
   NavigatorItem* parent = FindCategory(symbol.category);
   if (parent == nullptr) {
     children.push_back(CopyOfSymbol(symbol));
@@ -120,7 +120,8 @@ void NavigatorItem::AddSymbol(const NavigatorItem& symbol) {
   for (int step = 0; step < depth && !parent->children.empty(); ++step) {
     parent = parent->children.back().get();
   }
-  parent->children.push_back(CopyOfSymbol(symbol));
+  symbol.children.clear();
+  parent->children.push_back(std::make_unique<NavigatorItem>(std::move(symbol)));
 }
 
 }  // namespace vandrel

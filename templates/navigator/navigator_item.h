@@ -38,7 +38,8 @@ class NavigatorItem {
   // Files a reported symbol under this root: into its category item (made
   // from the symbol when the category is new), `level` times down through
   // the last child.
-  void AddSymbol(const NavigatorItem& symbol);
+  // The symbol's own children are not taken.
+  void AddSymbol(NavigatorItem symbol);
 };
 
 }  // namespace vandrel

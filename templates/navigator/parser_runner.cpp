@@ -219,7 +219,7 @@ class RunCollector {
     }
     // Line 0 and less take the editor nowhere; -1 would read as "not found".
     symbol.line = std::max(symbol.line, 0);
-    tree_.AddSymbol(symbol);
+    tree_.AddSymbol(std::move(symbol));
   }
 
   const ParseObserver& observer_;

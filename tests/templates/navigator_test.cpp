@@ -21,7 +21,7 @@ void Add(Navigator& navigator, int category, std::string name, int line, int lev
   symbol.line = line;
   symbol.level = level;
   symbol.parameters = std::move(parameters);
-  navigator.root().AddSymbol(symbol);
+  navigator.root().AddSymbol(std::move(symbol));
 }
 
 std::vector<std::string> Texts(const std::vector<NavigatorTreeNode>& nodes) {
