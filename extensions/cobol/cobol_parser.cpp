@@ -1,7 +1,7 @@
 #include "extensions/cobol/cobol_parser.h"
 
 #include <array>
-#include <initializer_list>
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -26,11 +26,46 @@ bool Is(std::string_view word, std::string_view upper) {
   return true;
 }
 
-bool IsAnyOf(std::string_view word, std::initializer_list<std::string_view> uppers) {
-  for (const std::string_view upper : uppers) {
-    if (Is(word, upper)) return true;
+// Equal ignoring ASCII case.
+bool SameWord(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && ((a[i] ^ b[i]) != 0x20 || ((a[i] | 0x20) < 'a' || (a[i] | 0x20) > 'z'))) {
+      return false;
+    }
   }
-  return false;
+  return true;
+}
+
+// Upper-case words with a quick first test by length and first letter, which
+// turns most other words away without comparing them with each.
+template <std::size_t N>
+class WordSet {
+ public:
+  constexpr explicit WordSet(const std::array<std::string_view, N>& words) : words_(words) {
+    for (const std::string_view word : words_) masks_[Slot(word.size())] |= Bit(word[0]);
+  }
+
+  bool Contains(std::string_view word) const {
+    if (word.empty() || (masks_[Slot(word.size())] & Bit(word[0])) == 0) return false;
+    for (const std::string_view upper : words_) {
+      if (Is(word, upper)) return true;
+    }
+    return false;
+  }
+
+ private:
+  static constexpr std::size_t Slot(std::size_t size) { return size < 31 ? size : 31; }
+  // The same bit for both cases of a letter.
+  static constexpr std::uint32_t Bit(char c) { return std::uint32_t{1} << ((c & ~0x20) & 31); }
+
+  std::array<std::string_view, N> words_;
+  std::array<std::uint32_t, 32> masks_{};
+};
+
+template <typename... Words>
+constexpr auto MakeWordSet(Words... words) {
+  return WordSet<sizeof...(Words)>(std::array<std::string_view, sizeof...(Words)>{words...});
 }
 
 bool IsWord(const Token& token, std::string_view upper) {
@@ -39,12 +74,11 @@ bool IsWord(const Token& token, std::string_view upper) {
 
 // The explicit scope terminators (END-IF, ...); END-OF-JOB is a name.
 bool IsScopeTerminator(std::string_view word) {
-  return word.size() > 4 && Is(word.substr(0, 4), "END-") &&
-         IsAnyOf(word.substr(4),
-                 {"ACCEPT", "ADD",      "CALL",     "COMPUTE", "DELETE",   "DISPLAY",
-                  "DIVIDE", "EVALUATE", "EXEC",     "IF",      "MULTIPLY", "PERFORM",
-                  "READ",   "RECEIVE",  "RETURN",   "REWRITE", "SEARCH",   "START",
-                  "STRING", "SUBTRACT", "UNSTRING", "WRITE"});
+  static constexpr auto kVerbs =
+      MakeWordSet("ACCEPT", "ADD", "CALL", "COMPUTE", "DELETE", "DISPLAY", "DIVIDE", "EVALUATE",
+                  "EXEC", "IF", "MULTIPLY", "PERFORM", "READ", "RECEIVE", "RETURN", "REWRITE",
+                  "SEARCH", "START", "STRING", "SUBTRACT", "UNSTRING", "WRITE");
+  return word.size() > 4 && Is(word.substr(0, 4), "END-") && kVerbs.Contains(word.substr(4));
 }
 
 // A user-defined word: letters, digits, hyphens (not at either end) and
@@ -74,42 +108,40 @@ bool LevelNumber(const Token& token, int* number) {
 // Words that may stand alone with a period in area A without naming a
 // paragraph.
 bool IsLoneStatement(std::string_view word) {
-  return IsScopeTerminator(word) ||
-         IsAnyOf(word, {"EXIT", "GOBACK", "CONTINUE", "ELSE", "DECLARATIVES"});
+  static constexpr auto kWords = MakeWordSet("EXIT", "GOBACK", "CONTINUE", "ELSE", "DECLARATIVES");
+  return IsScopeTerminator(word) || kWords.Contains(word);
 }
 
 // Words that end the operand list of CALL ... USING: the phrases after it
 // and the verbs that start the next statement.
 bool EndsOperands(std::string_view word) {
-  return IsScopeTerminator(word) ||
-         IsAnyOf(word, {"GIVING",    "RETURNING", "ON",       "NOT",     "EXCEPTION", "OVERFLOW",
-                        "ACCEPT",    "ADD",       "ALTER",    "CALL",    "CANCEL",    "CLOSE",
-                        "COMPUTE",   "CONTINUE",  "COPY",     "DELETE",  "DISPLAY",   "DIVIDE",
-                        "ELSE",      "ENTER",     "EVALUATE", "EXAMINE", "EXEC",      "EXECUTE",
-                        "EXIT",      "GENERATE",  "GO",       "GOBACK",  "IF",        "INITIALIZE",
-                        "INITIATE",  "INSPECT",   "MERGE",    "MOVE",    "MULTIPLY",  "OPEN",
-                        "PERFORM",   "READ",      "RELEASE",  "RETURN",  "REWRITE",   "SEARCH",
-                        "SET",       "SORT",      "START",    "STOP",    "STRING",    "SUBTRACT",
-                        "TERMINATE", "UNSTRING",  "WHEN",     "WRITE",   "THEN"});
+  static constexpr auto kWords = MakeWordSet(
+      "GIVING", "RETURNING", "ON", "NOT", "EXCEPTION", "OVERFLOW", "ACCEPT", "ADD", "ALTER", "CALL",
+      "CANCEL", "CLOSE", "COMPUTE", "CONTINUE", "COPY", "DELETE", "DISPLAY", "DIVIDE", "ELSE",
+      "ENTER", "EVALUATE", "EXAMINE", "EXEC", "EXECUTE", "EXIT", "GENERATE", "GO", "GOBACK", "IF",
+      "INITIALIZE", "INITIATE", "INSPECT", "MERGE", "MOVE", "MULTIPLY", "OPEN", "PERFORM", "READ",
+      "RELEASE", "RETURN", "REWRITE", "SEARCH", "SET", "SORT", "START", "STOP", "STRING",
+      "SUBTRACT", "TERMINATE", "UNSTRING", "WHEN", "WRITE", "THEN");
+  return IsScopeTerminator(word) || kWords.Contains(word);
 }
 
 // Clauses that may follow a level number directly, leaving the item unnamed.
 bool IsClauseWord(std::string_view word) {
-  return IsAnyOf(word, {"PIC",       "PICTURE", "VALUE",          "VALUES",
-                        "REDEFINES", "RENAMES", "OCCURS",         "USAGE",
-                        "COMP",      "COMP-1",  "COMP-2",         "COMP-3",
-                        "COMP-4",    "COMP-5",  "COMPUTATIONAL",  "COMPUTATIONAL-3",
-                        "BINARY",    "DISPLAY", "PACKED-DECIMAL", "INDEX",
-                        "POINTER",   "SIGN",    "JUST",           "JUSTIFIED",
-                        "BLANK",     "SYNC",    "SYNCHRONIZED",   "IS",
-                        "EXTERNAL",  "GLOBAL"});
+  static constexpr auto kWords = MakeWordSet(
+      "PIC", "PICTURE", "VALUE", "VALUES", "REDEFINES", "RENAMES", "OCCURS", "USAGE", "COMP",
+      "COMP-1", "COMP-2", "COMP-3", "COMP-4", "COMP-5", "COMPUTATIONAL", "COMPUTATIONAL-3",
+      "BINARY", "DISPLAY", "PACKED-DECIMAL", "INDEX", "POINTER", "SIGN", "JUST", "JUSTIFIED",
+      "BLANK", "SYNC", "SYNCHRONIZED", "IS", "EXTERNAL", "GLOBAL");
+  return kWords.Contains(word);
 }
 
 // Whether `word` names a section that only the environment and data
 // divisions have.
 bool IsDataSectionName(std::string_view word) {
-  return IsAnyOf(word, {"CONFIGURATION", "INPUT-OUTPUT", "FILE", "WORKING-STORAGE", "LOCAL-STORAGE",
-                        "LINKAGE", "REPORT", "SCREEN", "COMMUNICATION"});
+  static constexpr auto kWords =
+      MakeWordSet("CONFIGURATION", "INPUT-OUTPUT", "FILE", "WORKING-STORAGE", "LOCAL-STORAGE",
+                  "LINKAGE", "REPORT", "SCREEN", "COMMUNICATION");
+  return kWords.Contains(word);
 }
 
 std::string_view Unquoted(const Token& token) {
@@ -182,7 +214,8 @@ class OperandList {
     } else if ((Is(word, "OF") || Is(word, "IN")) && count_ > 0) {
       Append(token);
       expectQualifier_ = true;
-    } else if (IsAnyOf(word, {"BY", "REFERENCE", "CONTENT", "VALUE"})) {
+    } else if (Is(word, "BY") || Is(word, "REFERENCE") || Is(word, "CONTENT") ||
+               Is(word, "VALUE")) {
       // how the operands that follow are passed
     } else if (EndsOperands(word)) {
       return false;
@@ -240,11 +273,48 @@ class OperandList {
   bool expectQualifier_ = false;
 };
 
-class CobolParser final : public cobol::TokenReceiver {
+// Hash and equality of program names ignoring ASCII case.
+struct NameHash {
+  std::size_t operator()(std::string_view name) const {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : name) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash);
+  }
+};
+
+struct SameName {
+  bool operator()(std::string_view a, std::string_view b) const { return SameWord(a, b); }
+};
+
+// Takes the tokens of cobol::ScanSource.
+class CobolParser {
  public:
   explicit CobolParser(SymbolSink& sink) : sink_(sink) {}
 
-  void OnToken(const Token& token) override {
+  // Inside a statement only a few verbs and the period matter: the scanner
+  // need not hand over the other words.
+  bool WantsWord(std::size_t size, char first) const {
+    if (state_ != State::kStatement) return true;
+    const char upper = static_cast<char>(first & ~0x20);
+    switch (size) {
+      case 4:  // COPY, CALL, EXEC
+        return upper == 'C' || upper == 'E';
+      case 7:  // EXECUTE, REPLACE
+        return upper == 'E' || upper == 'R';
+      case 10:  // PROGRAM-ID
+        return upper == 'P';
+      default:
+        return false;
+    }
+  }
+
+  // What Statement does with a word it does not watch for.
+  void OnOtherWord() { pendingCopyAtStart_ = false; }
+
+  void OnToken(const Token& token) {
     // Area A starts a new header or entry, whatever was left unfinished.
     if (token.firstOnLine && token.inAreaA && !token.areaAUncertain && !pseudoText_ &&
         state_ != State::kExec) {
@@ -253,11 +323,11 @@ class CobolParser final : public cobol::TokenReceiver {
     Dispatch(token);
   }
 
-  void OnIncludeDirective(int line, std::string_view file) override {
+  void OnIncludeDirective(int line, std::string_view file) {
     ReportSymbol(kVdxInclude, file, line, 0);
   }
 
-  void OnProgress(int percent) override { sink_.Progress(percent); }
+  void OnProgress(int percent) { sink_.Progress(percent); }
 
   void Finish() {
     BreakSentence();
@@ -466,8 +536,10 @@ class CobolParser final : public cobol::TokenReceiver {
     } else if (LevelNumber(first, &level) && count > 1 && head[1].kind != TokenKind::kPeriod &&
                (division_ == Division::kData || division_ == Division::kNone)) {
       used = DataEntry(level, first, head[1]);
-    } else if (word0 && word1 && division_ == Division::kData &&
-               IsAnyOf(first.text, {"FD", "SD", "RD", "CD"}) && IsName(head[1].text)) {
+    } else if (word0 && word1 && division_ == Division::kData && first.text.size() == 2 &&
+               (Is(first.text, "FD") || Is(first.text, "SD") || Is(first.text, "RD") ||
+                Is(first.text, "CD")) &&
+               IsName(head[1].text)) {
       FileEntry(first, head[1]);
       used = 2;
     } else if (word0 && Is(first.text, "PROGRAM-ID")) {
@@ -579,7 +651,7 @@ class CobolParser final : public cobol::TokenReceiver {
 
   void EndProgram(std::string_view name, int line) {
     std::size_t open = openPrograms_.size();
-    while (open > 0 && !Is(Upper(programs_[openPrograms_[open - 1]].name), Upper(name))) --open;
+    while (open > 0 && !SameWord(programs_[openPrograms_[open - 1]].name, name)) --open;
     if (open == 0) {
       if (!name.empty()) {
         sink_.Diagnostic(line, "END PROGRAM " + std::string(name) + " closes no open program");
@@ -749,9 +821,7 @@ class CobolParser final : public cobol::TokenReceiver {
     if ((token.kind == TokenKind::kWord && IsName(token.text)) ||
         (token.kind == TokenKind::kLiteral && !Unquoted(token).empty())) {
       callName_ = Unquoted(token);
-      std::string key = Upper(callName_);
-      callIsNew_ = called_.find(key) == called_.end();
-      if (callIsNew_) called_.insert(std::move(key));
+      callIsNew_ = called_.insert(callName_).second;
       usingList_ = false;
       operands_.Clear();
       state_ = State::kCallBody;
@@ -850,7 +920,8 @@ class CobolParser final : public cobol::TokenReceiver {
   int callLine_ = 0;
   bool callIsNew_ = false;
   bool usingList_ = false;
-  std::unordered_set<std::string> called_;  // upper-case names already reported
+  // Names already reported, as written in the source.
+  std::unordered_set<std::string_view, NameHash, SameName> called_;
   OperandList operands_;
   std::vector<std::string> parameters_;
 
