@@ -199,6 +199,12 @@ TEST_F(CodeNavigator, GoToDialogReadsPhysicalNumbersDefinitionsAndReferences) {
     EXPECT_EQ(control->Caret().line, 6) << nothing;
     EXPECT_TRUE(control->Marks(6) & kLineMarkGoTo) << nothing;
   }
+  // Number 0 and numbers past the last line name no line either.
+  EXPECT_FALSE(editor->GoToLine(0, kGoToFileNumber | kGoToMark));
+  EXPECT_FALSE(editor->GoToLine(999900, kGoToFileNumber | kGoToMark));
+  EXPECT_FALSE(editor->GoToLine(13, kGoToMark));
+  EXPECT_EQ(control->Caret().line, 6);
+  EXPECT_TRUE(control->Marks(6) & kLineMarkGoTo);
   // Plain line numbers without the box.
   physical->setChecked(false);
   input->setText("12");
