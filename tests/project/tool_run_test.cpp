@@ -1,0 +1,35 @@
+#include "project/tool_run.h"
+
+#include <gtest/gtest.h>
+
+namespace vandrel::project {
+namespace {
+
+TEST(ToolRun, MacrosFromTheDocumentAndTheRemoteCommandText) {
+  ToolRecord tool;
+  tool.command = "cc";
+  tool.arguments = "-l $(CurLine) $(FileName)";
+  tool.directory = "$(FileDir)";
+  tool.remote = 1;
+  ToolMacroValues document;
+  document.filePath = "/SRC/PROG.C";
+  document.caretLine = 12;
+  const ToolRun run = PrepareToolRun(tool, &document);
+  EXPECT_TRUE(run.remote);
+  EXPECT_EQ(run.arguments, "-l 12 PROG.C");
+  EXPECT_EQ(run.directory, "/SRC");
+  EXPECT_EQ(RemoteToolDirectoryCommand(run), "cd /SRC");
+  EXPECT_EQ(RemoteToolCommand(run), "cc -l 12 PROG.C");
+
+  // Without a document every document macro is empty; arguments given at
+  // the prompt stand for this run instead of the tool's own.
+  const ToolRun bare = PrepareToolRun(tool, nullptr, std::string("$(FilePath)x"));
+  EXPECT_EQ(bare.arguments, "x");
+  EXPECT_EQ(bare.directory, "");
+  EXPECT_EQ(RemoteToolDirectoryCommand(bare), "");
+  EXPECT_EQ(RemoteToolCommand(PrepareToolRun(tool, nullptr, std::string())), "cc");
+  EXPECT_EQ(tool.arguments, "-l $(CurLine) $(FileName)");
+}
+
+}  // namespace
+}  // namespace vandrel::project
