@@ -9,12 +9,9 @@ VDX_EXPORT int32_t VDXGetName(int32_t category, char* buffer, int32_t size) {
   return 0;  // the default labels fit C
 }
 
-VDX_EXPORT int32_t VDXParseFile(const char* text, uint32_t length, int32_t mode,
-                                VdxSymbolCallback symbol, VdxProgressCallback progress,
-                                uint32_t user) {
+VDX_EXPORT std::int32_t VDXParseFile(const char* text, std::uint32_t length, std::int32_t mode,
+                                     VdxSymbolCallback symbol, VdxProgressCallback progress,
+                                     std::uint32_t user) {
   (void)mode;
-  if (text == nullptr) length = 0;
-  vandrel::vdx::CallbackSink sink(symbol, progress, user);
-  vandrel::vdx::ParseC(std::string_view(text == nullptr ? "" : text, length), sink);
-  return 1;
+  return vandrel::vdx::ParseForCaller(vandrel::vdx::ParseC, text, length, symbol, progress, user);
 }

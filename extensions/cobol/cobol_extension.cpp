@@ -32,8 +32,6 @@ VDX_EXPORT std::int32_t VDXParseFile(const char* text, std::uint32_t length, std
                                      VdxSymbolCallback symbol, VdxProgressCallback progress,
                                      std::uint32_t user) {
   (void)mode;
-  if (text == nullptr || length == 0 || symbol == nullptr) return 0;
-  vandrel::vdx::CallbackSink sink(symbol, progress, user);
-  vandrel::vdx::ParseCobol(std::string_view(text, length), sink);
-  return 1;
+  return vandrel::vdx::ParseForCaller(vandrel::vdx::ParseCobol, text, length, symbol, progress,
+                                      user);
 }

@@ -7,6 +7,20 @@ namespace vandrel::vdx {
 
 namespace {
 
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsSequenceField(std::string_view field) {
+  bool digit = false;
+  for (const char c : field) {
+    if (IsAsciiDigit(c)) {
+      digit = true;
+    } else if (c != ' ') {
+      return false;
+    }
+  }
+  return digit;
+}
+
 void CopyText(std::string_view text, char (&field)[kVdxTextBytes]) {
   const std::size_t count = std::min(text.size(), std::size_t{kVdxTextBytes - 1});
   std::memcpy(field, text.data(), count);
@@ -94,6 +108,55 @@ std::string Upper(std::string_view text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return upper;
+}
+
+bool EqualsUpper(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
+
+bool LooksLikeBinary(std::string_view text) {
+  std::size_t controls = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == 0) return true;
+    if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && byte != 0x1b) {
+      ++controls;
+    }
+  }
+  return controls * 20 > text.size();
+}
+
+bool HasTrailingSequenceNumbers(const std::vector<SourceLine>& lines) {
+  std::size_t filled = 0;
+  std::size_t numbered = 0;
+  for (const SourceLine& line : lines) {
+    if (line.text.find_first_not_of(" \t") == std::string_view::npos) continue;
+    ++filled;
+    if (line.text.size() > kSequenceColumn && line.text.size() <= kNumberedRecordColumns &&
+        IsSequenceField(line.text.substr(kSequenceColumn))) {
+      ++numbered;
+    }
+  }
+  return numbered > 0 && numbered * 2 >= filled;
+}
+
+std::int32_t ParseForCaller(ParseFunction parse, const char* text, std::uint32_t length,
+                            VdxSymbolCallback symbol, VdxProgressCallback progress,
+                            std::uint32_t user) {
+  if (text == nullptr) length = 0;
+  try {
+    CallbackSink sink(symbol, progress, user);
+    parse(std::string_view(text == nullptr ? "" : text, length), sink);
+  } catch (...) {
+    return 0;
+  }
+  return 1;
 }
 
 }  // namespace vandrel::vdx

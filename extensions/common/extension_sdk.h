@@ -73,5 +73,26 @@ std::int32_t CopyLabel(std::string_view label, char* buffer, std::int32_t size);
 
 // Upper-case copy, ASCII only: the host languages are case-insensitive.
 std::string Upper(std::string_view text);
+// `text` equals `upper` (written in upper case) in either case, ASCII only.
+bool EqualsUpper(std::string_view text, std::string_view upper);
+
+// NUL bytes, or more than one byte in twenty a control character that text
+// does not hold: a form file or object code, not a source.
+bool LooksLikeBinary(std::string_view text);
+
+inline constexpr std::size_t kSequenceColumn = 72;  // columns 73-80 hold a number
+inline constexpr std::size_t kNumberedRecordColumns = 80;
+
+// Most non-empty lines end in a number in columns 73-80 (records of at most
+// 80 columns): the file is as it is kept on the host, not as the editor
+// shows it.
+bool HasTrailingSequenceNumbers(const std::vector<SourceLine>& lines);
+
+// The body of every VDXParseFile: a missing text reads as empty, the
+// symbols go to the caller's callbacks, and nothing unwinds into the caller.
+using ParseFunction = void (*)(std::string_view text, SymbolSink& sink);
+std::int32_t ParseForCaller(ParseFunction parse, const char* text, std::uint32_t length,
+                            VdxSymbolCallback symbol, VdxProgressCallback progress,
+                            std::uint32_t user);
 
 }  // namespace vandrel::vdx

@@ -2,8 +2,6 @@
 #include "extensions/common/extension_sdk.h"
 #include "extensions/fortran/fortran_parser.h"
 
-using vandrel::vdx::CallbackSink;
-
 VDX_EXPORT int32_t VDXGetName(int32_t category, char* buffer, int32_t size) {
   switch (category) {
     case kVdxSection:
@@ -17,12 +15,10 @@ VDX_EXPORT int32_t VDXGetName(int32_t category, char* buffer, int32_t size) {
   }
 }
 
-VDX_EXPORT int32_t VDXParseFile(const char* text, uint32_t length, int32_t mode,
-                                VdxSymbolCallback symbol, VdxProgressCallback progress,
-                                uint32_t user) {
+VDX_EXPORT std::int32_t VDXParseFile(const char* text, std::uint32_t length, std::int32_t mode,
+                                     VdxSymbolCallback symbol, VdxProgressCallback progress,
+                                     std::uint32_t user) {
   (void)mode;
-  if (text == nullptr) length = 0;
-  CallbackSink sink(symbol, progress, user);
-  vandrel::vdx::ParseFortran(std::string_view(text == nullptr ? "" : text, length), sink);
-  return 1;
+  return vandrel::vdx::ParseForCaller(vandrel::vdx::ParseFortran, text, length, symbol, progress,
+                                      user);
 }

@@ -22,13 +22,5 @@ VDX_EXPORT std::int32_t VDXParseFile(const char* text, std::uint32_t length, std
                                      VdxSymbolCallback symbol, VdxProgressCallback progress,
                                      std::uint32_t user) {
   (void)mode;
-  if (text == nullptr) length = 0;
-  // Nothing may unwind into the editor.
-  try {
-    CallbackSink sink(symbol, progress, user);
-    ParsePascal(std::string_view(text == nullptr ? "" : text, length), sink);
-  } catch (...) {
-    return 0;
-  }
-  return 1;
+  return ParseForCaller(ParsePascal, text, length, symbol, progress, user);
 }

@@ -9,74 +9,21 @@ namespace vandrel::vdx {
 
 namespace {
 
-constexpr std::size_t kCodeColumns = 72;    // columns 73-80 hold the number
-constexpr std::size_t kRecordColumns = 80;  // a numbered record is no longer
-constexpr int kMaxNesting = 200;            // routines and modules within each other
+constexpr int kMaxNesting = 200;  // routines and modules within each other
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// NUL bytes, or more than one byte in twenty a control character that text
-// does not hold: a form file or object code, not a source.
-bool LooksBinary(std::string_view text) {
-  std::size_t controls = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == 0) return true;
-    if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && byte != 0x1b) {
-      ++controls;
-    }
-  }
-  return controls * 20 > text.size();
-}
-
-bool IsSequenceField(std::string_view field) {
-  bool digit = false;
-  for (const char c : field) {
-    if (IsDigit(c)) {
-      digit = true;
-    } else if (c != ' ') {
-      return false;
-    }
-  }
-  return digit;
-}
-
-// Most non-empty lines end in a number in columns 73-80: the file is as it
-// is kept on the host, not as the editor shows it.
-bool HasSequenceColumns(const std::vector<SourceLine>& lines) {
-  std::size_t filled = 0;
-  std::size_t numbered = 0;
-  for (const SourceLine& line : lines) {
-    if (line.text.find_first_not_of(" \t") == std::string_view::npos) continue;
-    ++filled;
-    if (line.text.size() > kCodeColumns && line.text.size() <= kRecordColumns &&
-        IsSequenceField(line.text.substr(kCodeColumns))) {
-      ++numbered;
-    }
-  }
-  return numbered > 0 && numbered * 2 >= filled;
-}
-
 // The columns the compiler reads. A line added later without a number keeps
 // whatever it has past column 72 unless that looks like a number or a tag.
 std::string_view CodePart(std::string_view line, bool numbered) {
-  if (!numbered || line.size() <= kCodeColumns || line.size() > kRecordColumns) return line;
-  for (const char c : line.substr(kCodeColumns)) {
+  if (!numbered || line.size() <= kSequenceColumn || line.size() > kNumberedRecordColumns)
+    return line;
+  for (const char c : line.substr(kSequenceColumn)) {
     if (!IsDigit(c) && !IsLetter(c) && c != ' ') return line;
   }
-  return line.substr(0, kCodeColumns);
-}
-
-bool EqualsUpper(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upper[i]) return false;
-  }
-  return true;
+  return line.substr(0, kSequenceColumn);
 }
 
 std::string_view Trim(std::string_view text) {
@@ -699,12 +646,12 @@ class Parser {
 
 void ParsePascal(std::string_view text, SymbolSink& sink) {
   if (text.empty()) return;
-  if (LooksBinary(text)) {
+  if (LooksLikeBinary(text)) {
     sink.Diagnostic(1, "not a text file");
     return;
   }
   const std::vector<SourceLine> lines = SplitLines(text);
-  const bool numbered = HasSequenceColumns(lines);
+  const bool numbered = HasTrailingSequenceNumbers(lines);
   std::string source;
   source.reserve(text.size());
   for (const SourceLine& line : lines) {

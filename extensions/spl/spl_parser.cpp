@@ -10,73 +10,19 @@ namespace vandrel::vdx {
 
 namespace {
 
-constexpr std::size_t kCodeColumns = 72;    // columns 73-80 hold the number
-constexpr std::size_t kRecordColumns = 80;  // a numbered record is no longer
-
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '\'' || c == '_'; }
 
-// NUL bytes, or more than one byte in twenty a control character that text
-// does not hold: a form file or object code, not a source.
-bool LooksBinary(std::string_view text) {
-  std::size_t controls = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == 0) return true;
-    if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && byte != 0x1b) {
-      ++controls;
-    }
-  }
-  return controls * 20 > text.size();
-}
-
-bool IsSequenceField(std::string_view field) {
-  bool digit = false;
-  for (const char c : field) {
-    if (IsDigit(c)) {
-      digit = true;
-    } else if (c != ' ') {
-      return false;
-    }
-  }
-  return digit;
-}
-
-// Most non-empty lines end in a number in columns 73-80: the file is as it
-// is kept on the host, not as the editor shows it.
-bool HasSequenceColumns(const std::vector<SourceLine>& lines) {
-  std::size_t filled = 0;
-  std::size_t numbered = 0;
-  for (const SourceLine& line : lines) {
-    if (line.text.find_first_not_of(" \t") == std::string_view::npos) continue;
-    ++filled;
-    if (line.text.size() > kCodeColumns && line.text.size() <= kRecordColumns &&
-        IsSequenceField(line.text.substr(kCodeColumns))) {
-      ++numbered;
-    }
-  }
-  return numbered > 0 && numbered * 2 >= filled;
-}
-
 // The columns the compiler reads. A line added later without a number keeps
 // whatever it has past column 72 unless that looks like a number or a tag.
 std::string_view CodePart(std::string_view line, bool numbered) {
-  if (!numbered || line.size() <= kCodeColumns || line.size() > kRecordColumns) return line;
-  for (const char c : line.substr(kCodeColumns)) {
+  if (!numbered || line.size() <= kSequenceColumn || line.size() > kNumberedRecordColumns)
+    return line;
+  for (const char c : line.substr(kSequenceColumn)) {
     if (!IsDigit(c) && !IsLetter(c) && c != ' ') return line;
   }
-  return line.substr(0, kCodeColumns);
-}
-
-bool EqualsUpper(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upper[i]) return false;
-  }
-  return true;
+  return line.substr(0, kSequenceColumn);
 }
 
 enum class Kind { kWord, kNumber, kString, kSymbol, kEnd };
@@ -523,7 +469,7 @@ class Parser {
   }
 
   // [type] PROCEDURE | SUBROUTINE name [(formals)]; then VALUE, the
-  // specifications and OPTION, then the body unless forward or external.
+  // formals' type declarations and OPTION, then the body unless forward or external.
   void ParseRoutine(const Context& context, std::size_t types) {
     const int line = Peek().line;
     for (std::size_t i = 0; i < types; ++i) Advance();
@@ -546,13 +492,13 @@ class Parser {
     }
     SkipStatement();
 
-    // Upper-case formal name -> its VALUE word and its specification.
+    // Upper-case formal name -> its VALUE word and its type declaration.
     std::unordered_map<std::string, std::string> values;
-    std::unordered_map<std::string, std::string> specs;
-    const auto isUnspecifiedFormal = [&](const Token& token) {
+    std::unordered_map<std::string, std::string> declared;
+    const auto isUndeclaredFormal = [&](const Token& token) {
       if (token.kind != Kind::kWord) return false;
       const std::string key = Upper(token.text);
-      if (specs.count(key) > 0) return false;
+      if (declared.count(key) > 0) return false;
       for (const std::string_view formal : formals) {
         if (Upper(formal) == key) return true;
       }
@@ -586,22 +532,22 @@ class Parser {
       std::size_t k = 0;
       while (IsTypeWord(Peek(k))) ++k;
       const Token& kind = Peek(k);
-      const bool routineSpec = IsWord(kind, "PROCEDURE") || IsWord(kind, "SUBROUTINE");
-      if (routineSpec && !isUnspecifiedFormal(Peek(k + 1))) {
+      const bool routineKind = IsWord(kind, "PROCEDURE") || IsWord(kind, "SUBROUTINE");
+      if (routineKind && !isUndeclaredFormal(Peek(k + 1))) {
         bodyMissing = true;  // the next declaration
         break;
       }
-      const bool spec =
-          routineSpec || IsWord(kind, "ARRAY") || IsWord(kind, "POINTER") || IsWord(kind, "LABEL");
-      if (k == 0 && !spec) break;
-      const std::size_t words = spec ? k + 1 : k;
+      const bool kindWord =
+          routineKind || IsWord(kind, "ARRAY") || IsWord(kind, "POINTER") || IsWord(kind, "LABEL");
+      if (k == 0 && !kindWord) break;
+      const std::size_t words = kindWord ? k + 1 : k;
       std::string text;
       for (std::size_t i = 0; i < words; ++i) {
         if (i > 0) text += ' ';
         text += Advance().text;
       }
       while (IsName(Peek())) {
-        specs[Upper(Advance().text)] = text;
+        declared[Upper(Advance().text)] = text;
         if (IsSymbol(Peek(), "(")) {
           while (!AtEnd() && !IsSymbol(Peek(), ")") && !IsSymbol(Peek(), ";")) Advance();
           SkipIf(")");
@@ -617,7 +563,8 @@ class Parser {
       const std::string key = Upper(formal);
       std::string text;
       if (const auto value = values.find(key); value != values.end()) text = value->second + ' ';
-      if (const auto found = specs.find(key); found != specs.end()) text += found->second + ' ';
+      if (const auto found = declared.find(key); found != declared.end())
+        text += found->second + ' ';
       parameters.push_back(text + std::string(formal));
     }
     if (forward || external) {
@@ -666,12 +613,12 @@ class Parser {
 
 void ParseSpl(std::string_view text, SymbolSink& sink) {
   if (text.empty()) return;
-  if (LooksBinary(text)) {
+  if (LooksLikeBinary(text)) {
     sink.Diagnostic(1, "not a text file");
     return;
   }
   const std::vector<SourceLine> lines = SplitLines(text);
-  const bool numbered = HasSequenceColumns(lines);
+  const bool numbered = HasTrailingSequenceNumbers(lines);
   std::string source;
   source.reserve(text.size());
   for (const SourceLine& line : lines) {

@@ -15,9 +15,9 @@
 //   Include    $INCLUDE file.
 //
 // Parameters: one text per formal parameter in the order of the heading,
-// with the type of its specification and VALUE when passed by value, as
+// with the type of its declaration and VALUE when passed by value, as
 // written: "value integer n", "byte array buf", "procedure p"; a parameter
-// without a specification is its plain name.
+// without a declaration is its plain name.
 //
 // Comments << >> (may span lines), COMMENT ... ; and ! to the end of a line;
 // lines starting with $ are compiler directives; strings in double quotes,
