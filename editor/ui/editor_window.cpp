@@ -615,9 +615,7 @@ void EditorWindow::ShowContextMenu(const QPoint& global) {
   } else if (data == cmd::kParameterInfo) {
     // The declaration of the word clicked, under the caret's place.
     if (const NavigatorItem* found = navigator ? navigator->ParameterInfo(clicked) : nullptr) {
-      tipLine_ = control_->Caret().line;
-      QToolTip::showText(control_->SelectionScreenPoint(),
-                         QString::fromStdString(found->ParameterText()), control_);
+      ShowParameterTip(*found);
     }
   } else if (!RunCommand(data) && services_.frame) {
     services_.frame->RunMenuCommand(data);

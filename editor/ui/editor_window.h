@@ -26,6 +26,7 @@ class QMdiSubWindow;
 
 namespace vandrel {
 struct AppSettings;
+class NavigatorItem;
 class ProgressReporter;
 class SettingsStore;
 class TemplateCatalogue;
@@ -276,6 +277,9 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
 
   // The word at the caret, or before the "(" just typed.
   std::string WordAtCaret(bool typed) const;
+  // The tip with `declaration`'s parameters, under the caret, until the caret
+  // leaves its line.
+  void ShowParameterTip(const NavigatorItem& declaration);
   void HideParameterTip();
 
   EditorServices services_;

@@ -78,10 +78,14 @@ bool EditorWindow::ShowParameterInfo(bool typed, bool explicitly) {
     if (explicitly) QApplication::beep();
     return false;
   }
+  ShowParameterTip(*found);
+  return true;
+}
+
+void EditorWindow::ShowParameterTip(const NavigatorItem& declaration) {
   tipLine_ = control_->Caret().line;
   QToolTip::showText(control_->SelectionScreenPoint(),
-                     QString::fromStdString(found->ParameterText()), control_);
-  return true;
+                     QString::fromStdString(declaration.ParameterText()), control_);
 }
 
 void EditorWindow::HideParameterTip() {
