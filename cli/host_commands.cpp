@@ -21,6 +21,7 @@
 #include "cli/json_text.h"
 #include "core/message_box.h"
 #include "documents/host_file_info.h"
+#include "editor/command_line.h"
 #include "platform/ascii_text.h"
 #include "remote/connection_info.h"
 #include "remote/error_report.h"
@@ -32,14 +33,6 @@ namespace vandrel::cli {
 namespace {
 
 using namespace vandrel::remote;
-
-struct HostOptions {
-  std::string host;
-  int port = 11000;
-  std::string user;
-  std::string passwordFile;
-  bool debug = false;
-};
 
 // ---- What the session shows, on a terminal ------------------------------------
 
@@ -292,6 +285,23 @@ void SortListing(std::vector<HostFileInfo>& entries, ListingOrder order, bool re
                      const int c = compare(a, b);
                      return reverse ? c > 0 : c < 0;
                    });
+}
+
+// Runs `line` with its output on standard output; false when it failed.
+bool RunCommandLine(CliContext& context, HostRun& session, const std::string& line) {
+  RequestBlock request;
+  request.kind = kRequestRunCommand;
+  request.commandLine = line;
+  request.pane = kPaneOutput;
+  RequestBlock done = session.Carry(context, request);
+  if (done.status != kStatusSuccess) return false;
+  // The agent follows the status 0 with the exit status of a command that
+  // ran but failed.
+  if (!done.replyText.empty() && done.replyText != "0") {
+    context.exitCode = 1;
+    return false;
+  }
+  return true;
 }
 
 void AddHostCommand(
@@ -582,30 +592,22 @@ void AddHostCommands(CLI::App& app, CliContext& context) {
                    });
                  });
 
-  AddHostCommand(
-      *host, context, options, "run", "run a command on the host and stream its output",
-      [&context](CLI::App& command, Runner run) {
-        auto words = std::make_shared<std::vector<std::string>>();
-        command.add_option("CMD", *words, "the command line")->required();
-        command.allow_extras(false);
-        command.callback([&context, run, words] {
-          run([&](HostRun& session) {
-            RequestBlock request;
-            request.kind = kRequestRunCommand;
-            for (const std::string& word : *words) {
-              if (!request.commandLine.empty()) request.commandLine += ' ';
-              request.commandLine += word;
-            }
-            request.pane = kPaneOutput;
-            RequestBlock done = session.Carry(context, request);
-            // The agent follows the status 0 with the exit status of a
-            // command that ran but failed.
-            if (done.status == kStatusSuccess && !done.replyText.empty() && done.replyText != "0") {
-              context.exitCode = 1;
-            }
-          });
-        });
-      });
+  AddHostCommand(*host, context, options, "run", "run a command on the host and stream its output",
+                 [&context](CLI::App& command, Runner run) {
+                   auto words = std::make_shared<std::vector<std::string>>();
+                   command.add_option("CMD", *words, "the command line")->required();
+                   command.allow_extras(false);
+                   command.callback([&context, run, words] {
+                     run([&](HostRun& session) {
+                       std::string line;
+                       for (const std::string& word : *words) {
+                         if (!line.empty()) line += ' ';
+                         line += word;
+                       }
+                       RunCommandLine(context, session, line);
+                     });
+                   });
+                 });
 
   AddHostCommand(*host, context, options, "resolve",
                  "resolve a file name (an MPE name on MPE/iX hosts) seen from a context path",
@@ -627,6 +629,15 @@ void AddHostCommands(CLI::App& app, CliContext& context) {
                      });
                    });
                  });
+}
+
+void RunHostCommandLines(CliContext& context, const HostOptions& options,
+                         const std::vector<std::string>& lines) {
+  HostRun session(options, context);
+  if (!session.Connect(context)) return;
+  for (const std::string& line : lines) {
+    if (!RunCommandLine(context, session, HostCommandLine(line, nullptr))) return;
+  }
 }
 
 }  // namespace vandrel::cli

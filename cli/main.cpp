@@ -12,6 +12,7 @@
 #include "cli/settings_commands.h"
 #include "cli/store_commands.h"
 #include "cli/template_commands.h"
+#include "cli/tool_commands.h"
 
 int main(int argc, char** argv) {
   vandrel::cli::CliContext context;
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   vandrel::cli::AddBuildCommands(app, context);
   vandrel::cli::AddNlsCommands(app, context);
   vandrel::cli::AddNavigatorCommands(app, context);
+  vandrel::cli::AddToolCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exitCode;
 }

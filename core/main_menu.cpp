@@ -265,11 +265,14 @@ constexpr std::array kAvailable{
     cmd::kActivateWorkspace,
     cmd::kActivateEditor,
     cmd::kActivateOutput,
+    cmd::kNewProject,
     cmd::kOpenProject,
     cmd::kSaveProject,
     cmd::kSaveProjectAs,
     cmd::kCloseProject,
     cmd::kNewFolder,
+    cmd::kCopyFolder,
+    cmd::kProjectSettings,
     cmd::kConnect,
     cmd::kDisconnect,
     cmd::kStop,
@@ -505,17 +508,27 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kSaveProject:
     case cmd::kSaveProjectAs:
     case cmd::kCloseProject:
-    case cmd::kNewFolder:
+    case cmd::kProjectSettings:
       return state.projectOpen;
+    case cmd::kNewFolder:
+    case cmd::kCopyFolder:
+      return state.projectOpen && state.targetFolder;
+    case cmd::kProperties:
+      // The workspace's item while it has the keyboard, else the document.
+      return state.workspaceFocused ? state.targetItem : state.documentActive;
     case cmd::kNextErrorTag:
     case cmd::kPreviousErrorTag:
       return state.outputHasText;
     case cmd::kCompile:
-      // The active document, compiled on the host.
-      return state.documentActive && state.connected;
+      // The workspace's file while it has the keyboard, else the active
+      // document, compiled on the host.
+      return state.connected &&
+             (state.workspaceFocused ? state.targetCanCompile : state.documentActive);
     case cmd::kBuild:
+      return state.connected && state.projectOpen &&
+             (!state.workspaceFocused || state.targetCanBuild);
     case cmd::kAddFilesToFolder:
-      return state.connected && state.projectOpen;
+      return state.connected && state.projectOpen && state.targetFolder;
     case cmd::kOpenFile:
     case cmd::kFindInFiles:
       // Host files come from the host.

@@ -135,6 +135,13 @@ struct FrameCommandState {
   bool outputHasText = false;      // the output window's current pane holds text
   bool commandLineActive = false;  // the active child is the command line window
   bool searchRemembered = false;   // a search is remembered for Find Next and Find Previous
+  // The workspace: whether it has the keyboard, and what its command target
+  // (the selected item while it has the keyboard, else the project) allows.
+  bool workspaceFocused = false;
+  bool targetItem = false;        // there is a target item
+  bool targetFolder = false;      // the target is a folder or the project
+  bool targetCanCompile = false;  // the target is a file that can be compiled
+  bool targetCanBuild = false;    // something builds the target
 };
 
 // The File menu's popups of recently used projects, host files and local

@@ -67,6 +67,23 @@ bool CommandLine::RunCommand(std::string_view typed) {
   return true;
 }
 
+bool CommandLine::RunSequence(std::vector<std::string> commands) {
+  for (std::string& command : commands) {
+    if (!command.empty()) queued_.push_back(std::move(command));
+  }
+  return running_ ? !queued_.empty() : RunNextQueued();
+}
+
+bool CommandLine::RunNextQueued() {
+  if (queued_.empty()) return false;
+  const std::string command = std::move(queued_.front());
+  queued_.pop_front();
+  surface_.AppendAtEnd(command + "\n");
+  if (RunCommand(command)) return true;
+  queued_.clear();
+  return false;
+}
+
 void CommandLine::AppendOutput(std::string_view text) {
   if (!text.empty()) surface_.AppendAtEnd(text);
 }
@@ -81,6 +98,8 @@ void CommandLine::Completed(std::string_view agentError) {
   running_ = false;
   surface_.SetReadOnly(false);
   WritePrompt();
+  if (!agentError.empty()) queued_.clear();
+  RunNextQueued();
 }
 
 void CommandLine::Clear() {

@@ -8,9 +8,11 @@
 // and only compared by it.
 #pragma once
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "documents/load_request.h"
 
@@ -84,6 +86,12 @@ class CommandLine {
   // Completed; without a host a note and a new prompt instead. False when
   // nothing was sent.
   bool RunCommand(std::string_view typed);
+  // Runs `commands` one after another, each written after its prompt as if
+  // it had been typed and started once the one before has ended. A command
+  // the agent refuses or fails drops the ones after it: a "cd" that failed
+  // must not leave the next command running somewhere else. Commands given
+  // while one runs wait for it. False when nothing could be sent.
+  bool RunSequence(std::vector<std::string> commands);
   // Output of the running command, made ready for display.
   void AppendOutput(std::string_view text);
   // The command has ended: `agentError` is what the agent reported when it
@@ -97,9 +105,12 @@ class CommandLine {
   bool running() const { return running_; }
 
  private:
+  bool RunNextQueued();
+
   TerminalSurface& surface_;
   HostCommandRunner& runner_;
   bool running_ = false;
+  std::deque<std::string> queued_;
 };
 
 }  // namespace vandrel

@@ -6,6 +6,8 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "project/macros.h"
 #include "templates/tools/tool_list.h"
@@ -30,5 +32,16 @@ ToolRun PrepareToolRun(const ToolRecord& tool, const ToolMacroValues* document,
 std::string RemoteToolCommand(const ToolRun& run);
 // The "cd" a remote tool runs first, empty without a directory.
 std::string RemoteToolDirectoryCommand(const ToolRun& run);
+// What the command line window runs for a remote tool, in order: the "cd"
+// when there is a directory, then the command.
+std::vector<std::string> RemoteToolCommands(const ToolRun& run);
+
+// The parameters a local tool's program receives. No shell sees them, so
+// nothing is globbed, substituted or piped: blanks and tabs separate
+// parameters; a double-quoted stretch keeps its blanks and loses its quotes
+// (two double quotes inside it stand for one); a backslash is an ordinary
+// character, as in the host's and the desktop's paths. An unterminated
+// quote runs to the end.
+std::vector<std::string> SplitToolArguments(std::string_view arguments);
 
 }  // namespace vandrel::project

@@ -59,6 +59,7 @@
 #include "shell/frame_navigator_list.h"
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
+#include "shell/frame_tools.h"
 #include "shell/host_file_opener.h"
 #include "shell/main_menu_bar.h"
 #include "shell/main_toolbars.h"
@@ -239,6 +240,16 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
       *project_, *projectFrame_, *frameUi_, settings_, progress_.get());
 
   connect(mainMenu_, &MainMenuBar::commandTriggered, this, &MainFrame::RunCommand);
+  if (QMenu* toolsMenu = mainMenu_->PopupTitled("&Tools")) {
+    ToolServices services;
+    services.store = store_;
+    services.connected = [this] { return connected_; };
+    services.showCommandLine = [this] { return ShowCommandLine(); };
+    services.report = [this](const QString& text) { statusBar_->showMessage(text, 6000); };
+    tools_ = new FrameTools(*toolsMenu, *this, std::move(services));
+    connect(tools_, &FrameTools::commandTriggered, this, &MainFrame::RunCommand);
+    tools_->Rebuild();
+  }
   navigatorList_ = new FrameNavigatorList(toolbars_->navigatorList(), this);
   connect(documentArea_, &QMdiArea::subWindowActivated, this,
           [this] { navigatorList_->Show(ActiveEditor()); });
@@ -268,6 +279,7 @@ MainFrame::~MainFrame() {
   }
   workspace_->disconnect(this);
   output_->disconnect(this);
+  qApp->disconnect(this);
   // The tree lets go of the project, and the output view of the panes,
   // before the project and the panes go.
   workspace_->ShowProject(nullptr);
@@ -316,6 +328,12 @@ QWidget* MainFrame::CreateWorkspaceView() {
           [this](project::ProjectItem* item) {
             if (item) RunProjectCommand(*item, project::kCommandOpenItem);
           });
+  // What the Project menu offers follows the workspace's selection and focus.
+  connect(workspace_, &ui::WorkspaceWindow::selectionChanged, this, &MainFrame::UpdateCommandState);
+  connect(workspace_, &ui::WorkspaceWindow::activated, this, &MainFrame::UpdateCommandState);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* before, QWidget* now) {
+    if (before == workspace_->tree() || now == workspace_->tree()) UpdateCommandState();
+  });
   connect(workspace_, &ui::WorkspaceWindow::commandRequested, this, [this](int commandId) {
     if (project::ProjectItem* item = workspace_->SelectedItem())
       RunProjectCommand(*item, commandId);
@@ -405,6 +423,12 @@ void MainFrame::UpdateCommandState() {
   state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
   state.busy = busy_;
   state.connected = connected_;
+  state.workspaceFocused = workspace_->TreeHasFocus();
+  const project::ProjectItem* target = state.projectOpen ? workspace_->CommandTarget() : nullptr;
+  state.targetItem = target != nullptr;
+  state.targetFolder = target && target->IsFolder();
+  state.targetCanCompile = target && !target->IsFolder() && target->CanCompile();
+  state.targetCanBuild = target && target->CanBuild();
   mainMenu_->ApplyState(state);
   // Parts 3 and 5 grey out without a document.
   statusBar_->SetPartText(
@@ -684,9 +708,36 @@ void MainFrame::CommandStateChanged() { UpdateCommandState(); }
 void MainFrame::ActivateWorkspace() { RunCommand(cmd::kActivateWorkspace); }
 
 void MainFrame::SetConnected(bool connected) {
+  const bool changed = connected != connected_;
   connected_ = connected;
   statusBar_->SetConnected(connected);
+  // Remote tools are greyed while there is no host.
+  if (changed) RebuildToolsMenu();
   UpdateCommandState();
+}
+
+void MainFrame::RebuildToolsMenu() {
+  if (tools_) tools_->Rebuild();
+}
+
+void MainFrame::RunToolCommand(int index) {
+  if (!tools_) return;
+  ui::EditorWindow* editor = workspace_->TreeHasFocus() ? nullptr : ActiveEditor();
+  if (!editor) {
+    tools_->Run(index, nullptr);
+    return;
+  }
+  project::ToolMacroValues facts = editor->ToolFacts();
+  facts.projectPath = project_->Path();
+  tools_->Run(index, &facts);
+}
+
+bool MainFrame::RouteToWorkspace(int commandId) {
+  if (!workspace_->TreeHasFocus()) return false;
+  project::ProjectItem* target = workspace_->CommandTarget();
+  if (!target) return false;
+  RunProjectCommand(*target, commandId);
+  return true;
 }
 
 void MainFrame::SetBusy(bool busy) {
@@ -1018,6 +1069,10 @@ void MainFrame::RunCommand(int commandId) {
     ActivateChild(commandId - cmd::kFirstWindowChild);
     return;
   }
+  if (commandId >= kFirstToolCommand && commandId < kFirstToolCommand + kMostTools) {
+    RunToolCommand(commandId - kFirstToolCommand);
+    return;
+  }
   if (!IsCommandEnabled(commandId, mainMenu_->State())) return;
   if (!RunFrameCommand(commandId)) {
     // The active child carries out its own commands.
@@ -1091,6 +1146,9 @@ bool MainFrame::RunFrameCommand(int commandId) {
     case cmd::kActivateEditor:
       if (QMdiSubWindow* child = documentArea_->activeSubWindow()) child->widget()->setFocus();
       return true;
+    case cmd::kNewProject:
+      projectController_->New();
+      return true;
     case cmd::kOpenProject:
       projectController_->Open();
       return true;
@@ -1116,10 +1174,13 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     }
     case cmd::kCompile:
-      CompileActiveDocument();
+      if (!RouteToWorkspace(commandId)) CompileActiveDocument();
       return true;
     case cmd::kBuild:
-      if (project::ProjectItem* item = BuildTarget()) BuildItem(*item);
+      // The workspace's item while the workspace has the keyboard.
+      if (project::ProjectItem* item =
+              workspace_->TreeHasFocus() ? workspace_->CommandTarget() : BuildTarget())
+        BuildItem(*item);
       return true;
     case cmd::kNextErrorTag:
       PrepareErrorMasks();
@@ -1138,6 +1199,8 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kNewFolder:
     case cmd::kAddFilesToFolder:
+    case cmd::kCopyFolder:
+    case cmd::kProjectSettings:
       if (project::ProjectItem* target = workspace_->CommandTarget())
         RunProjectCommand(*target, commandId);
       return true;
@@ -1156,7 +1219,7 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     }
     case cmd::kProperties:
-      ShowDocumentProperties();
+      if (!RouteToWorkspace(commandId)) ShowDocumentProperties();
       return true;
     case cmd::kNavigatorList:
       toolbars_->DropDownNavigator();

@@ -66,6 +66,7 @@ class FrameHostConnection;
 class FrameNavigatorList;
 class FrameProjectFrame;
 class FrameProjectWindow;
+class FrameTools;
 class MainMenuBar;
 class MainToolbars;
 class StatusBar;
@@ -126,6 +127,11 @@ class MainFrame : public QMainWindow,
   // Build (F7) of what builds `item`; reported when not connected.
   void BuildItem(project::ProjectItem& item) override;
   project::ErrorNavigator& errorNavigator() { return *errorNavigator_; }
+
+  // The Tools menu's tools, rebuilt from the settings (after the tools
+  // change; the frame rebuilds them itself on connect and disconnect).
+  FrameTools& tools() { return *tools_; }
+  void RebuildToolsMenu();
 
   // The tip of the day, when ShowTips is set or `forced`; true when shown.
   bool OfferTip(bool forced);
@@ -238,6 +244,13 @@ class MainFrame : public QMainWindow,
   bool IsEditorCommand(int commandId) const;
   bool RunFrameCommand(int commandId);
   void OpenRecent(int commandId);
+  // Tool `index` (command 10800 + index): the workspace has no use for it,
+  // so with the keyboard in the workspace it runs without document facts;
+  // otherwise for the active editor window when there is one.
+  void RunToolCommand(int index);
+  // Commands 3018, 3026, 3046, 3096 and 3097 go to the workspace's item
+  // while the workspace has the keyboard; true when it took the command.
+  bool RouteToWorkspace(int commandId);
   void ConnectToHost();
   // Find in Files (3045): the dialog, then the search on the host.
   void FindInFiles();
@@ -299,6 +312,7 @@ class MainFrame : public QMainWindow,
   std::unique_ptr<FrameCommandRunner> commandRunner_;
   QPointer<QMdiSubWindow> commandLineChild_;
   FrameNavigatorList* navigatorList_ = nullptr;
+  FrameTools* tools_ = nullptr;
   QPointer<ui::GoToDialog> goToDialog_;
   std::unique_ptr<UserInterface> ownUi_;
   std::unique_ptr<UserInterface> frameUi_;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "editor/command_line.h"
 
@@ -43,6 +44,11 @@ class CommandLineWindow final : public QWidget, private TerminalSurface {
   bool RunCommand(int commandId);
   // Runs `typed` as if it had been typed after the prompt and Enter pressed.
   bool RunHostCommand(std::string_view typed);
+  // Runs `commands` one after another, each shown after its prompt (see
+  // CommandLine::RunSequence).
+  bool RunHostCommands(std::vector<std::string> commands) {
+    return commandLine_.RunSequence(std::move(commands));
+  }
 
   // Output of the running command and its end (see CommandLine).
   void AppendOutput(std::string_view text) { commandLine_.AppendOutput(text); }

@@ -20,6 +20,7 @@
 #include "editor/ui/last_local_folder.h"
 #include "editor/ui/qsci_edit_control.h"
 #include "project/build_runner.h"
+#include "project/macros.h"
 
 class QCloseEvent;
 class QMdiSubWindow;
@@ -111,6 +112,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   bool SaveToHostAs(const std::string& hostPath);
   // A document whose name is a host path.
   bool IsHostDocument() const;
+  // What a tool run for this window knows of it: the document's path and
+  // template, the caret (from 1) and the word at the caret (the project's
+  // path is the caller's).
+  project::ToolMacroValues ToolFacts() const;
   // An upload of this document is running.
   bool transferRunning() const { return transferRunning_; }
   // The session ended: the host lock is forgotten (it died with the session).

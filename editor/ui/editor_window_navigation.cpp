@@ -69,6 +69,17 @@ std::string EditorWindow::WordAtCaret(bool typed) const {
   return control_->WordAt(caret.line, column);
 }
 
+project::ToolMacroValues EditorWindow::ToolFacts() const {
+  project::ToolMacroValues facts;
+  facts.filePath = name_;
+  facts.templateName = format_.templateName;
+  const CaretPlace caret = control_->Caret();
+  facts.caretLine = caret.line + 1;
+  facts.caretColumn = caret.column + 1;
+  facts.caretText = WordAtCaret(false);
+  return facts;
+}
+
 bool EditorWindow::ShowParameterInfo(bool typed, bool explicitly) {
   const Navigator* navigator = navigator_->navigator();
   const std::string word = WordAtCaret(typed);

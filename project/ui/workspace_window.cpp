@@ -1,11 +1,13 @@
 #include "project/ui/workspace_window.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -173,6 +175,23 @@ QPixmap PaintImage(int image) {
 
 }  // namespace
 
+namespace {
+
+// Cancels the drag in progress when the right button goes down.
+class RightButtonCancels final : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+      QDrag::cancel();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
+
 // The tree control: items are moved by the model, never by the view's own
 // drag and drop, so a drop is handed to the window.
 class WorkspaceWindow::Tree final : public QTreeWidget {
@@ -189,6 +208,15 @@ class WorkspaceWindow::Tree final : public QTreeWidget {
     } else {
       event->ignore();
     }
+  }
+  // The view's own drag shows the node's picture under the mouse, scrolls
+  // at the edges and shows the no-entry cursor where nothing may be
+  // dropped; Escape cancels it, and so does the right button here.
+  void startDrag(Qt::DropActions actions) override {
+    RightButtonCancels cancel;
+    qApp->installEventFilter(&cancel);
+    QTreeWidget::startDrag(actions);
+    qApp->removeEventFilter(&cancel);
   }
   void dropEvent(QDropEvent* event) override {
     QTreeWidgetItem* dragged = event->source() == this ? currentItem() : nullptr;
@@ -219,6 +247,8 @@ WorkspaceWindow::WorkspaceWindow(QWidget* parent) : QWidget(parent), tree_(new T
   tree_->setAcceptDrops(true);
   tree_->setDropIndicatorShown(true);
   tree_->setDragDropMode(QAbstractItemView::InternalMove);
+  tree_->setAutoScroll(true);
+  tree_->setAutoScrollMargin(15);
   tree_->installEventFilter(this);
 
   connect(tree_, &QTreeWidget::itemDoubleClicked, this,

@@ -43,6 +43,7 @@ std::vector<ToolRecord> LoadToolList(SettingsStore& store) {
 
 int SaveToolList(SettingsStore& store, std::span<const ToolRecord> tools) {
   int number = 0;
+  bool written = true;
   for (const ToolRecord& tool : tools) {
     // A tool without a caption has no menu entry; leaving its number out
     // would end the list there when it is read back.
@@ -50,19 +51,19 @@ int SaveToolList(SettingsStore& store, std::span<const ToolRecord> tools) {
     ++number;
     const std::string key = ToolKey(number);
     ToolRecord copy = tool;
-    store.WriteValue(key, TextRow("Caption", &copy.caption, kToolTextSize));
-    store.WriteValue(key, TextRow("Command", &copy.command, kToolTextSize));
-    store.WriteValue(key, TextRow("Arguments", &copy.arguments, kToolTextSize));
-    store.WriteValue(key, TextRow("Directory", &copy.directory, kToolTextSize));
-    store.WriteValue(key, BytesRow("Prompt", &copy.prompt));
-    store.WriteValue(key, BytesRow("Remote", &copy.remote));
-    store.WriteValue(key, BytesRow("Output", &copy.output));
+    written = store.WriteValue(key, TextRow("Caption", &copy.caption, kToolTextSize)) &&
+              store.WriteValue(key, TextRow("Command", &copy.command, kToolTextSize)) &&
+              store.WriteValue(key, TextRow("Arguments", &copy.arguments, kToolTextSize)) &&
+              store.WriteValue(key, TextRow("Directory", &copy.directory, kToolTextSize)) &&
+              store.WriteValue(key, BytesRow("Prompt", &copy.prompt)) &&
+              store.WriteValue(key, BytesRow("Remote", &copy.remote)) &&
+              store.WriteValue(key, BytesRow("Output", &copy.output)) && written;
   }
   // Reading stops at the first missing key; the older ones after it go too.
   for (int stale = number + 1; stale <= kMostTools && store.KeyExists(ToolKey(stale)); ++stale) {
-    store.DeleteKey(ToolKey(stale));
+    written = store.DeleteKey(ToolKey(stale)) && written;
   }
-  return number;
+  return written ? number : -1;
 }
 
 std::vector<ToolMenuEntry> BuildToolsMenu(std::span<const ToolRecord> tools, bool connected) {

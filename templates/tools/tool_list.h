@@ -34,7 +34,8 @@ std::vector<ToolRecord> LoadToolList(SettingsStore& store);
 // Tool `number` (from 1), or nothing when its key cannot be read.
 bool LoadTool(SettingsStore& store, int number, ToolRecord& tool);
 // Writes the tools with a caption as tools 1, 2, ... and removes the keys
-// after the last one, so that reading stops there. Returns the number written.
+// after the last one, so that reading stops there. Returns the number written,
+// or -1 when the settings could not be written.
 int SaveToolList(SettingsStore& store, std::span<const ToolRecord> tools);
 
 struct ToolMenuEntry {

@@ -171,8 +171,9 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
     }
   }
   // Exit, About, New File, Local Open, Save All, Workspace, Output, Activate
-  // Workspace, Activate Output, Open Project, Connect and Tip of the Day.
-  EXPECT_EQ(enabled, 12);
+  // Workspace, Activate Output, New Project, Open Project, Connect and Tip of
+  // the Day.
+  EXPECT_EQ(enabled, 13);
 }
 
 TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
@@ -201,7 +202,9 @@ TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
   for (int id : {cmd::kSaveProject, cmd::kSaveProjectAs, cmd::kCloseProject, cmd::kNewFolder})
     EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
   state.projectOpen = true;
-  for (int id : {cmd::kSaveProject, cmd::kSaveProjectAs, cmd::kCloseProject, cmd::kNewFolder})
+  state.targetItem = state.targetFolder = true;  // the project, as the target
+  for (int id : {cmd::kSaveProject, cmd::kSaveProjectAs, cmd::kCloseProject, cmd::kNewFolder,
+                 cmd::kCopyFolder, cmd::kProjectSettings})
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
 
   // Compile and build need the host; the error list needs output.
@@ -219,6 +222,22 @@ TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
   state.outputHasText = true;
   EXPECT_TRUE(IsCommandEnabled(cmd::kNextErrorTag, state));
   EXPECT_TRUE(IsCommandEnabled(cmd::kPreviousErrorTag, state));
+
+  // With the keyboard in the workspace its selected item decides: a file
+  // that compiles, a folder for the folder commands, any item's properties.
+  state.documentActive = true;
+  state.workspaceFocused = true;
+  state.targetFolder = false;
+  EXPECT_FALSE(IsCommandEnabled(cmd::kCompile, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kBuild, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kNewFolder, state));
+  EXPECT_FALSE(IsCommandEnabled(cmd::kAddFilesToFolder, state));
+  EXPECT_TRUE(IsCommandEnabled(cmd::kProperties, state));
+  state.targetCanCompile = state.targetCanBuild = true;
+  EXPECT_TRUE(IsCommandEnabled(cmd::kCompile, state));
+  EXPECT_TRUE(IsCommandEnabled(cmd::kBuild, state));
+  state.targetItem = false;
+  EXPECT_FALSE(IsCommandEnabled(cmd::kProperties, state));
 }
 
 TEST(MainMenu, ActiveChildEnablesWindowCommands) {
@@ -230,7 +249,7 @@ TEST(MainMenu, ActiveChildEnablesWindowCommands) {
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
   // Commands whose carrying-out is not there yet stay disabled whatever the state.
   state.documentActive = state.connected = state.busy = state.navigatorActive = true;
-  for (int id : {cmd::kPrint, cmd::kNewProject, cmd::kOptions})
+  for (int id : {cmd::kPrint, cmd::kTemplates, cmd::kOptions})
     EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
 }
 

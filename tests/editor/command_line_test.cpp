@@ -134,5 +134,39 @@ TEST(CommandLineRules, PromptKeysAndCompletion) {
   EXPECT_EQ(surface.promptEnd, 1u);
 }
 
+// A tool's "cd" and command run one after the other, each shown after its
+// prompt; a "cd" the agent refuses keeps the command from running elsewhere.
+TEST(CommandLineRules, ASequenceRunsInTurnAndStopsAtAFailure) {
+  StringSurface surface;
+  RecordingRunner runner;
+  CommandLine line(surface, runner);
+  line.WritePrompt();
+  ASSERT_TRUE(line.RunSequence({"cd /SRC", "cc -l 12 PROG.C"}));
+  EXPECT_EQ(runner.sent, std::vector<std::string>{"=SET_CD /SRC"});
+  EXPECT_EQ(surface.text, ">cd /SRC\n");
+  line.Completed("");
+  EXPECT_EQ(runner.sent.back(), "cc -l 12 PROG.C");
+  EXPECT_EQ(surface.text, ">cd /SRC\n>cc -l 12 PROG.C\n");
+  line.AppendOutput("done\n");
+  line.Completed("");
+  EXPECT_EQ(surface.text, ">cd /SRC\n>cc -l 12 PROG.C\ndone\n>");
+  EXPECT_FALSE(line.running());
+
+  runner.sent.clear();
+  ASSERT_TRUE(line.RunSequence({"cd /NOWHERE", "purge all"}));
+  line.Completed("No such directory");
+  EXPECT_EQ(runner.sent, std::vector<std::string>{"=SET_CD /NOWHERE"});
+  EXPECT_FALSE(line.running());
+
+  // Without a host the first one is not sent, and neither is the rest.
+  runner.sent.clear();
+  runner.connected = false;
+  EXPECT_FALSE(line.RunSequence({"cd /SRC", "cc"}));
+  EXPECT_EQ(runner.sent, std::vector<std::string>{"=SET_CD /SRC"});
+  runner.connected = true;
+  EXPECT_FALSE(line.RunSequence({}));
+  EXPECT_TRUE(runner.sent.size() == 1u);
+}
+
 }  // namespace
 }  // namespace vandrel

@@ -31,5 +31,26 @@ TEST(ToolRun, MacrosFromTheDocumentAndTheRemoteCommandText) {
   EXPECT_EQ(tool.arguments, "-l $(CurLine) $(FileName)");
 }
 
+// A local tool's parameters reach the program without a shell: blanks
+// separate, quotes group and go, nothing else is special.
+TEST(ToolRun, LocalParametersSplitWithoutAShell) {
+  using List = std::vector<std::string>;
+  EXPECT_EQ(SplitToolArguments("-l 12 PROG.C"), (List{"-l", "12", "PROG.C"}));
+  EXPECT_EQ(SplitToolArguments("  a\t\tb  "), (List{"a", "b"}));
+  EXPECT_EQ(SplitToolArguments(R"("My Documents/x y.c" -o "")"),
+            (List{"My Documents/x y.c", "-o", ""}));
+  EXPECT_EQ(SplitToolArguments(R"(say "a ""quoted"" word")"), (List{"say", R"(a "quoted" word)"}));
+  EXPECT_EQ(SplitToolArguments(R"(C:\dir\file *.c $HOME `x` ;|&)"),
+            (List{R"(C:\dir\file)", "*.c", "$HOME", "`x`", ";|&"}));
+  EXPECT_EQ(SplitToolArguments(R"(open "unterminated rest)"), (List{"open", "unterminated rest"}));
+  EXPECT_TRUE(SplitToolArguments("").empty());
+
+  ToolRun run;
+  run.command = "cc";
+  EXPECT_EQ(RemoteToolCommands(run), List{"cc"});
+  run.directory = "/SRC";
+  EXPECT_EQ(RemoteToolCommands(run), (List{"cd /SRC", "cc"}));
+}
+
 }  // namespace
 }  // namespace vandrel::project
