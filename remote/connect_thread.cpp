@@ -135,6 +135,13 @@ std::string VersionText(std::int64_t version) {
 ConnectThread::ConnectThread(RequestBlock request, LoginPrompt* login, TraceWriter* trace)
     : request_(std::move(request)), login_(login), trace_(trace) {}
 
+ConnectThread::ConnectThread(RequestBlock request, std::shared_ptr<LoginPrompt> login,
+                             TraceWriter* trace)
+    : request_(std::move(request)),
+      ownedLogin_(std::move(login)),
+      login_(ownedLogin_.get()),
+      trace_(trace) {}
+
 ConnectThread::~ConnectThread() = default;
 
 void ConnectThread::Stop() {
@@ -306,13 +313,15 @@ std::int32_t ConnectThread::Login(RequestBlock& block, Socket socket) {
       !block.userName.empty() && (block.hostKind == kHostKindMpe || !block.password.empty());
   if (!complete) {
     if (login_ == nullptr) return kStatusAbandoned;
-    const std::optional<LoginAnswer> answer =
-        login_->AskLogin(MakeLoginForm(mpeLogon, block.userName, block.password));
+    LoginForm form = MakeLoginForm(mpeLogon, block.userName, block.password);
+    form.hostKind = block.hostKind;
+    const std::optional<LoginAnswer> answer = login_->AskLogin(form);
     if (!answer) return kStatusAbandoned;
     if (stopping()) return kStatusCancelled;
     block.userName = Limited(answer->userName);
-    // The MPE/iX form edits the logon string alone.
-    if (!mpeLogon) block.password = Limited(answer->password);
+    // The MPE/iX form edits the logon string alone, unless the prompt asked
+    // for the password as well.
+    if (!mpeLogon || answer->passwordAsked) block.password = Limited(answer->password);
   }
 
   const std::string line = block.userName + " " + block.password;

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -62,6 +63,7 @@ struct LoginForm {
   std::string userName;
   std::string password;
   bool focusPassword = false;  // a user name is already there
+  std::int32_t hostKind = 0;   // of the greeting: a prompt may explain MPE/iX logons (kind 1)
 };
 
 // The plain form ("&User name:", "&Password:") or, for a host that wants an
@@ -71,6 +73,10 @@ LoginForm MakeLoginForm(bool mpeLogon, const std::string& userName, const std::s
 struct LoginAnswer {
   std::string userName;
   std::string password;
+  // The password was asked on the MPE/iX form too (the new project wizard
+  // asks for both on every host): the attempt then sends it after the logon
+  // string instead of the one it was given.
+  bool passwordAsked = false;
 };
 
 // Asks the user for a login. Called on the connecting thread; a GUI forwards
@@ -95,6 +101,11 @@ class ConnectThread : public Thread {
   // status 4 instead); `trace` sees the commands and replies (the password
   // is masked).
   ConnectThread(RequestBlock request, LoginPrompt* login = nullptr, TraceWriter* trace = nullptr);
+  // The same, with a prompt the attempt keeps alive for as long as it runs:
+  // a prompt that waits for a window which may close before the attempt
+  // has ended.
+  ConnectThread(RequestBlock request, std::shared_ptr<LoginPrompt> login,
+                TraceWriter* trace = nullptr);
   ~ConnectThread() override;
 
   // Ends the attempt at once: status 3, the completion routine called here,
@@ -124,7 +135,8 @@ class ConnectThread : public Thread {
   // Closes a socket the attempt no longer needs.
   void Release(Socket& socket);
 
-  const RequestBlock request_;  // as given; Run works on a copy
+  const RequestBlock request_;               // as given; Run works on a copy
+  std::shared_ptr<LoginPrompt> ownedLogin_;  // may be empty
   LoginPrompt* login_;
   TraceWriter* trace_;
 

@@ -33,9 +33,19 @@ HostSession::~HostSession() {
   // A running attempt is completed now, so its completion never reaches a
   // session that is gone.
   if (const std::uint32_t thread = connectThread_.exchange(0)) manager_.StopThread(thread);
+  std::uint32_t heldThread = 0;
+  Socket heldSocket = kNoSocket;
+  {
+    std::lock_guard guard(lock_);
+    heldThread = held_.thread;
+    if (held_.open) heldSocket = held_.connect.socket;
+    held_ = Held{};
+  }
+  if (heldThread != 0) manager_.StopThread(heldThread);
   const Socket socket = worker_.commandSocket();
   worker_.SetConnection(kNoSocket, 0);
   if (socket != kNoSocket && connected_) Close(socket);
+  if (heldSocket != kNoSocket) Close(heldSocket);
 }
 
 std::int32_t HostSession::hostKind() const {
@@ -64,6 +74,8 @@ std::string HostSession::hostName() const {
 }
 
 void HostSession::Connect(const ConnectParameters& parameters) {
+  // The session's connection replaces one held for a caller.
+  ReleaseHeld();
   frame_.EnableCommand(kCommandDisconnect, false);
   frame_.EnableCommand(kCommandConnectionInfo, false);
   frame_.EnableCommand(kCommandConnect, false);
@@ -149,6 +161,102 @@ void HostSession::OnConnectCompleted(RequestBlock& request) {
   frame_.ConnectionFinished(open);
 }
 
+bool HostSession::ConnectHeld(const ConnectParameters& parameters,
+                              std::shared_ptr<LoginPrompt> login, HeldOutcome outcome) {
+  if (closing_ || connected_ || connecting() || holding()) return false;
+  if (cache_) cache_->Clear();
+
+  RequestBlock request;
+  request.kind = kRequestConnect;
+  request.options = kOptionProgress;
+  request.hostName = parameters.hostName;
+  request.port = parameters.port;
+  request.userName = parameters.userName;
+  request.password = parameters.password;
+  std::uint64_t attempt = 0;
+  {
+    std::lock_guard guard(lock_);
+    attempt = ++attempt_;
+    held_ = Held{};
+    held_.attempt = attempt;
+  }
+  request.completion = [this, attempt, outcome = std::move(outcome)](RequestBlock& done) {
+    OnHeldCompleted(attempt, done, outcome);
+  };
+  const std::uint32_t thread =
+      manager_.Start(std::make_unique<ConnectThread>(std::move(request), std::move(login), trace_));
+  std::lock_guard guard(lock_);
+  if (held_.attempt != attempt) return thread != 0;  // ended already
+  if (thread == 0) {
+    held_ = Held{};  // no thread, no outcome
+    return false;
+  }
+  if (!held_.open) held_.thread = thread;
+  return true;
+}
+
+void HostSession::OnHeldCompleted(std::uint64_t attempt, RequestBlock& request,
+                                  const HeldOutcome& outcome) {
+  std::lock_guard guard(lock_);
+  if (held_.attempt != attempt || closing_) {
+    // Released meanwhile: whatever the attempt opened is nobody's.
+    if (request.status == kStatusSuccess) Close(request.socket);
+    return;
+  }
+  held_.thread = 0;
+  if (request.status == kStatusSuccess) {
+    held_.open = true;
+    held_.connect = request;
+    held_.connect.completion = nullptr;
+    worker_.SetConnection(request.socket, request.hostKind);
+  } else {
+    held_ = Held{};
+  }
+  if (outcome) outcome(request);
+}
+
+bool HostSession::holding() const {
+  std::lock_guard guard(lock_);
+  return held_.attempt != 0;
+}
+
+bool HostSession::heldOpen() const {
+  std::lock_guard guard(lock_);
+  return held_.open;
+}
+
+void HostSession::ReleaseHeld() {
+  std::uint32_t thread = 0;
+  Socket socket = kNoSocket;
+  {
+    std::lock_guard guard(lock_);
+    if (held_.attempt == 0) return;
+    thread = held_.thread;
+    if (held_.open) socket = held_.connect.socket;
+    held_ = Held{};
+  }
+  // The stopped attempt completes at once; its completion finds nothing
+  // held and delivers nothing.
+  if (thread != 0) manager_.StopThread(thread);
+  if (socket != kNoSocket) CloseWorkerConnection(socket, true);
+}
+
+bool HostSession::AdoptHeld(const SessionPreferences& preferences) {
+  RequestBlock connect;
+  {
+    std::lock_guard guard(lock_);
+    if (!held_.open) return false;
+    connect = held_.connect;
+    held_ = Held{};
+    hostName_ = connect.hostName;
+    preferences_ = preferences;
+  }
+  // From here on as after Connect: busy until the session set-up has run.
+  frame_.SetBusy(true);
+  OnConnectCompleted(connect);
+  return true;
+}
+
 void HostSession::OnSessionRequestCompleted(RequestBlock& request) {
   EnterIdleIfDrained();
   if (request.status != kStatusSuccess) frame_.ReportFailure(request, __FILE__, __LINE__);
@@ -180,6 +288,11 @@ void HostSession::Stop() {
     }
     return;
   }
+  if (heldOpen()) {
+    worker_.CancelAll();
+    if (worker_.AnyPending()) worker_.SendAbort();
+    return;
+  }
   if (const std::uint32_t thread = connectThread_.exchange(0)) {
     manager_.StopThread(thread);
     frame_.SetBusy(false);
@@ -196,9 +309,8 @@ bool HostSession::WaitIdle(std::chrono::milliseconds limit) {
   return true;
 }
 
-void HostSession::Disconnect() {
-  const Socket socket = worker_.commandSocket();
-  if (connected_ && worker_.AnyPending()) {
+void HostSession::CloseWorkerConnection(Socket socket, bool abortPending) {
+  if (abortPending && worker_.AnyPending()) {
     // The request in progress is aborted and given a moment to end in an
     // orderly way (its completion then reports nothing) before the
     // connection goes.
@@ -214,6 +326,11 @@ void HostSession::Disconnect() {
     WaitIdle(kDisconnectGrace);
     ::close(socket);
   }
+}
+
+void HostSession::Disconnect() {
+  ReleaseHeld();
+  CloseWorkerConnection(worker_.commandSocket(), connected_);
   abortedRequest_ = 0;
   connected_ = false;
   frame_.SessionEnded();

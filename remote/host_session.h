@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -83,14 +84,51 @@ class HostSession {
   // The user's Stop: cancels what is queued and aborts the request in
   // progress, or stops a connection attempt. A second Stop while the
   // aborted request still runs gives the session up (Disconnect): an agent
-  // that does not answer the abort cannot hold the product.
+  // that does not answer the abort cannot hold the product. Requests on a
+  // held connection are cancelled and aborted the same way (closing it is
+  // its holder's).
   void Stop();
   // Ends the session: pending requests are cancelled and aborted, the
-  // command connection closed.
+  // command connection closed (and a held one released).
   void Disconnect();
   // Marks the application as closing: completions of connect attempts then
   // set nothing up.
   void SetClosing() { closing_ = true; }
+
+  // ---- A held connection ------------------------------------------------------
+  // The new project wizard connects before there is a project to set a
+  // session up for. Its attempt runs on a connect thread like Connect's, with
+  // the wizard as the attempt's login prompt, but the outcome is handed to
+  // the caller and the session's state is left alone. The connection it
+  // opens is held here and lent to the worker, so the caller's requests (and
+  // the host file dialogs) run on the session's own worker; ReleaseHeld
+  // closes it, AdoptHeld makes it the session exactly as if Connect had just
+  // opened it.
+
+  // The outcome of a held attempt: status 0 with the connection held and
+  // lent, or a failure with nothing held. Called on the connecting thread
+  // (or on the thread that released the attempt) while the session's lock is
+  // held: it must hand the block over to its own thread and not call back
+  // into the session. Never called for an attempt that has been released.
+  using HeldOutcome = std::function<void(const RequestBlock& connect)>;
+  // Starts a held attempt for the host and port (the user and password, if
+  // any, as Connect takes them); `login` is kept alive by the attempt. False,
+  // with nothing started, while a session is open, an attempt runs, a
+  // connection is held or the application is closing.
+  bool ConnectHeld(const ConnectParameters& parameters, std::shared_ptr<LoginPrompt> login,
+                   HeldOutcome outcome);
+  // A held attempt runs or a held connection is open.
+  bool holding() const;
+  // The held connection is open (lent to the worker).
+  bool heldOpen() const;
+  // Ends the held attempt (its outcome is not delivered) or closes the held
+  // connection: requests on it are cancelled and the one in progress
+  // aborted first. Nothing when nothing is held.
+  void ReleaseHeld();
+  // Makes the held connection the session with `preferences`: the set-up of
+  // a completed connect runs (state, session requests, the frame's commands
+  // and its busy state), as after Connect. False when no connection is held.
+  bool AdoptHeld(const SessionPreferences& preferences);
 
   bool connected() const { return connected_; }
   bool connecting() const { return connectThread_ != 0; }
@@ -105,7 +143,12 @@ class HostSession {
 
  private:
   void OnConnectCompleted(RequestBlock& request);
+  void OnHeldCompleted(std::uint64_t attempt, RequestBlock& request, const HeldOutcome& outcome);
   void OnSessionRequestCompleted(RequestBlock& request);
+  // Closes the command connection `socket` the worker is using: pending
+  // requests are cancelled and the one in progress aborted first when
+  // `abortPending`, and the worker lets go of the socket before it closes.
+  void CloseWorkerConnection(Socket socket, bool abortPending);
   void EnterIdleIfDrained();
   // Waits until the worker has nothing pending; false when time ran out.
   bool WaitIdle(std::chrono::milliseconds limit);
@@ -128,6 +171,15 @@ class HostSession {
   std::atomic<bool> closing_{false};
   // The request (by the worker's count) that Stop sent "=!" for; 0: none.
   std::atomic<std::uint64_t> abortedRequest_{0};
+
+  // The held attempt and the connection it opened (guarded by lock_).
+  struct Held {
+    std::uint64_t attempt = 0;  // 0: nothing held
+    std::uint32_t thread = 0;   // its connect thread while it runs
+    bool open = false;          // the connection is held and lent to the worker
+    RequestBlock connect;       // the completed connect request (no completion)
+  };
+  Held held_;
 };
 
 }  // namespace vandrel::remote

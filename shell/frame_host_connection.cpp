@@ -98,15 +98,36 @@ void FrameHostConnection::Shutdown() {
       [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20); });
 }
 
+void FrameHostConnection::TakeUpSettings() {
+  if (!settings_) return;
+  trace_.SetEnabled(settings_->Debugging != 0);
+  // Listings are kept while they fit the folder cache's limit; 0 keeps none.
+  remote::ListingCache::Instance().SetLimit(
+      static_cast<std::size_t>(std::max(settings_->FolderCacheSize, 0)) * 1024);
+}
+
 void FrameHostConnection::Connect(const remote::ConnectParameters& parameters) {
-  if (settings_) {
-    trace_.SetEnabled(settings_->Debugging != 0);
-    // Listings are kept while they fit the folder cache's limit; 0 keeps none.
-    remote::ListingCache::Instance().SetLimit(
-        static_cast<std::size_t>(std::max(settings_->FolderCacheSize, 0)) * 1024);
-  }
+  TakeUpSettings();
   if (!shutDown_) session_->Connect(parameters);
   view_.SetBusy(true);
+}
+
+bool FrameHostConnection::ConnectHeld(const remote::ConnectParameters& parameters,
+                                      std::shared_ptr<remote::LoginPrompt> login,
+                                      remote::HostSession::HeldOutcome outcome) {
+  if (shutDown_) return false;
+  TakeUpSettings();
+  return session_->ConnectHeld(parameters, std::move(login), std::move(outcome));
+}
+
+void FrameHostConnection::ReleaseHeld() {
+  if (!shutDown_) session_->ReleaseHeld();
+}
+
+bool FrameHostConnection::AdoptHeld(const remote::SessionPreferences& preferences) {
+  if (shutDown_ || !session_->AdoptHeld(preferences)) return false;
+  view_.SetBusy(true);
+  return true;
 }
 
 void FrameHostConnection::Disconnect() {

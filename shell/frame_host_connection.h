@@ -58,6 +58,16 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   void Connect(const remote::ConnectParameters& parameters);
   void Disconnect();
   void Stop();
+  // The new project wizard's connection, held by the session until it is
+  // released or adopted (remote::HostSession's held connection); the
+  // attempt takes up the settings as Connect does. Adopting it sets the
+  // session up with `preferences` and leaves the window busy until the
+  // set-up has run, exactly as after Connect.
+  bool ConnectHeld(const remote::ConnectParameters& parameters,
+                   std::shared_ptr<remote::LoginPrompt> login,
+                   remote::HostSession::HeldOutcome outcome);
+  void ReleaseHeld();
+  bool AdoptHeld(const remote::SessionPreferences& preferences);
   std::int32_t hostKind() const { return connected() ? session_->hostKind() : 0; }
   remote::RequestWorker& worker() { return *worker_; }
   // The user as the connection asks and tells them (user-interface thread).
@@ -99,6 +109,8 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
  private:
   // Posts `work` to the user-interface thread without waiting.
   void Queue(std::function<void()> work);
+  // Takes up the settings a connection attempt follows.
+  void TakeUpSettings();
 
   // The Debug pane as the engine's trace; written from any thread.
   class DebugTrace final : public remote::TraceWriter {

@@ -5,8 +5,13 @@
 #include <QFileDialog>
 #include <QGridLayout>
 
+#include "core/find_history.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
+#include "project/project_tree.h"
+#include "project/ui/new_project_wizard.h"
+#include "remote/ui/browse_folders_dialog.h"
+#include "remote/ui/remote_file_dialog.h"
 #include "shell/frame_documents.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_host_view.h"
@@ -74,7 +79,87 @@ void FrameProjectFrame::AddRecentProject(const std::string& path) {
   if (store_) RecentListAdd(*store_, kRecentProjects, path);
 }
 
-bool FrameProjectFrame::RunNewProjectWizard(project::Project&) { return false; }
+namespace {
+
+// The host file dialogs of the wizard run on its connection, which the
+// session holds for it: the frame's services with the wizard's host kind.
+ui::RemoteDialogServices WizardDialogServices(const FrameProjectFrame::DialogServicesSource& source,
+                                              FrameHostConnection& host, std::int32_t hostKind) {
+  ui::RemoteDialogServices services;
+  if (source) {
+    services = source();
+  } else {
+    services.ui = &host.userInterface();
+    services.stop = [&host] { host.Stop(); };
+  }
+  services.worker = &host.worker();
+  services.hostKind = hostKind;
+  return services;
+}
+
+}  // namespace
+
+bool FrameProjectFrame::RunNewProjectWizard(project::Project& project) {
+  // The wizard makes the connection the project will have; one still open
+  // (there is none after Close project) gives way to it.
+  if (host_.connected()) host_.Disconnect();
+  if (host_.connecting()) host_.Stop();
+
+  ui::NewProjectWizardServices services;
+  services.connect = [this](const remote::ConnectParameters& parameters,
+                            std::shared_ptr<remote::LoginPrompt> login,
+                            remote::HostSession::HeldOutcome outcome) {
+    return host_.ConnectHeld(parameters, std::move(login), std::move(outcome));
+  };
+  services.release = [this] { host_.ReleaseHeld(); };
+  services.adopt = [this](const remote::SessionPreferences& preferences) {
+    return host_.AdoptHeld(preferences);
+  };
+  services.worker = &host_.worker();
+  services.report = [this](const remote::RequestBlock& request, const char* source, int line) {
+    host_.Report(request, source, line);
+  };
+  services.store = store_;
+  services.browseFolder = [this](QWidget* parent, const std::string& folder,
+                                 std::int32_t hostKind) -> std::optional<std::string> {
+    std::vector<std::string> history;
+    if (store_) history = LoadHistory(*store_, kFolderHistory);
+    std::optional<std::string> chosen = ui::BrowseHostFolder(
+        WizardDialogServices(dialogServices_, host_, hostKind), folder, history, parent);
+    if (chosen && store_) SaveHistory(*store_, kFolderHistory, *chosen, history);
+    return chosen;
+  };
+  services.chooseFiles = [this](QWidget* parent, const std::string& title,
+                                const std::string& folder,
+                                std::int32_t hostKind) -> std::optional<project::AddFilesChoice> {
+    ui::RemoteFileDialog dialog(WizardDialogServices(dialogServices_, host_, hostKind),
+                                ui::RemoteDialogMode::kOpen, QString::fromStdString(title), folder,
+                                std::string(), true, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const ui::RemoteFileChoice chosen = dialog.choice();
+    if (chosen.paths.empty()) return std::nullopt;
+    project::AddFilesChoice choice;
+    choice.directory = dialog.currentFolder();
+    for (const std::string& path : chosen.paths) {
+      const std::size_t slash = path.rfind('/');
+      choice.names.push_back(slash == std::string::npos ? path : path.substr(slash + 1));
+    }
+    choice.templateName = chosen.templateName;
+    choice.readOnly = chosen.readOnly;
+    return choice;
+  };
+
+  ui::NewProjectWizard wizard(std::move(services), project, &window_);
+  if (wizard.exec() != QDialog::Accepted) return false;
+  // Shown expanded, with the first folder open.
+  if (project::ProjectTreeView* view = project.TreeView()) {
+    project::ShowInTree(project, *view, project::kNoTreeNode, project::kAllLevels, true);
+    if (project::ProjectItem* first = wizard.firstFolder()) {
+      if (first->GetTreeNode() != project::kNoTreeNode) view->Expand(first->GetTreeNode());
+    }
+  }
+  return true;
+}
 
 bool FrameProjectFrame::EditSettings(project::Project&, project::ProjectItem&) { return false; }
 

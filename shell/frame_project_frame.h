@@ -3,12 +3,18 @@
 // the document windows and the recent-projects list.
 #pragma once
 
+#include <functional>
+
 #include "project/project_controller.h"
 
 class QWidget;
 
 namespace vandrel {
 class SettingsStore;
+}
+
+namespace vandrel::ui {
+struct RemoteDialogServices;
 }
 
 namespace vandrel::shell {
@@ -43,6 +49,12 @@ class FrameProjectFrame final : public project::ProjectFrame {
   bool RunNewProjectWizard(project::Project& project) override;
   bool EditSettings(project::Project& edited, project::ProjectItem& selected) override;
 
+  // What the host file dialogs of the new project wizard are given (the
+  // frame's: templates, settings, Stop); without it they get the worker
+  // and the user interface alone.
+  using DialogServicesSource = std::function<ui::RemoteDialogServices()>;
+  void SetHostDialogServices(DialogServicesSource source) { dialogServices_ = std::move(source); }
+
  private:
   QWidget& window_;
   FrameHostConnection& host_;
@@ -50,6 +62,7 @@ class FrameProjectFrame final : public project::ProjectFrame {
   FrameDocuments& documents_;
   SettingsStore* store_;
   bool waiting_ = false;
+  DialogServicesSource dialogServices_;
 };
 
 }  // namespace vandrel::shell

@@ -229,6 +229,7 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
 
   projectFrame_ =
       std::make_unique<FrameProjectFrame>(*this, *hostConnection_, *this, *this, store_);
+  projectFrame_->SetHostDialogServices([this] { return RemoteServices(); });
   buildApplication_ =
       new FrameBuildApplication(*hostConnection_, *this, *this, *this, *project_, *frameUi_, this);
   errorNavigator_ = std::make_unique<project::ErrorNavigator>(*outputPanes_, *buildApplication_);

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 
 #include <condition_variable>
+#include <future>
 #include <map>
 #include <mutex>
 
@@ -189,6 +190,73 @@ TEST_F(HostSessionTest, AFailedAttemptIsReported) {
                                        ". Please check the connection profile and try again.");
   EXPECT_FALSE(frame.busy);
   ::close(holder);
+}
+
+// The outcomes of held attempts as they arrive.
+class HeldOutcomes {
+ public:
+  HostSession::HeldOutcome Routine() {
+    return [this](const RequestBlock& done) {
+      std::lock_guard guard(lock_);
+      blocks_.push_back(done);
+      changed_.notify_all();
+    };
+  }
+  bool WaitFor(std::size_t count) {
+    std::unique_lock guard(lock_);
+    return changed_.wait_for(guard, 10s, [&] { return blocks_.size() >= count; });
+  }
+  RequestBlock At(std::size_t i) {
+    std::lock_guard guard(lock_);
+    return blocks_.at(i);
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  std::vector<RequestBlock> blocks_;
+};
+
+TEST_F(HostSessionTest, AHeldConnectionServesRequestsAndIsAdoptedAsTheSession) {
+  LiveAgent agent("posix");
+  ASSERT_NE(agent.port(), 0);
+  ConnectParameters parameters;
+  parameters.hostName = "127.0.0.1";
+  parameters.port = agent.port();
+  HeldOutcomes outcomes;
+  ASSERT_TRUE(session->ConnectHeld(parameters, nullptr, outcomes.Routine()));
+  EXPECT_FALSE(session->ConnectHeld(parameters, nullptr, outcomes.Routine()));  // one at a time
+  ASSERT_TRUE(outcomes.WaitFor(1));
+  const RequestBlock connect = outcomes.At(0);
+  ASSERT_EQ(connect.status, kStatusSuccess);
+
+  // Held and lent: the worker runs requests on it, the session stays closed.
+  EXPECT_TRUE(session->heldOpen());
+  EXPECT_FALSE(session->connected());
+  EXPECT_EQ(worker->commandSocket(), connect.socket);
+  std::promise<RequestBlock> asked;
+  RequestBlock directory;
+  directory.kind = kRequestGetDirectory;
+  directory.completion = [&](RequestBlock& done) { asked.set_value(done); };
+  worker->Post(directory);
+  const RequestBlock answered = asked.get_future().get();
+  EXPECT_EQ(answered.status, kStatusSuccess);
+  EXPECT_EQ(answered.hostPath, "/");
+  EXPECT_EQ(frame.finished, 0);
+
+  // Adopted: the set-up of a connect runs on the same connection.
+  SessionPreferences preferences;
+  preferences.autoexecCommand = "echo adopted > adopted.out";
+  ASSERT_TRUE(session->AdoptHeld(preferences));
+  ASSERT_TRUE(frame.WaitUntil([&] { return frame.finished == 1 && frame.idle == 1; }));
+  EXPECT_TRUE(frame.open);
+  EXPECT_TRUE(session->connected());
+  EXPECT_FALSE(session->holding());
+  EXPECT_EQ(worker->commandSocket(), connect.socket);
+  EXPECT_TRUE(frame.commands[kCommandDisconnect]);
+  EXPECT_FALSE(frame.busy);
+  EXPECT_EQ(agent.Read("/adopted.out"), "adopted\n");
+  EXPECT_FALSE(session->AdoptHeld(preferences));  // nothing held any more
 }
 
 }  // namespace
