@@ -51,8 +51,10 @@ std::optional<WizardPage> NewProjectWizardModel::NextPage(WizardPage page) const
       return WizardPage::kConnecting;
     case WizardPage::kConnecting:
       if (failed_) return WizardPage::kConnectionFailed;
+      // Without a login the project root comes next on any host; Back from
+      // it leads an MPE/iX host to its options.
       if (loginAsked_) return WizardPage::kSecurity;
-      return afterLogon;
+      return WizardPage::kProjectRoot;
     case WizardPage::kSecurity:
       return afterLogon;
     case WizardPage::kMpe:

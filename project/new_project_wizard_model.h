@@ -126,8 +126,8 @@ class NewProjectWizardModel {
   // The page Next leads to; nothing from the last page (Finish ends there)
   // and from the failure page. From the Connecting page: the failure page
   // when the attempt failed, the Security page when the agent asked for a
-  // login, otherwise (as after the Security page) the MPE/iX page for an
-  // MPE/iX host and the project root for any other.
+  // login, otherwise the project root. After the Security page: the MPE/iX
+  // page for an MPE/iX host, the project root for any other.
   std::optional<WizardPage> NextPage(WizardPage page) const;
   // Where Back leads: the failure, Security and MPE/iX pages, and the
   // project root of a host that is not MPE/iX, go back to the start with

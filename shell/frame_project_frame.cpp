@@ -15,6 +15,7 @@
 #include "shell/frame_documents.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_host_view.h"
+#include "shell/host_choices.h"
 
 namespace vandrel::shell {
 
@@ -121,32 +122,14 @@ bool FrameProjectFrame::RunNewProjectWizard(project::Project& project) {
   };
   services.store = store_;
   services.browseFolder = [this](QWidget* parent, const std::string& folder,
-                                 std::int32_t hostKind) -> std::optional<std::string> {
-    std::vector<std::string> history;
-    if (store_) history = LoadHistory(*store_, kFolderHistory);
-    std::optional<std::string> chosen = ui::BrowseHostFolder(
-        WizardDialogServices(dialogServices_, host_, hostKind), folder, history, parent);
-    if (chosen && store_) SaveHistory(*store_, kFolderHistory, *chosen, history);
-    return chosen;
+                                 std::int32_t hostKind) {
+    return BrowseHostFolderWithHistory(WizardDialogServices(dialogServices_, host_, hostKind),
+                                       store_, folder, parent);
   };
   services.chooseFiles = [this](QWidget* parent, const std::string& title,
-                                const std::string& folder,
-                                std::int32_t hostKind) -> std::optional<project::AddFilesChoice> {
-    ui::RemoteFileDialog dialog(WizardDialogServices(dialogServices_, host_, hostKind),
-                                ui::RemoteDialogMode::kOpen, QString::fromStdString(title), folder,
-                                std::string(), true, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const ui::RemoteFileChoice chosen = dialog.choice();
-    if (chosen.paths.empty()) return std::nullopt;
-    project::AddFilesChoice choice;
-    choice.directory = dialog.currentFolder();
-    for (const std::string& path : chosen.paths) {
-      const std::size_t slash = path.rfind('/');
-      choice.names.push_back(slash == std::string::npos ? path : path.substr(slash + 1));
-    }
-    choice.templateName = chosen.templateName;
-    choice.readOnly = chosen.readOnly;
-    return choice;
+                                const std::string& folder, std::int32_t hostKind) {
+    return ChooseHostFiles(WizardDialogServices(dialogServices_, host_, hostKind), title, folder,
+                           parent);
   };
 
   ui::NewProjectWizard wizard(std::move(services), project, &window_);
@@ -161,6 +144,8 @@ bool FrameProjectFrame::RunNewProjectWizard(project::Project& project) {
   return true;
 }
 
-bool FrameProjectFrame::EditSettings(project::Project&, project::ProjectItem&) { return false; }
+bool FrameProjectFrame::EditSettings(project::Project& edited, project::ProjectItem& selected) {
+  return ShowSettingsDialog(window_, settingsServices_, edited, selected);
+}
 
 }  // namespace vandrel::shell

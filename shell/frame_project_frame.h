@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "project/project_controller.h"
+#include "shell/frame_project_window.h"
 
 class QWidget;
 
@@ -54,6 +55,7 @@ class FrameProjectFrame final : public project::ProjectFrame {
   // and the user interface alone.
   using DialogServicesSource = std::function<ui::RemoteDialogServices()>;
   void SetHostDialogServices(DialogServicesSource source) { dialogServices_ = std::move(source); }
+  void SetSettingsServices(SettingsServicesSource source) { settingsServices_ = std::move(source); }
 
  private:
   QWidget& window_;
@@ -63,6 +65,7 @@ class FrameProjectFrame final : public project::ProjectFrame {
   SettingsStore* store_;
   bool waiting_ = false;
   DialogServicesSource dialogServices_;
+  SettingsServicesSource settingsServices_;
 };
 
 }  // namespace vandrel::shell

@@ -1,11 +1,14 @@
 #include "shell/frame_project_window.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
+#include "project/ui/project_settings_dialog.h"
 #include "shell/document_opener.h"
 #include "shell/frame_host_work.h"
 #include "shell/status_bar.h"
@@ -56,7 +59,18 @@ std::optional<project::AddFilesChoice> FrameProjectWindow::ChooseFilesToAdd(
   return chooser_(title, directory);
 }
 
-bool FrameProjectWindow::EditSettings(project::Project&, project::ProjectItem&) { return false; }
+bool ShowSettingsDialog(QWidget& window, const SettingsServicesSource& source,
+                        project::Project& edited, project::ProjectItem& selected) {
+  if (!source) return false;
+  QPointer<QWidget> focus = QApplication::focusWidget();
+  const bool confirmed = ui::ShowProjectSettings(&window, edited, selected, source());
+  if (focus) focus->setFocus();
+  return confirmed;
+}
+
+bool FrameProjectWindow::EditSettings(project::Project& edited, project::ProjectItem& selected) {
+  return ShowSettingsDialog(window_, settingsServices_, edited, selected);
+}
 
 void FrameProjectWindow::ShowOpenFileDialog(const std::string& directory) {
   opener_.ShowHostOpenDialog(directory);

@@ -1,6 +1,6 @@
 // The workspace's project commands as the main frame carries them out: the
 // New Folder dialog, removing items, opening and adding files from the
-// host, compile and build. The settings dialogs are not there yet.
+// host, compile and build, and the project settings dialog.
 #pragma once
 
 #include <functional>
@@ -10,11 +10,24 @@
 
 class QWidget;
 
+namespace vandrel::ui {
+struct ProjectSettingsServices;
+}
+
 namespace vandrel::shell {
 
 class DocumentOpener;
 class FrameHostWork;
 class StatusBar;
+
+// Where the project settings dialog gets its templates, character maps,
+// settings and folder browser when it opens.
+using SettingsServicesSource = std::function<ui::ProjectSettingsServices()>;
+
+// The "Project Settings" dialog over `edited` with `selected` chosen (false
+// without a source); the keyboard goes back to the widget that had it.
+bool ShowSettingsDialog(QWidget& window, const SettingsServicesSource& source,
+                        project::Project& edited, project::ProjectItem& selected);
 
 class FrameProjectWindow final : public project::ProjectWindow {
  public:
@@ -31,6 +44,7 @@ class FrameProjectWindow final : public project::ProjectWindow {
   using HostFileChooser = std::function<std::optional<project::AddFilesChoice>(
       const std::string& title, const std::string& folder)>;
   void SetHostFileChooser(HostFileChooser chooser) { chooser_ = std::move(chooser); }
+  void SetSettingsServices(SettingsServicesSource source) { settingsServices_ = std::move(source); }
 
   bool AskNewFolder(std::string* name, std::string* location) override;
   std::optional<project::AddFilesChoice> ChooseFilesToAdd(const std::string& title,
@@ -47,6 +61,7 @@ class FrameProjectWindow final : public project::ProjectWindow {
   DocumentOpener& opener_;
   FrameHostWork& hostWork_;
   HostFileChooser chooser_;
+  SettingsServicesSource settingsServices_;
 };
 
 }  // namespace vandrel::shell

@@ -45,6 +45,7 @@
 #include "project/project_session.h"
 #include "project/project_tree.h"
 #include "project/ui/output_window.h"
+#include "project/ui/project_settings_dialog.h"
 #include "project/ui/workspace_window.h"
 #include "remote/connect_thread.h"
 #include "remote/error_report.h"
@@ -60,6 +61,7 @@
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
 #include "shell/frame_tools.h"
+#include "shell/host_choices.h"
 #include "shell/host_file_opener.h"
 #include "shell/main_menu_bar.h"
 #include "shell/main_toolbars.h"
@@ -230,6 +232,8 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
   projectFrame_ =
       std::make_unique<FrameProjectFrame>(*this, *hostConnection_, *this, *this, store_);
   projectFrame_->SetHostDialogServices([this] { return RemoteServices(); });
+  projectFrame_->SetSettingsServices([this] { return SettingsServices(); });
+  projectWindow_->SetSettingsServices([this] { return SettingsServices(); });
   buildApplication_ =
       new FrameBuildApplication(*hostConnection_, *this, *this, *this, *project_, *frameUi_, this);
   errorNavigator_ = std::make_unique<project::ErrorNavigator>(*outputPanes_, *buildApplication_);
@@ -978,20 +982,21 @@ void MainFrame::ShowHostOpenDialog(const std::string& folder) {
 std::optional<project::AddFilesChoice> MainFrame::ChooseHostFilesToAdd(const std::string& title,
                                                                        const std::string& folder) {
   if (!hostConnection_->connected()) return std::nullopt;
-  ui::RemoteFileDialog dialog(RemoteServices(), ui::RemoteDialogMode::kOpen,
-                              QString::fromStdString(title), folder, std::string(), true, this);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const ui::RemoteFileChoice chosen = dialog.choice();
-  if (chosen.paths.empty()) return std::nullopt;
-  project::AddFilesChoice choice;
-  choice.directory = dialog.currentFolder();
-  for (const std::string& path : chosen.paths) {
-    const std::size_t slash = path.rfind('/');
-    choice.names.push_back(slash == std::string::npos ? path : path.substr(slash + 1));
+  return ChooseHostFiles(RemoteServices(), title, folder, this);
+}
+
+ui::ProjectSettingsServices MainFrame::SettingsServices() {
+  ui::ProjectSettingsServices services;
+  services.catalogue = Templates();
+  services.characterMaps = &characterMaps_;
+  services.settings = &settings_;
+  // Directories are browsed on the host, while there is one.
+  if (hostConnection_->connected()) {
+    services.browseFolder = [this](const std::string& folder) {
+      return BrowseHostFolderWithHistory(RemoteServices(), store_, folder, this);
+    };
   }
-  choice.templateName = chosen.templateName;
-  choice.readOnly = chosen.readOnly;
-  return choice;
+  return services;
 }
 
 std::optional<std::string> MainFrame::ChooseHostSavePath(const std::string& folder,

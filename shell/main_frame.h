@@ -49,6 +49,7 @@ class ProjectController;
 
 namespace vandrel::ui {
 class CommandLineWindow;
+struct ProjectSettingsServices;
 struct RemoteDialogServices;
 class EditorWindow;
 struct EditorServices;
@@ -231,6 +232,8 @@ class MainFrame : public QMainWindow,
   ui::RemoteDialogServices RemoteServices();
   std::optional<project::AddFilesChoice> ChooseHostFilesToAdd(const std::string& title,
                                                               const std::string& folder);
+  // What the project settings dialog is given.
+  ui::ProjectSettingsServices SettingsServices();
   std::optional<std::string> ChooseHostSavePath(const std::string& folder,
                                                 const std::string& proposedName);
   // File properties (3026) of the active document.

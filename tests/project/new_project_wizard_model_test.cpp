@@ -75,10 +75,12 @@ TEST(NewProjectWizardModel, PageFlowFollowsTheLogonAndTheHostKind) {
   EXPECT_EQ(model.BackFrom(P::kMpe), (WizardBackStep{P::kServer, true}));
   EXPECT_EQ(model.BackFrom(P::kProjectRoot), (WizardBackStep{P::kMpe, false}));
 
-  // An MPE/iX host without a logon still gets its options asked.
+  // An MPE/iX host without a logon goes straight to the project root; Back
+  // from there offers its options.
   model.ConnectionClosed();
   model.ConnectionEnded(Connected(remote::kHostKindMpe, 0x18));
-  EXPECT_EQ(model.NextPage(P::kConnecting), P::kMpe);
+  EXPECT_EQ(model.NextPage(P::kConnecting), P::kProjectRoot);
+  EXPECT_EQ(model.BackFrom(P::kProjectRoot), (WizardBackStep{P::kMpe, false}));
 
   // A failed attempt: the failure page, which leads only back to the start.
   model.ConnectionClosed();
