@@ -17,6 +17,18 @@ namespace {
 // that it is gone before the socket is closed (and its number can be reused).
 constexpr auto kDisconnectGrace = std::chrono::seconds(2);
 
+// The connect request a connect thread carries out for `parameters`.
+RequestBlock ConnectRequest(const ConnectParameters& parameters) {
+  RequestBlock request;
+  request.kind = kRequestConnect;
+  request.options = kOptionProgress;
+  request.hostName = parameters.hostName;
+  request.port = parameters.port;
+  request.userName = parameters.userName;
+  request.password = parameters.password;
+  return request;
+}
+
 }  // namespace
 
 HostSession::HostSession(ThreadManager& manager, RequestWorker& worker, SessionFrame& frame,
@@ -81,13 +93,7 @@ void HostSession::Connect(const ConnectParameters& parameters) {
   frame_.EnableCommand(kCommandConnect, false);
   if (cache_) cache_->Clear();
 
-  RequestBlock request;
-  request.kind = kRequestConnect;
-  request.options = kOptionProgress;
-  request.hostName = parameters.hostName;
-  request.port = parameters.port;
-  request.userName = parameters.userName;
-  request.password = parameters.password;
+  RequestBlock request = ConnectRequest(parameters);
   std::uint64_t attempt = 0;
   {
     std::lock_guard guard(lock_);
@@ -166,13 +172,7 @@ bool HostSession::ConnectHeld(const ConnectParameters& parameters,
   if (closing_ || connected_ || connecting() || holding()) return false;
   if (cache_) cache_->Clear();
 
-  RequestBlock request;
-  request.kind = kRequestConnect;
-  request.options = kOptionProgress;
-  request.hostName = parameters.hostName;
-  request.port = parameters.port;
-  request.userName = parameters.userName;
-  request.password = parameters.password;
+  RequestBlock request = ConnectRequest(parameters);
   std::uint64_t attempt = 0;
   {
     std::lock_guard guard(lock_);

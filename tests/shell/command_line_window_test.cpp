@@ -19,17 +19,15 @@
 #include "project/project_file.h"
 #include "shell/main_frame.h"
 #include "shell/main_menu_bar.h"
-#include "support/agent_process.h"
 #include "support/event_wait.h"
+#include "support/posix_host.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 
 namespace vandrel::shell {
 namespace {
 
-using testing::AgentProcess;
 using testing::ScriptedUserInterface;
-using testing::TempDir;
 using testing::WaitFor;
 
 void Press(QWidget* view, int key, const QString& text = QString()) {
@@ -57,26 +55,7 @@ bool ProcessRunning(const std::vector<std::string>& arguments) {
   return false;
 }
 
-class CommandLineWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directories(dir_ / "root" / "src");
-    std::ofstream(dir_ / "root" / "src" / "hello.c") << "int main(void) { return 0; }\n";
-    std::ofstream(dir_ / "root" / "src" / "notes.txt") << "notes\n";
-    agent_ = std::make_unique<AgentProcess>(std::vector<std::string>{
-        "--root", (dir_ / "root").string(), "--port", "0", "--bind", "127.0.0.1", "--no-login",
-        "--allow-commands", "--personality", "posix"});
-    const int port = agent_->ReadPort();
-    ASSERT_NE(port, 0);
-    project::Project saved;
-    saved.projectSettings().server = "127.0.0.1";
-    saved.projectSettings().port = port;
-    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "host.vdp"));
-  }
-
-  TempDir dir_;
-  std::unique_ptr<AgentProcess> agent_;
-};
+using CommandLineWindowTest = testing::PosixHostTest;
 
 TEST_F(CommandLineWindowTest, CommandsRunOnTheHostAndStopEndsThem) {
   SettingsStore store(dir_ / "settings.reg");

@@ -14,14 +14,12 @@
 #include "core/settings_store.h"
 #include "editor/ui/command_line_window.h"
 #include "editor/ui/editor_window.h"
-#include "project/project.h"
-#include "project/project_file.h"
 #include "project/ui/workspace_window.h"
 #include "shell/frame_tools.h"
 #include "shell/main_frame.h"
 #include "shell/main_menu_bar.h"
-#include "support/agent_process.h"
 #include "support/event_wait.h"
+#include "support/posix_host.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 #include "templates/tools/tool_list.h"
@@ -29,9 +27,7 @@
 namespace vandrel::shell {
 namespace {
 
-using testing::AgentProcess;
 using testing::ScriptedUserInterface;
-using testing::TempDir;
 using testing::WaitFor;
 
 ToolRecord Tool(const char* caption, const char* command = "", const char* arguments = "",
@@ -65,25 +61,7 @@ std::string Shape(const QMenu& menu) {
   return shape;
 }
 
-class ToolsMenuTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directories(dir_ / "root" / "src");
-    std::ofstream(dir_ / "root" / "src" / "hello.c") << "int main(void)\n{\n  return 0;\n}\n";
-    agent_ = std::make_unique<AgentProcess>(std::vector<std::string>{
-        "--root", (dir_ / "root").string(), "--port", "0", "--bind", "127.0.0.1", "--no-login",
-        "--allow-commands", "--personality", "posix"});
-    const int port = agent_->ReadPort();
-    ASSERT_NE(port, 0);
-    project::Project saved;
-    saved.projectSettings().server = "127.0.0.1";
-    saved.projectSettings().port = port;
-    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "host.vdp"));
-  }
-
-  TempDir dir_;
-  std::unique_ptr<AgentProcess> agent_;
-};
+using ToolsMenuTest = testing::PosixHostTest;
 
 TEST_F(ToolsMenuTest, EntriesFollowTheSettingsAndTheConnectionAndToolsRunForTheDocument) {
   SettingsStore store(dir_ / "settings.reg");
@@ -131,7 +109,7 @@ TEST_F(ToolsMenuTest, EntriesFollowTheSettingsAndTheConnectionAndToolsRunForTheD
   ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
   EXPECT_EQ(Shape(*menu), "(&Templates...) Build [Host: List] - Edit - (&Options...)");
 
-  ASSERT_TRUE(frame.OpenHostFile("/src/hello.c", std::string(), 3));
+  ASSERT_TRUE(frame.OpenHostFile("/src/hello.c"));
   ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
   frame.EditorWindows().front()->setFocus();
 
@@ -157,7 +135,7 @@ TEST_F(ToolsMenuTest, EntriesFollowTheSettingsAndTheConnectionAndToolsRunForTheD
   frame.RunCommand(kFirstToolCommand + 5);
   ASSERT_EQ(started.size(), 1u);
   EXPECT_EQ(started[0].program, "vi");
-  EXPECT_EQ(started[0].parameters, (std::vector<std::string>{"-l", "3", "hello.c", "two words"}));
+  EXPECT_EQ(started[0].parameters, (std::vector<std::string>{"-l", "1", "hello.c", "two words"}));
 
   // From the workspace the tool runs without the document's facts; the
   // separator and the submenu's ends run nothing.
