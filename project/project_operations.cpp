@@ -40,8 +40,11 @@ std::string LocationForDirectory(const ProjectItem& folder, std::string_view dir
 
 int AddFiles(ProjectItem& folder, const AddFilesChoice& choice) {
   if (!folder.IsFolder()) return 0;
+  // A file added without a template chosen keeps choosing one: from its
+  // folder, else from its name or its host attributes when it opens. Making
+  // it "(none)" would open a numbered host source as plain text.
   std::string type = choice.templateName;
-  if (IsInheritedType(type)) type = std::string(StringTableText(kStrNone));
+  if (IsInheritedType(type)) type = std::string(StringTableText(kStrAutoDetect));
   const std::string location = LocationForDirectory(folder, choice.directory);
   int added = 0;
   for (const std::string& name : choice.names) {

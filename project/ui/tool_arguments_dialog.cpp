@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "project/macros.h"
@@ -35,7 +36,10 @@ ToolArgumentsDialog::ToolArgumentsDialog(const std::string& command, const std::
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* form = new QFormLayout(this);
   form->addRow(tr("Command:"), commandField);
-  form->addRow(tr("&Arguments:"), argumentsRow);
+  // The label's accelerator reaches the field inside the row.
+  auto* argumentsLabel = new QLabel(tr("&Arguments:"), this);
+  argumentsLabel->setBuddy(arguments_);
+  form->addRow(argumentsLabel, argumentsRow);
   form->addRow(QString(), output_);
   form->addRow(buttons);
   resize(460, sizeHint().height());

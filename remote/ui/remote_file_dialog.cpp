@@ -483,11 +483,14 @@ QAbstractItemView* RemoteFileDialog::ActiveView() const {
 }
 
 std::vector<int> RemoteFileDialog::SelectedRows() const {
+  // The list view selects only the name column of a row, so a row counts
+  // as selected when any of its cells is.
   std::vector<int> rows;
-  for (const QModelIndex& index : details_->selectionModel()->selectedRows()) {
+  for (const QModelIndex& index : details_->selectionModel()->selectedIndexes()) {
     rows.push_back(index.row());
   }
   std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   return rows;
 }
 

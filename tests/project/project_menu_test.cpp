@@ -193,7 +193,9 @@ TEST(ProjectCommands, NewFolderAndAddFiles) {
   ASSERT_EQ(src->ChildCount(), 3u);
   EXPECT_EQ(src->Child(1)->Name(), "b.c");  // in selection order
   EXPECT_EQ(src->Child(1)->Location(), "");
-  EXPECT_EQ(src->Child(1)->settings().type, "(none)");
+  // No template chosen: the item inherits, and the file decides when opened.
+  EXPECT_EQ(src->Child(1)->settings().type, "(auto-detect)");
+  EXPECT_FALSE(src->Child(1)->EffectiveTemplate());
   EXPECT_EQ(src->Child(1)->settings().readOnly, 1);
 
   EXPECT_EQ(LocationForDirectory(*src, "/dev/src/lib"), "lib");

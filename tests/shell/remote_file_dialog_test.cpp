@@ -16,10 +16,12 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -209,6 +211,17 @@ TEST_F(RemoteDialogs, ChoosingFilesReturnsPathsTemplateAndReadOnly) {
   ASSERT_TRUE(Settled(several));
   EXPECT_EQ(several.currentFolder(), "/DEMO/SOURCE");
   EXPECT_TRUE(several.choice().paths.empty());
+  // Clicks in the list view select single cells: the names still follow.
+  QListView* list = several.listView();
+  const auto entries = several.entryNames();
+  const auto rowOf = [&](const char* name) {
+    const auto found = std::find(entries.begin(), entries.end(), name);
+    return several.listView()->model()->index(static_cast<int>(found - entries.begin()), 0);
+  };
+  list->selectionModel()->select(rowOf("CHKSUM"), QItemSelectionModel::ClearAndSelect);
+  EXPECT_EQ(several.fileNameEdit()->text(), "CHKSUM");
+  list->selectionModel()->select(rowOf("ORDRPT"), QItemSelectionModel::Select);
+  EXPECT_EQ(several.fileNameEdit()->text(), "\"CHKSUM\" \"ORDRPT\"");
   several.fileNameEdit()->setText("\"ORDRPT\" \"CHKSUM\"");
   several.accept();
   EXPECT_EQ(several.choice().paths,
