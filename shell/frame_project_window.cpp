@@ -64,7 +64,10 @@ bool ShowSettingsDialog(QWidget& window, const SettingsServicesSource& source,
   if (!source) return false;
   QPointer<QWidget> focus = QApplication::focusWidget();
   const bool confirmed = ui::ShowProjectSettings(&window, edited, selected, source());
-  if (focus) focus->setFocus();
+  if (focus) {
+    focus->activateWindow();
+    focus->setFocus();
+  }
   return confirmed;
 }
 

@@ -9,8 +9,14 @@
 #include "project/macros.h"
 
 class QLineEdit;
+class QString;
 
 namespace vandrel::ui {
+
+// `insert` put at the caret of `field`, replacing its selection, when the
+// result fits the field's maximum length; false (nothing changed) otherwise.
+// `selectionStart` and `selectionEnd` are positions in the field's text.
+bool InsertIntoField(QLineEdit& field, int selectionStart, int selectionEnd, const QString& insert);
 
 class MacroButton final : public QToolButton {
   Q_OBJECT
@@ -21,8 +27,12 @@ class MacroButton final : public QToolButton {
               QWidget* parent = nullptr);
 
   // Inserts the token of string `tokenId` into the field as a menu choice
-  // does; the field's maximum length still holds.
+  // does; a field too full to take it beeps and keeps its text.
   void InsertToken(int tokenId);
+
+ signals:
+  // A token went into the field.
+  void inserted();
 
  private:
   QLineEdit* field_;

@@ -59,25 +59,6 @@ void SelectionCheckBox::nextCheckState() {
   setCheckState(on ? Qt::Checked : Qt::Unchecked);
 }
 
-// ---- inserting at the caret -------------------------------------------------------
-
-bool InsertIntoField(QLineEdit& field, int selectionStart, int selectionEnd,
-                     const QString& insert) {
-  // The rule works on UTF-8 bytes; the field counts UTF-16 units.
-  const QString text = field.text();
-  const auto bytesBefore = [&](int position) {
-    return static_cast<std::size_t>(text.left(position).toUtf8().size());
-  };
-  const project::FieldEdit edit = project::InsertAtSelection(
-      Utf8FromQt(text), bytesBefore(selectionStart), bytesBefore(selectionEnd), Utf8FromQt(insert));
-  const QString result = QtFromUtf8(edit.text);
-  if (result.size() > field.maxLength()) return false;
-  field.setText(result);
-  field.setCursorPosition(
-      static_cast<int>(QtFromUtf8(std::string_view(edit.text).substr(0, edit.caret)).size()));
-  return true;
-}
-
 // ---- MacroCommandField ------------------------------------------------------------
 
 QString MacroExample(const QString& command) {
@@ -88,7 +69,7 @@ QString MacroExample(const QString& command) {
 MacroCommandField::MacroCommandField(const QString& name, int maxLength, QWidget* parent)
     : QWidget(parent),
       edit_(new QLineEdit(this)),
-      button_(new QToolButton(this)),
+      button_(new MacroButton(edit_, project::ItemMacroMenu(), this)),
       example_(new QLabel(this)) {
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
@@ -102,24 +83,12 @@ MacroCommandField::MacroCommandField(const QString& name, int maxLength, QWidget
   edit_->setObjectName(name);
   edit_->setMaxLength(maxLength);
   button_->setObjectName(name + "Macros");
-  button_->setText(QStringLiteral(">"));
-  button_->setToolTip(tr("Insert a macro"));
-  button_->setPopupMode(QToolButton::InstantPopup);
   example_->setObjectName(name + "Example");
   example_->setTextFormat(Qt::PlainText);
   example_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   setFocusProxy(edit_);
 
-  auto* menu = new QMenu(button_);
-  for (const project::MacroMenuEntry& entry : project::ItemMacroMenu()) {
-    if (entry.IsSeparator()) {
-      menu->addSeparator();
-      continue;
-    }
-    const int tokenId = entry.tokenId;
-    menu->addAction(QtFromUtf8(entry.label), this, [this, tokenId] { InsertMacro(tokenId); });
-  }
-  button_->setMenu(menu);
+  connect(button_, &MacroButton::inserted, this, [this] { emit edited(edit_->text()); });
 
   connect(edit_, &QLineEdit::textChanged, this, [this] { ShowExample(); });
   connect(edit_, &QLineEdit::textEdited, this, &MacroCommandField::edited);
@@ -129,18 +98,6 @@ MacroCommandField::MacroCommandField(const QString& name, int maxLength, QWidget
 void MacroCommandField::SetText(const std::string& text) { edit_->setText(QtFromUtf8(text)); }
 
 void MacroCommandField::ShowExample() { example_->setText(MacroExample(edit_->text())); }
-
-void MacroCommandField::InsertMacro(int tokenId) {
-  const int caret = edit_->cursorPosition();
-  const int start = edit_->hasSelectedText() ? edit_->selectionStart() : caret;
-  const int end = edit_->hasSelectedText() ? edit_->selectionEnd() : caret;
-  if (!InsertIntoField(*edit_, start, end, QtFromUtf8(project::MacroToken(tokenId)))) {
-    QApplication::beep();
-    return;
-  }
-  edit_->setFocus();
-  emit edited(edit_->text());
-}
 
 // ---- SettingsPageWidget ------------------------------------------------------------
 

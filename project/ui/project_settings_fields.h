@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "project/settings_selection.h"
+#include "project/ui/macro_button.h"
 #include "project/ui/project_settings_pages.h"
 
 class QLabel;
@@ -39,11 +40,6 @@ class SelectionCheckBox final : public QCheckBox {
   void nextCheckState() override;
 };
 
-// `insert` put at the caret of `field`, replacing its selection, when the
-// result fits the field's maximum length; false (nothing changed) otherwise.
-// `selectionStart` and `selectionEnd` are positions in the field's text.
-bool InsertIntoField(QLineEdit& field, int selectionStart, int selectionEnd, const QString& insert);
-
 // A command text with the button that offers the item macros and, below it,
 // the "Example:" line: the text with the macros replaced by sample values.
 // The field, button and example line are named `name`, `name` + "Macros" and
@@ -55,7 +51,7 @@ class MacroCommandField final : public QWidget {
   MacroCommandField(const QString& name, int maxLength, QWidget* parent);
 
   QLineEdit* edit() const { return edit_; }
-  QToolButton* macroButton() const { return button_; }
+  MacroButton* macroButton() const { return button_; }
   QLabel* example() const { return example_; }
   // Shows `text` without signalling `edited`.
   void SetText(const std::string& text);
@@ -65,11 +61,10 @@ class MacroCommandField final : public QWidget {
   void edited(const QString& text);
 
  private:
-  void InsertMacro(int tokenId);
   void ShowExample();
 
   QLineEdit* edit_;
-  QToolButton* button_;
+  MacroButton* button_;
   QLabel* example_;
 };
 
