@@ -6,9 +6,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "templates/ui/options_file_types.h"
+
 namespace vandrel::ui {
 
-OptionsDialog::OptionsDialog(const AppSettings& settings, QWidget* parent, FolderChooser chooser)
+OptionsDialog::OptionsDialog(const AppSettings& settings, QWidget* parent, OptionsServices services)
     : QDialog(parent),
       result_(settings),
       pages_(new QTabWidget(this)),
@@ -20,7 +22,12 @@ OptionsDialog::OptionsDialog(const AppSettings& settings, QWidget* parent, Folde
   pages_->addTab(new BuildOptionsPage(settings, pages_), "Build");
   pages_->addTab(new WorkspaceOptionsPage(settings, pages_), "Workspace");
   pages_->addTab(new AdvancedOptionsPage(settings, pages_), "Advanced");
-  pages_->addTab(new DirectoriesOptionsPage(settings, std::move(chooser), pages_), "Directories");
+  if (services.store != nullptr) {
+    pages_->addTab(new FileTypesOptionsPage(*services.store, services.catalogue, pages_),
+                   "File Types");
+  }
+  pages_->addTab(new DirectoriesOptionsPage(settings, std::move(services.chooseFolder), pages_),
+                 "Directories");
   pages_->addTab(new DisplayOptionsPage(settings, pages_), "Display");
 
   auto* layout = new QVBoxLayout(this);
@@ -49,8 +56,8 @@ void OptionsDialog::accept() {
 }
 
 std::optional<AppSettings> ShowOptionsDialog(QWidget* parent, const AppSettings& settings,
-                                             FolderChooser chooser) {
-  OptionsDialog dialog(settings, parent, std::move(chooser));
+                                             OptionsServices services) {
+  OptionsDialog dialog(settings, parent, std::move(services));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.chosenSettings();
 }

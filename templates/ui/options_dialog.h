@@ -1,7 +1,8 @@
 // The "Options" dialog: the user's global settings on the pages "Editor",
-// "Build", "Workspace", "Advanced", "Directories" and "Display". It edits a
-// copy: OK has every page apply in page order into the copy, which the
-// caller then takes; Cancel leaves the settings as they were.
+// "Build", "Workspace", "Advanced", "File Types", "Directories" and
+// "Display". It edits a copy: OK has every page apply in page order into the
+// copy, which the caller then takes, and "File Types" rewrite the file-type
+// table; Cancel leaves everything as it was.
 #pragma once
 
 #include <QDialog>
@@ -13,16 +14,30 @@
 class QDialogButtonBox;
 class QTabWidget;
 
+namespace vandrel {
+class SettingsStore;
+class TemplateCatalogue;
+}  // namespace vandrel
+
 namespace vandrel::ui {
+
+// What the pages need besides the settings. All may be left empty.
+struct OptionsServices {
+  // The store of the file-type table; "File Types" is shown only with one.
+  SettingsStore* store = nullptr;
+  // The templates the File Type dialog offers.
+  const TemplateCatalogue* catalogue = nullptr;
+  // Asks for a folder on the Directories page (the platform's folder chooser
+  // when empty).
+  FolderChooser chooseFolder;
+};
 
 class OptionsDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  // `chooser` asks for a folder on the Directories page (the platform's
-  // folder chooser when empty).
   explicit OptionsDialog(const AppSettings& settings, QWidget* parent = nullptr,
-                         FolderChooser chooser = {});
+                         OptionsServices services = {});
 
   QTabWidget* pages() const { return pages_; }
   QDialogButtonBox* buttons() const { return buttons_; }
@@ -44,6 +59,6 @@ class OptionsDialog final : public QDialog {
 // Cancel. The caller stores them and tells its windows that the settings
 // changed.
 std::optional<AppSettings> ShowOptionsDialog(QWidget* parent, const AppSettings& settings,
-                                             FolderChooser chooser = {});
+                                             OptionsServices services = {});
 
 }  // namespace vandrel::ui

@@ -22,8 +22,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/settings_store.h"
 #include "documents/date_stamps.h"
 #include "support/modal_dialog.h"
+#include "support/temp_dir.h"
+#include "templates/file_types.h"
+#include "templates/template.h"
+#include "templates/template_catalogue.h"
+#include "templates/ui/options_file_types.h"
 
 namespace vandrel::ui {
 namespace {
@@ -56,11 +62,68 @@ AppSettings Accepted(OptionsDialog& dialog) {
 }
 
 TEST(OptionsDialogTest, ShowsTheBuiltPagesInOrder) {
-  OptionsDialog dialog{AppSettings{}};
+  testing::TempDir dir;
+  SettingsStore store(dir / "settings.reg");
+  OptionsServices services;
+  services.store = &store;
+  OptionsDialog dialog(AppSettings{}, nullptr, services);
   QStringList titles;
   for (int i = 0; i < dialog.pages()->count(); ++i) titles << dialog.pages()->tabText(i);
-  EXPECT_EQ(titles,
-            QStringList({"Editor", "Build", "Workspace", "Advanced", "Directories", "Display"}));
+  EXPECT_EQ(titles, QStringList({"Editor", "Build", "Workspace", "Advanced", "File Types",
+                                 "Directories", "Display"}));
+}
+
+// The table is edited in the list and written back, in list order, only on
+// OK; an entry the store could not read back is not offered.
+TEST(OptionsDialogTest, FileTypesEditTheTableAndRewriteItOnOk) {
+  testing::TempDir dir;
+  SettingsStore store(dir / "settings.reg");
+  ASSERT_TRUE(ApplyFileTypes(store, std::vector<FileType>{{"COBOL", "*.cob"}, {"C", "*.c;*.h"}}));
+  TemplateCatalogue catalogue;
+  for (const char* name : {"Pascal", "basic", "COBOL"}) {
+    auto item = std::make_unique<Template>();
+    item->settings.Name = name;
+    catalogue.Append(std::move(item));
+  }
+  OptionsServices services;
+  services.store = &store;
+  services.catalogue = &catalogue;
+
+  {
+    OptionsDialog dialog(AppSettings{}, nullptr, services);
+    auto& page = PageOf<FileTypesOptionsPage>(dialog, "fileTypesPage");
+    ASSERT_EQ(page.list()->topLevelItemCount(), 2);
+    page.removeButton()->click();  // nothing selected: nothing removed
+    ASSERT_EQ(page.list()->topLevelItemCount(), 2);
+    page.list()->topLevelItem(0)->setSelected(true);
+    page.removeButton()->click();
+    dialog.buttons()->button(QDialogButtonBox::Cancel)->click();
+  }
+  EXPECT_EQ(ReadFileTypes(store).size(), 2u);
+
+  OptionsDialog dialog(AppSettings{}, nullptr, services);
+  auto& page = PageOf<FileTypesOptionsPage>(dialog, "fileTypesPage");
+  page.list()->topLevelItem(0)->setSelected(true);
+  page.removeButton()->click();
+  {
+    testing::ModalAnswer<FileTypeDialog> answer([](FileTypeDialog& entry) {
+      QStringList offered;
+      for (int i = 0; i < entry.templateName()->count(); ++i) {
+        offered << entry.templateName()->itemText(i);
+      }
+      EXPECT_EQ(offered, QStringList({"(none)", "basic", "COBOL", "Pascal"}));
+      EXPECT_EQ(entry.templateName()->currentText(), "(none)");
+      Type(entry.extensions(), "*.\"'x");
+      EXPECT_FALSE(entry.okButton()->isEnabled());
+      Type(entry.extensions(), "*.pas;*.inc");
+      entry.templateName()->setCurrentText("Pascal");
+      entry.okButton()->click();
+    });
+    page.addButton()->click();
+  }
+  Accepted(dialog);
+  EXPECT_EQ(ReadFileTypes(store),
+            (std::vector<FileType>{{"C", "*.c;*.h"}, {"Pascal", "*.pas;*.inc"}}));
 }
 
 TEST(OptionsDialogTest, EditorStoresTypedTabSizesByTheRuleAndShowsTheTagExample) {
@@ -141,10 +204,12 @@ TEST(OptionsDialogTest, DirectoriesShowNoneStoreItEmptyAndTakeTheChosenFolder) {
   settings.LocalFolder = "/home/user/local";
   std::vector<QString> asked;
   QString answer = "/srv/projects";
-  OptionsDialog dialog(settings, nullptr, [&](QWidget*, const QString& current) {
+  OptionsServices services;
+  services.chooseFolder = [&](QWidget*, const QString& current) {
     asked.push_back(current);
     return answer;
-  });
+  };
+  OptionsDialog dialog(settings, nullptr, services);
   auto& directories = PageOf<DirectoriesOptionsPage>(dialog, "directoriesPage");
   QTreeWidget* list = directories.list();
   ASSERT_EQ(list->topLevelItemCount(), 6);
