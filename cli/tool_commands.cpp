@@ -40,12 +40,17 @@ struct RunOptions {
   HostOptions host;  // where a remote tool runs
 };
 
+// "prompt remote output" as far as set, "-" for none.
 std::string Flags(const ToolRecord& tool) {
   std::string flags;
-  if (tool.prompt) flags += " prompt";
-  if (tool.remote) flags += " remote";
-  if (tool.output) flags += " output";
-  return flags.empty() ? std::string(" -") : flags;
+  for (const auto& [set, word] :
+       {std::pair{tool.prompt != 0, "prompt"}, std::pair{tool.remote != 0, "remote"},
+        std::pair{tool.output != 0, "output"}}) {
+    if (!set) continue;
+    if (!flags.empty()) flags += ' ';
+    flags += word;
+  }
+  return flags.empty() ? std::string("-") : flags;
 }
 
 void List(CliContext& context) {
@@ -56,7 +61,7 @@ void List(CliContext& context) {
     ++number;
     std::printf("%d\t%s\tcommand=%s\targuments=%s\tdirectory=%s\tflags=%s\n", number,
                 tool.caption.c_str(), tool.command.c_str(), tool.arguments.c_str(),
-                tool.directory.c_str(), Flags(tool).c_str() + 1);
+                tool.directory.c_str(), Flags(tool).c_str());
   }
 }
 

@@ -783,6 +783,7 @@ void MainFrame::PrepareErrorMasks() {
 }
 
 project::ProjectItem* MainFrame::BuildTarget() {
+  if (workspace_->TreeHasFocus()) return workspace_->CommandTarget();
   if (ui::EditorWindow* editor = ActiveEditor()) {
     if (project::ProjectItem* item =
             project_->FindItem(editor->documentName(), hostConnection_->hostKind()))
@@ -1183,10 +1184,7 @@ bool MainFrame::RunFrameCommand(int commandId) {
       if (!RouteToWorkspace(commandId)) CompileActiveDocument();
       return true;
     case cmd::kBuild:
-      // The workspace's item while the workspace has the keyboard.
-      if (project::ProjectItem* item =
-              workspace_->TreeHasFocus() ? workspace_->CommandTarget() : BuildTarget())
-        BuildItem(*item);
+      if (project::ProjectItem* item = BuildTarget()) BuildItem(*item);
       return true;
     case cmd::kNextErrorTag:
       PrepareErrorMasks();

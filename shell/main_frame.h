@@ -257,8 +257,9 @@ class MainFrame : public QMainWindow,
   void ConnectToHost();
   // Find in Files (3045): the dialog, then the search on the host.
   void FindInFiles();
-  // The project item a compile or build from the menu acts on: the active
-  // document's item, else the workspace's.
+  // The project item a build from the menu acts on: the workspace's while
+  // it has the keyboard, else the active document's item, else the
+  // workspace's.
   project::ProjectItem* BuildTarget();
   // Compile (3018) of the active document: its project item, else the
   // document's own compile command.
