@@ -258,5 +258,6 @@ inline constexpr int kStrStatusReadOnlyOff = 27007;
 inline constexpr int kStrStatusCaretSizingSample = 27008;
 inline constexpr int kStrTipHeading = 27010;
 inline constexpr int kStrOpenLocalFileTitle = 27011;
+inline constexpr int kStrSettingsNotSaved = 27012;
 
 }  // namespace vandrel

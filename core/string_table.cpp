@@ -392,6 +392,8 @@ constexpr StringTableEntry kEntries[] = {
     {kStrStatusCaretSizingSample, "Ln 999999, Col 999"},
     {kStrTipHeading, "Did you know..."},
     {kStrOpenLocalFileTitle, "Open Local File"},
+    {kStrSettingsNotSaved,
+     "The options could not be saved to %s.\nThey apply until Vandrel is closed."},
 };
 
 constexpr bool IsStrictlySorted() {

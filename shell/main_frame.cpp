@@ -1121,6 +1121,9 @@ bool MainFrame::RunFrameCommand(int commandId) {
     case cmd::kCloseAll:
       CloseAllDocuments();
       return true;
+    case cmd::kOptions:
+      ShowOptions();
+      return true;
     case cmd::kWindowNext:
       documentArea_->activateNextSubWindow();
       return true;

@@ -134,6 +134,13 @@ class MainFrame : public QMainWindow,
   FrameTools& tools() { return *tools_; }
   void RebuildToolsMenu();
 
+  // Options... (3017): on OK the settings are stored and every window takes
+  // them at once.
+  void ShowOptions();
+  // Every editor, the output panes and the command line window take the
+  // frame's settings again.
+  void ApplySettingsEverywhere();
+
   // The tip of the day, when ShowTips is set or `forced`; true when shown.
   bool OfferTip(bool forced);
 

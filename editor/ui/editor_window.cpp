@@ -108,6 +108,17 @@ EditorWindow::~EditorWindow() {
   ReleaseHeaderData(format_);
 }
 
+void EditorWindow::ApplySettings() {
+  const AppSettings& settings = *services_.settings;
+  control_->SetAppearance(ControlAppearance::FromSettings(settings));
+  control_->SetSelectionMargin(settings.SelectionMargin != 0);
+  control_->SetDragDropEditing(settings.DragDropEditing != 0);
+  ApplyTemplate(CatalogueOf(services_), settings, format_.templateName, control_, format_,
+                kApplyEditing | kApplyPush);
+  UpdateCaption();
+  navigator_->ShowTemplateName(format_.templateName);
+}
+
 void EditorWindow::ChooseAndApplyTemplate(const std::string& templateName, bool startsEmpty) {
   std::string name = templateName;
   if (name.empty()) {

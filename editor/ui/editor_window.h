@@ -116,6 +116,9 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // template, the caret (from 1) and the word at the caret (the project's
   // path is the caller's).
   project::ToolMacroValues ToolFacts() const;
+  // Takes the settings again after they changed: the font and colours, the
+  // margins, and the template's editing values and colouring.
+  void ApplySettings();
   // An upload of this document is running.
   bool transferRunning() const { return transferRunning_; }
   // The session ended: the host lock is forgotten (it died with the session).

@@ -18,17 +18,26 @@ OptionsDialog::OptionsDialog(const AppSettings& settings, QWidget* parent, Optio
   setObjectName("optionsDialog");
   setWindowTitle("Options");
   pages_->setObjectName("pages");
-  pages_->addTab(new EditorOptionsPage(settings, pages_), "Editor");
-  pages_->addTab(new BuildOptionsPage(settings, pages_), "Build");
-  pages_->addTab(new WorkspaceOptionsPage(settings, pages_), "Workspace");
-  pages_->addTab(new AdvancedOptionsPage(settings, pages_), "Advanced");
+  const auto add = [this](OptionsPage* page, const QString& title) {
+    AddPage(page, title, [page](AppSettings& copy) { page->Apply(copy); });
+  };
+  const auto addMade = [this](const OptionsPageMaker& maker, const QString& title) {
+    if (!maker) return;
+    OptionsPageSlot slot = maker(pages_);
+    if (slot.page != nullptr) AddPage(slot.page, title, std::move(slot.apply));
+  };
+  add(new EditorOptionsPage(settings, pages_), "Editor");
+  add(new BuildOptionsPage(settings, pages_), "Build");
+  add(new WorkspaceOptionsPage(settings, pages_), "Workspace");
+  add(new AdvancedOptionsPage(settings, pages_), "Advanced");
   if (services.store != nullptr) {
-    pages_->addTab(new FileTypesOptionsPage(*services.store, services.catalogue, pages_),
-                   "File Types");
+    add(new FileTypesOptionsPage(*services.store, services.catalogue, pages_), "File Types");
   }
-  pages_->addTab(new DirectoriesOptionsPage(settings, std::move(services.chooseFolder), pages_),
-                 "Directories");
-  pages_->addTab(new DisplayOptionsPage(settings, pages_), "Display");
+  addMade(services.nlsPage, "NLS");
+  addMade(services.toolsPage, "Tools");
+  add(new DirectoriesOptionsPage(settings, std::move(services.chooseFolder), pages_),
+      "Directories");
+  add(new DisplayOptionsPage(settings, pages_), "Display");
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages_, 1);
@@ -39,18 +48,24 @@ OptionsDialog::OptionsDialog(const AppSettings& settings, QWidget* parent, Optio
   resize(std::max(520, pages_->tabBar()->sizeHint().width() + 40), 440);
 }
 
+void OptionsDialog::AddPage(QWidget* page, const QString& title,
+                            std::function<void(AppSettings&)> apply) {
+  pages_->addTab(page, title);
+  appliers_.push_back(std::move(apply));
+}
+
 OptionsPage* OptionsDialog::Page(const QString& objectName) const {
   for (int i = 0; i < pages_->count(); ++i) {
     if (pages_->widget(i)->objectName() == objectName) {
-      return static_cast<OptionsPage*>(pages_->widget(i));
+      return qobject_cast<OptionsPage*>(pages_->widget(i));
     }
   }
   return nullptr;
 }
 
 void OptionsDialog::accept() {
-  for (int i = 0; i < pages_->count(); ++i) {
-    static_cast<const OptionsPage*>(pages_->widget(i))->Apply(result_);
+  for (const auto& apply : appliers_) {
+    if (apply) apply(result_);
   }
   QDialog::accept();
 }
