@@ -6,7 +6,7 @@ namespace vandrel::cli {
 
 void AddDocCommands(CLI::App& app, CliContext& context) {
   auto* command = app.add_subcommand(
-      "doc", "load, show, convert, check, renumber and search documents as the editor does");
+      "doc", "load, show, convert, check, renumber, search and print documents as the editor does");
   command->require_subcommand(1);
   AddInfoCommand(*command, context);
   AddToTextCommand(*command, context);
@@ -14,6 +14,7 @@ void AddDocCommands(CLI::App& app, CliContext& context) {
   AddRoundTripCommand(*command, context);
   AddRenumberCommand(*command, context);
   AddFindCommand(*command, context);
+  AddPrintCommand(*command, context);
 }
 
 }  // namespace vandrel::cli

@@ -132,5 +132,6 @@ void AddToHostCommand(CLI::App& doc, CliContext& context);
 void AddRoundTripCommand(CLI::App& doc, CliContext& context);
 void AddRenumberCommand(CLI::App& doc, CliContext& context);
 void AddFindCommand(CLI::App& doc, CliContext& context);
+void AddPrintCommand(CLI::App& doc, CliContext& context);
 
 }  // namespace vandrel::cli

@@ -23,6 +23,7 @@ inline constexpr int kSave = 1004;
 inline constexpr int kSaveAs = 1005;
 inline constexpr int kPrint = 1006;
 inline constexpr int kPageSetup = 1007;
+inline constexpr int kExportPdf = 1008;  // the printout into a PDF file
 inline constexpr int kExit = 1009;
 inline constexpr int kSaveAll = 1011;
 inline constexpr int kSelectAll = 1013;

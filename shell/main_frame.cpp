@@ -58,6 +58,7 @@
 #include "shell/frame_find_in_files.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_navigator_list.h"
+#include "shell/frame_print.h"
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
 #include "shell/frame_tools.h"
@@ -255,6 +256,7 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
     connect(tools_, &FrameTools::commandTriggered, this, &MainFrame::RunCommand);
     tools_->Rebuild();
   }
+  print_ = std::make_unique<FramePrint>(*this, settings_, store_);
   navigatorList_ = new FrameNavigatorList(toolbars_->navigatorList(), this);
   connect(documentArea_, &QMdiArea::subWindowActivated, this,
           [this] { navigatorList_->Show(ActiveEditor()); });
@@ -1108,6 +1110,14 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kSaveAll:
       SaveAll();
+      return true;
+    case cmd::kPageSetup:
+      print_->PageSetup();
+      return true;
+    case cmd::kPrint:
+    case cmd::kExportPdf:
+      if (ui::EditorWindow* editor = ActiveEditor())
+        commandId == cmd::kPrint ? print_->Print(*editor) : (void)print_->ExportPdf(*editor);
       return true;
     case cmd::kExit:
       close();

@@ -65,6 +65,7 @@ class FrameCommandRunner;
 class FrameEditorHost;
 class FrameHostConnection;
 class FrameNavigatorList;
+class FramePrint;
 class FrameProjectFrame;
 class FrameProjectWindow;
 class FrameTools;
@@ -324,6 +325,7 @@ class MainFrame : public QMainWindow,
   QPointer<QMdiSubWindow> commandLineChild_;
   FrameNavigatorList* navigatorList_ = nullptr;
   FrameTools* tools_ = nullptr;
+  std::unique_ptr<FramePrint> print_;  // Print, Page Setup, Export as PDF
   QPointer<ui::GoToDialog> goToDialog_;
   std::unique_ptr<UserInterface> ownUi_;
   std::unique_ptr<UserInterface> frameUi_;

@@ -27,6 +27,7 @@
 #include "documents/line_numbers.h"
 #include "documents/load_request.h"
 #include "documents/renumber_model.h"
+#include "editor/print_source.h"
 #include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_finder.h"
 #include "editor/ui/editor_frame.h"
@@ -563,6 +564,16 @@ void EditorWindow::ApplyProperties(const DocumentFormat& edited) {
     navigator_->ShowTemplateName(format_.templateName);
     RefreshNavigator();
   }
+}
+
+PrintSource EditorWindow::ToPrint() const {
+  PrintSource source = MakePrintSource(control_->Text(), control_->document().lines(), format_,
+                                       name_.empty() ? LoadText(kStrUntitled) : name_);
+  int lineFrom = 0, columnFrom = 0, lineTo = 0, columnTo = 0;
+  if (control_->Selection(&lineFrom, &columnFrom, &lineTo, &columnTo)) {
+    source.selection = SelectedPrintLines(lineFrom, columnFrom, lineTo, columnTo);
+  }
+  return source;
 }
 
 QString EditorWindow::EditRangeTipText() const {

@@ -15,6 +15,7 @@
 
 #include "documents/document_format.h"
 #include "documents/load_request.h"
+#include "documents/print_layout.h"
 #include "documents/save_document.h"
 #include "editor/find_model.h"
 #include "editor/ui/last_local_folder.h"
@@ -144,6 +145,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // and last selected columns of the file's record and their count; empty
   // when the selection is empty or spans lines.
   QString EditRangeTipText() const;
+  // What Print and Export as PDF take: the lines with their file numbers and
+  // COBOL'85 tokens, the document's name (or "Untitled") and the lines of
+  // the selection, when there is one.
+  PrintSource ToPrint() const;
   // The indicators of status parts 3 and 4.
   bool TabsAsSpaces() const;
   bool OverwriteMode() const { return control_->OverwriteMode(); }

@@ -135,6 +135,7 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
                  cmd::kSaveAs,
                  cmd::kLocalSaveAs,
                  cmd::kPrint,
+                 cmd::kExportPdf,
                  cmd::kPaste,
                  cmd::kFind,
                  cmd::kReplace,
@@ -170,10 +171,10 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
       EXPECT_TRUE(IsCommandAvailable(entry.commandId)) << entry.commandId;
     }
   }
-  // Exit, About, New File, Local Open, Save All, Workspace, Output, Activate
-  // Workspace, Activate Output, New Project, Open Project, Connect and Tip of
-  // the Day.
-  EXPECT_EQ(enabled, 13);
+  // Exit, About, New File, Local Open, Save All, Page Setup, Workspace,
+  // Output, Activate Workspace, Activate Output, New Project, Open Project,
+  // Connect and Tip of the Day.
+  EXPECT_EQ(enabled, 14);
 }
 
 TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
@@ -249,8 +250,7 @@ TEST(MainMenu, ActiveChildEnablesWindowCommands) {
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
   // Commands whose carrying-out is not there yet stay disabled whatever the state.
   state.documentActive = state.connected = state.busy = state.navigatorActive = true;
-  for (int id : {cmd::kPrint, cmd::kTemplates, cmd::kOptions})
-    EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
+  for (int id : {cmd::kTemplates, cmd::kOptions}) EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
 }
 
 }  // namespace
