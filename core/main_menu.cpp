@@ -282,6 +282,7 @@ constexpr std::array kAvailable{
     cmd::kNextErrorTag,
     cmd::kPreviousErrorTag,
     cmd::kTipOfTheDay,
+    cmd::kTemplates,
     cmd::kWindowClose,
     cmd::kCloseAll,
     cmd::kWindowNext,

@@ -554,6 +554,21 @@ void EditorWindow::ApplyProperties(const DocumentFormat& edited) {
   }
 }
 
+void EditorWindow::ReapplyTemplate() {
+  // What the text was loaded with and is saved by stays: the numbering,
+  // the COBOL line tokens and trimming.
+  constexpr std::uint32_t kLoadedWith = kEditTrim | kEditRemoveLineNumbers | kEditRenumber |
+                                        kEditMpeLineNumberFormat | kEditCobol85 |
+                                        kEditHideLineNumbers | kEditIntelliSequence;
+  const std::uint32_t loaded = format_.editFlags & kLoadedWith;
+  ApplyTemplate(CatalogueOf(services_), *services_.settings, format_.templateName, nullptr, format_,
+                kApplyEditing);
+  format_.editFlags = (format_.editFlags & ~kLoadedWith) | loaded;
+  ApplyTemplate(CatalogueOf(services_), *services_.settings, format_.templateName, control_,
+                format_, kApplyPush);
+  RefreshNavigator();
+}
+
 QString EditorWindow::EditRangeTipText() const {
   int lineFrom = 0, columnFrom = 0, lineTo = 0, columnTo = 0;
   if (!control_->Selection(&lineFrom, &columnFrom, &lineTo, &columnTo)) return {};
