@@ -456,6 +456,8 @@ void TemplatePages::ShowControls(const TemplateControls& c) {
   if (codeChoice < 0) fileCode_->setEditText(FromUtf8(c.fileCode));
   type_->setCurrentIndex(c.typeChoice);
   mode_->setCurrentIndex(c.modeChoice);
+  // Long texts show from their start.
+  for (QLineEdit* field : findChildren<QLineEdit*>()) field->setCursorPosition(0);
 }
 
 TemplateControls TemplatePages::ReadControls() const {
