@@ -286,6 +286,7 @@ constexpr std::array kAvailable{
     cmd::kNextErrorTag,
     cmd::kPreviousErrorTag,
     cmd::kTipOfTheDay,
+    cmd::kTemplates,
     cmd::kOptions,
     cmd::kWindowClose,
     cmd::kCloseAll,

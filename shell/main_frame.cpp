@@ -34,6 +34,7 @@
 #include "editor/ui/editor_context_menu.h"
 #include "editor/ui/editor_navigator.h"
 #include "editor/ui/editor_window.h"
+#include "platform/ascii_text.h"
 #include "platform/install_paths.h"
 #include "project/build_runner.h"
 #include "project/error_navigation.h"
@@ -44,6 +45,7 @@
 #include "project/project_operations.h"
 #include "project/project_session.h"
 #include "project/project_tree.h"
+#include "project/ui/output_mask_dialog.h"
 #include "project/ui/output_window.h"
 #include "project/ui/project_settings_dialog.h"
 #include "project/ui/workspace_window.h"
@@ -72,6 +74,7 @@
 #include "templates/catalogue_folders.h"
 #include "templates/template_matching.h"
 #include "templates/ui/new_file_dialog.h"
+#include "templates/ui/template_manager.h"
 
 namespace vandrel::shell {
 namespace {
@@ -604,7 +607,7 @@ UserInterface& MainFrame::Ui() {
   return *ownUi_;
 }
 
-const TemplateCatalogue* MainFrame::Templates() {
+TemplateCatalogue* MainFrame::Templates() {
   if (catalogue_) return catalogue_;
   if (!ownCatalogueLoaded_) {
     ownCatalogueLoaded_ = true;
@@ -678,7 +681,13 @@ bool MainFrame::RestorePlacement() {
   return ReadMaximized(*store_, &maximized) && maximized == 1;
 }
 
-void MainFrame::SetTemplateCatalogue(const TemplateCatalogue* catalogue) { catalogue_ = catalogue; }
+void MainFrame::SetTemplateCatalogue(TemplateCatalogue* catalogue) { catalogue_ = catalogue; }
+
+void MainFrame::ReapplyTemplate(const std::string& name) {
+  for (ui::EditorWindow* editor : EditorWindows()) {
+    if (platform::EqualsIgnoreCase(editor->templateName(), name)) editor->ReapplyTemplate();
+  }
+}
 
 bool MainFrame::OpenProject(const std::string& path) {
   const bool opened = projectController_->Open(path);
@@ -1251,6 +1260,11 @@ bool MainFrame::RunFrameCommand(int commandId) {
       return true;
     case cmd::kTipOfTheDay:
       OfferTip(true);
+      return true;
+    case cmd::kTemplates:
+      ui::ShowTemplateManager(
+          this, {Templates(), &Ui(), settings_.LocalTemplates,
+                 [this](const std::string& name) { ReapplyTemplate(name); }, &ui::EditOutputMask});
       return true;
     case cmd::kCommandLine:
       ShowCommandLine();

@@ -188,7 +188,9 @@ class MainFrame : public QMainWindow,
   void SetUserInterface(UserInterface* ui);
   // The templates documents are opened with; null: the catalogue of the
   // template folders in the settings, loaded on first use.
-  void SetTemplateCatalogue(const TemplateCatalogue* catalogue);
+  void SetTemplateCatalogue(TemplateCatalogue* catalogue);
+  // The template `name` changed: every editor window using it takes it again.
+  void ReapplyTemplate(const std::string& name);
   // Choosers standing in for the file and template dialogs (tests, scripts).
   // The open chooser returns the chosen files (none: cancelled) and sets the
   // read-only choice; the template chooser returns the chosen name or nothing.
@@ -285,7 +287,7 @@ class MainFrame : public QMainWindow,
   ui::EditorWindow* FindOpenWindow(const QString& path) const;
   // What the frame's editor windows share.
   ui::EditorServices WindowServices();
-  const TemplateCatalogue* Templates();
+  TemplateCatalogue* Templates();
   UserInterface& Ui();
   // Side by side (vertical) or one above the other, each the full extent.
   void TileChildren(bool sideBySide);
@@ -331,7 +333,7 @@ class MainFrame : public QMainWindow,
   std::unique_ptr<UserInterface> frameUi_;
   UserInterface* ui_ = nullptr;
   std::unique_ptr<ProgressReporter> progress_;
-  const TemplateCatalogue* catalogue_ = nullptr;
+  TemplateCatalogue* catalogue_ = nullptr;
   TemplateCatalogue ownCatalogue_;
   bool ownCatalogueLoaded_ = false;
   // Where Local Open and Local Save As start.

@@ -114,8 +114,7 @@ void EditorWindow::ApplySettings() {
   control_->SetAppearance(ControlAppearance::FromSettings(settings));
   control_->SetSelectionMargin(settings.SelectionMargin != 0);
   control_->SetDragDropEditing(settings.DragDropEditing != 0);
-  ApplyTemplate(CatalogueOf(services_), settings, format_.templateName, control_, format_,
-                kApplyEditing | kApplyPush);
+  ReapplyTemplate();
   UpdateCaption();
   navigator_->ShowTemplateName(format_.templateName);
 }
@@ -574,6 +573,21 @@ PrintSource EditorWindow::ToPrint() const {
     source.selection = SelectedPrintLines(lineFrom, columnFrom, lineTo, columnTo);
   }
   return source;
+}
+
+void EditorWindow::ReapplyTemplate() {
+  // What the text was loaded with and is saved by stays: the numbering,
+  // the COBOL line tokens and trimming.
+  constexpr std::uint32_t kLoadedWith = kEditTrim | kEditRemoveLineNumbers | kEditRenumber |
+                                        kEditMpeLineNumberFormat | kEditCobol85 |
+                                        kEditHideLineNumbers | kEditIntelliSequence;
+  const std::uint32_t loaded = format_.editFlags & kLoadedWith;
+  ApplyTemplate(CatalogueOf(services_), *services_.settings, format_.templateName, nullptr, format_,
+                kApplyEditing);
+  format_.editFlags = (format_.editFlags & ~kLoadedWith) | loaded;
+  ApplyTemplate(CatalogueOf(services_), *services_.settings, format_.templateName, control_,
+                format_, kApplyPush);
+  RefreshNavigator();
 }
 
 QString EditorWindow::EditRangeTipText() const {

@@ -141,6 +141,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // (applied again when it changed), the tab size, the line ends and the
   // MPE and Qedit values the next save writes.
   void ApplyProperties(const DocumentFormat& edited);
+  // The document's template was edited: its editing settings and syntax
+  // colouring are applied again and the navigator parses anew. The host
+  // format and numbering the text was loaded with stay as they are.
+  void ReapplyTemplate();
   // The edit-range tip for the selection: "%ld - %ld (%ld)" with the first
   // and last selected columns of the file's record and their count; empty
   // when the selection is empty or spans lines.

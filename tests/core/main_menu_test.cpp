@@ -173,8 +173,8 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
   }
   // Exit, About, New File, Local Open, Save All, Page Setup, Workspace,
   // Output, Activate Workspace, Activate Output, New Project, Open Project,
-  // Connect and Tip of the Day.
-  EXPECT_EQ(enabled, 14);
+  // Connect, Templates, Options and Tip of the Day.
+  EXPECT_EQ(enabled, 16);
 }
 
 TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
