@@ -250,7 +250,7 @@ TEST(MainMenu, ActiveChildEnablesWindowCommands) {
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
   // Commands whose carrying-out is not there yet stay disabled whatever the state.
   state.documentActive = state.connected = state.busy = state.navigatorActive = true;
-  for (int id : {cmd::kTemplates, cmd::kOptions}) EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
+  for (int id : {cmd::kTechnicalSupport, cmd::kOrderingInformation}) EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ TEST(MainMenuBar, EnablingFollowsTheActiveChild) {
   EXPECT_FALSE(menu->Action(cmd::kWindowClose)->isEnabled());
   EXPECT_TRUE(menu->Action(cmd::kConnect)->isEnabled());
   EXPECT_FALSE(menu->Action(cmd::kDisconnect)->isEnabled());
-  EXPECT_FALSE(menu->Action(cmd::kOptions)->isEnabled());  // not built yet
+  EXPECT_FALSE(menu->Action(cmd::kTechnicalSupport)->isEnabled());  // not built
 
   AddChild(frame);
   AddChild(frame);

@@ -81,7 +81,7 @@ TEST_F(ToolsMenuTest, EntriesFollowTheSettingsAndTheConnectionAndToolsRunForTheD
   frame.show();
   QMenu* menu = frame.mainMenu()->PopupTitled("&Tools");
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(Shape(*menu), "(&Templates...) Build [Host: (List)] - Edit - (&Options...)");
+  EXPECT_EQ(Shape(*menu), "&Templates... Build [Host: (List)] - Edit - &Options...");
 
   struct Started {
     std::string program;
@@ -107,7 +107,7 @@ TEST_F(ToolsMenuTest, EntriesFollowTheSettingsAndTheConnectionAndToolsRunForTheD
   // Connected: the remote tool can be chosen.
   ASSERT_TRUE(frame.OpenProject((dir_ / "host.vdp").string()));
   ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
-  EXPECT_EQ(Shape(*menu), "(&Templates...) Build [Host: List] - Edit - (&Options...)");
+  EXPECT_EQ(Shape(*menu), "&Templates... Build [Host: List] - Edit - &Options...");
 
   ASSERT_TRUE(frame.OpenHostFile("/src/hello.c"));
   ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
@@ -158,7 +158,7 @@ TEST_F(ToolsMenuTest, EntriesFollowTheSettingsAndTheConnectionAndToolsRunForTheD
   std::vector<ToolRecord> fewer(tools.begin(), tools.begin() + 3);
   ASSERT_EQ(SaveToolList(store, fewer), 3);
   frame.RebuildToolsMenu();
-  EXPECT_EQ(Shape(*menu), "(&Templates...) Build [Host: (List)] - (&Options...)");
+  EXPECT_EQ(Shape(*menu), "&Templates... Build [Host: (List)] - &Options...");
 }
 
 }  // namespace
