@@ -63,6 +63,7 @@ class CommandLineOutput;
 class FrameBuildApplication;
 class FrameCommandRunner;
 class FrameEditorHost;
+class FrameHelp;
 class FrameHostConnection;
 class FrameNavigatorList;
 class FrameProjectFrame;
@@ -132,6 +133,8 @@ class MainFrame : public QMainWindow,
   // The Tools menu's tools, rebuilt from the settings (after the tools
   // change; the frame rebuilds them itself on connect and disconnect).
   FrameTools& tools() { return *tools_; }
+  // The About box, the manual's window and context help.
+  FrameHelp& help() { return *help_; }
   void RebuildToolsMenu();
 
   // The tip of the day, when ShowTips is set or `forced`; true when shown.
@@ -317,6 +320,7 @@ class MainFrame : public QMainWindow,
   QPointer<QMdiSubWindow> commandLineChild_;
   FrameNavigatorList* navigatorList_ = nullptr;
   FrameTools* tools_ = nullptr;
+  std::unique_ptr<FrameHelp> help_;
   QPointer<ui::GoToDialog> goToDialog_;
   std::unique_ptr<UserInterface> ownUi_;
   std::unique_ptr<UserInterface> frameUi_;

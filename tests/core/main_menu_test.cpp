@@ -171,9 +171,9 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
     }
   }
   // Exit, About, New File, Local Open, Save All, Workspace, Output, Activate
-  // Workspace, Activate Output, New Project, Open Project, Connect and Tip of
-  // the Day.
-  EXPECT_EQ(enabled, 13);
+  // Workspace, Activate Output, New Project, Open Project, Connect, Tip of
+  // the Day, Help Contents, Help Search and Installing Server Software.
+  EXPECT_EQ(enabled, 16);
 }
 
 TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
