@@ -224,6 +224,10 @@ constexpr std::array kAccelerators{
 constexpr std::array kAvailable{
     cmd::kExit,
     cmd::kAbout,
+    cmd::kContextHelp,
+    cmd::kHelpContents,
+    cmd::kHelpSearch,
+    cmd::kInstallingServerSoftware,
     cmd::kNewFile,
     cmd::kLocalOpen,
     cmd::kCloseFile,

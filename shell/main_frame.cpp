@@ -58,6 +58,7 @@
 #include "shell/frame_command_line.h"
 #include "shell/frame_editor_host.h"
 #include "shell/frame_find_in_files.h"
+#include "shell/frame_help.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_navigator_list.h"
 #include "shell/frame_print.h"
@@ -260,6 +261,12 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
     tools_->Rebuild();
   }
   print_ = std::make_unique<FramePrint>(*this, settings_, store_);
+  {
+    HelpServices services;
+    services.templates = [this] { return Templates(); };
+    services.report = [this](const QString& text) { statusBar_->showMessage(text, 8000); };
+    help_ = std::make_unique<FrameHelp>(*this, std::move(services));
+  }
   navigatorList_ = new FrameNavigatorList(toolbars_->navigatorList(), this);
   connect(documentArea_, &QMdiArea::subWindowActivated, this,
           [this] { navigatorList_->Show(ActiveEditor()); });
@@ -1132,11 +1139,16 @@ bool MainFrame::RunFrameCommand(int commandId) {
       close();
       return true;
     case cmd::kAbout:
-      QMessageBox::about(this, windowTitle(),
-                         QString("<b>%1</b><p>Version %2</p>")
-                             .arg(QString::fromStdString(LoadText(kStrAppCaption)),
-                                  QApplication::applicationVersion()));
+    case cmd::kContextHelp:
+    case cmd::kHelpContents:
+    case cmd::kHelpSearch:
+    case cmd::kInstallingServerSoftware: {
+      const ui::EditorWindow* editor = ActiveEditor();
+      const project::ToolMacroValues facts =
+          editor ? editor->ToolFacts() : project::ToolMacroValues();
+      help_->Run(commandId, editor ? &facts : nullptr);
       return true;
+    }
     case cmd::kCloseAll:
       CloseAllDocuments();
       return true;

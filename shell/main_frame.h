@@ -63,6 +63,7 @@ class CommandLineOutput;
 class FrameBuildApplication;
 class FrameCommandRunner;
 class FrameEditorHost;
+class FrameHelp;
 class FrameHostConnection;
 class FrameNavigatorList;
 class FramePrint;
@@ -133,6 +134,8 @@ class MainFrame : public QMainWindow,
   // The Tools menu's tools, rebuilt from the settings (after the tools
   // change; the frame rebuilds them itself on connect and disconnect).
   FrameTools& tools() { return *tools_; }
+  // The About box, the manual's window and context help.
+  FrameHelp& help() { return *help_; }
   void RebuildToolsMenu();
 
   // Options... (3017): on OK the settings are stored and every window takes
@@ -328,6 +331,7 @@ class MainFrame : public QMainWindow,
   FrameNavigatorList* navigatorList_ = nullptr;
   FrameTools* tools_ = nullptr;
   std::unique_ptr<FramePrint> print_;  // Print, Page Setup, Export as PDF
+  std::unique_ptr<FrameHelp> help_;
   QPointer<ui::GoToDialog> goToDialog_;
   std::unique_ptr<UserInterface> ownUi_;
   std::unique_ptr<UserInterface> frameUi_;

@@ -173,8 +173,9 @@ TEST(MainMenu, NothingActiveLeavesOnlyFrameCommands) {
   }
   // Exit, About, New File, Local Open, Save All, Page Setup, Workspace,
   // Output, Activate Workspace, Activate Output, New Project, Open Project,
-  // Connect, Templates, Options and Tip of the Day.
-  EXPECT_EQ(enabled, 16);
+  // Connect, Templates, Options, Tip of the Day, Help Contents, Help Search
+  // and Installing Server Software.
+  EXPECT_EQ(enabled, 19);
 }
 
 TEST(MainMenu, ReadOnlyDocumentsAndProjectsGateTheirCommands) {
@@ -250,7 +251,8 @@ TEST(MainMenu, ActiveChildEnablesWindowCommands) {
     EXPECT_TRUE(IsCommandEnabled(id, state)) << id;
   // Commands whose carrying-out is not there yet stay disabled whatever the state.
   state.documentActive = state.connected = state.busy = state.navigatorActive = true;
-  for (int id : {cmd::kTechnicalSupport, cmd::kOrderingInformation}) EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
+  for (int id : {cmd::kTechnicalSupport, cmd::kOrderingInformation})
+    EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
 }
 
 }  // namespace
