@@ -144,6 +144,11 @@ bool CharacterMaps::Save(std::optional<std::string_view> oldName, std::string_vi
     SetError(error, "\"" + name + "\" cannot name a character map");
     return false;
   }
+  // Without a folder a new map would land wherever the program was started.
+  if (!oldName && folder_.empty()) {
+    SetError(error, "no folder for character maps is set (Native Language Files)");
+    return false;
+  }
   CharacterMap* existing = nullptr;
   if (oldName) {
     for (CharacterMap& map : maps_) {

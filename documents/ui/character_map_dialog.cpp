@@ -57,6 +57,7 @@ CharacterMapDialog::CharacterMapDialog(CharacterMaps& maps, std::optional<std::s
   grid_->setObjectName("grid");
   grid_->setHorizontalHeaderLabels({"", "PC", "Server"});
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setEditTriggers(QAbstractItemView::AllEditTriggers);
   filling_ = true;
@@ -84,7 +85,7 @@ CharacterMapDialog::CharacterMapDialog(CharacterMaps& maps, std::optional<std::s
   layout->addWidget(grid_, 1);
   layout->addWidget(note);
   layout->addWidget(buttons_);
-  resize(360, 480);
+  resize(380, 520);
 
   const auto nameChanged = [this] {
     buttons_->button(QDialogButtonBox::Ok)

@@ -31,6 +31,10 @@ NlsOptionsPage::NlsOptionsPage(CharacterMaps& maps, const AppSettings& settings,
   delete_->setObjectName("delete");
   auto* add = new QPushButton("&Add...", this);
   add->setObjectName("add");
+  if (maps_.folder().empty()) {
+    add->setEnabled(false);
+    add->setToolTip("Set the Native Language Files folder under Directories first");
+  }
   auto* defaultLabel = new QLabel("&Translate all files using:", this);
   defaultLabel->setBuddy(default_);
   auto* listLabel = new QLabel("&Installed character maps:", this);

@@ -96,5 +96,15 @@ TEST(CharacterMapsTest, TheEntrysSettingWinsOverTheDefault) {
   EXPECT_EQ(ChosenCharacterMapName(std::string("Swedish"), "French"), "Swedish");
 }
 
+// Maps never loaded from a folder have nowhere to put a new map: it is
+// refused instead of being written beside wherever the program runs.
+TEST(CharacterMapsTest, ANewMapNeedsTheMapsFolder) {
+  CharacterMaps maps;
+  std::string error;
+  EXPECT_FALSE(maps.Save(std::nullopt, "Swiss", CharacterTable{}, &error));
+  EXPECT_NE(error.find("Native Language Files"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists("default.nls"));
+}
+
 }  // namespace
 }  // namespace vandrel
