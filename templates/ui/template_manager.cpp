@@ -64,7 +64,7 @@ NewTemplateDialog::NewTemplateDialog(bool copying, const std::string& folder, Cr
 
   auto* nameLabel = new QLabel("&Name:", this);
   nameLabel->setBuddy(name_);
-  auto* fileLabel = new QLabel("Template &specification file name:", this);
+  auto* fileLabel = new QLabel("Template &file name:", this);
   fileLabel->setBuddy(file_);
   auto* folderLabel = new QLabel(
       QString("Folder: %1").arg(folder.empty() ? QString("(none)") : FromUtf8(folder)), this);
@@ -256,15 +256,7 @@ Template* TemplateManager::RunNameDialog(bool copying, const Template* source) {
 void TemplateManager::NewTemplate() {
   Template* created = RunNameDialog(false, nullptr);
   if (created == nullptr) return;
-  const std::string name = created->settings.Name;
-  // The new name joins the tree; moving there commits what was edited.
-  std::string moveTo;
-  if (!LeaveSelection(&moveTo)) {
-    // The edits stay on the page; the new template waits in the tree.
-    RefillTree(selected_);
-    return;
-  }
-  FillTree(moveTo.empty() ? name : moveTo);
+  ShowCreated(created->settings.Name);
 }
 
 void TemplateManager::CopyTemplate() {
@@ -273,7 +265,11 @@ void TemplateManager::CopyTemplate() {
   pages_->Store();
   Template* created = RunNameDialog(true, workingCopy_.get());
   if (created == nullptr) return;
-  const std::string name = created->settings.Name;
+  ShowCreated(created->settings.Name);
+}
+
+void TemplateManager::ShowCreated(const std::string& name) {
+  // The new name joins the tree; moving there commits what was edited.
   std::string moveTo;
   if (!LeaveSelection(&moveTo)) {
     // The edits stay on the page; the new template waits in the tree.

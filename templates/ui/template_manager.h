@@ -103,6 +103,8 @@ class TemplateManager final : public QDialog {
   void SelectItemQuietly(const std::string& name);
   void NewTemplate();
   void CopyTemplate();
+  // Moves to the template New or Copy made, once the edits are committed.
+  void ShowCreated(const std::string& name);
   void DeleteTemplateSelected();
   // Runs the New/Copy Template dialog; the created template or null.
   Template* RunNameDialog(bool copying, const Template* source);
