@@ -85,7 +85,10 @@ LoginResult CheckLogin(const ServerOptions& options, const HostTree& tree, std::
     const std::string_view password =
         blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
     if (user.empty() || !users.Verify(user, password, false)) {
-      return Failure(kErrorLoginFailed, "Login failed: unknown user or wrong password");
+      LoginResult refused =
+          Failure(kErrorLoginFailed, "Login failed: unknown user or wrong password");
+      refused.user = user;
+      return refused;
     }
     LoginResult result;
     result.ok = true;
@@ -106,7 +109,10 @@ LoginResult CheckLogin(const ServerOptions& options, const HostTree& tree, std::
   const std::string_view checked =
       logon->userPassword.empty() ? password : std::string_view(logon->userPassword);
   if (!users.Verify(logon->user, checked, true)) {
-    return Failure(kErrorLoginFailed, "Login failed: unknown user or wrong password");
+    LoginResult refused =
+        Failure(kErrorLoginFailed, "Login failed: unknown user or wrong password");
+    refused.user = logon->user;
+    return refused;
   }
   const std::string home = "/" + logon->account + "/" + logon->group;
   AgentError error;

@@ -46,7 +46,7 @@ std::optional<LogonString> ParseLogonString(std::string_view text);
 
 struct LoginResult {
   bool ok = false;
-  std::string user;           // as the client gave it (upper-cased for MPE)
+  std::string user;           // as the client gave it (upper-cased for MPE), also when refused
   std::string homeDirectory;  // host path the session starts in
   AgentError error;
 };

@@ -210,6 +210,10 @@ void Server::SetSocket(Connection& connection, remote::Socket socket, bool liste
 
 void Server::Trace(int id, const std::string& text) {
   if (!options_.verbose) return;
+  Notice(id, text);
+}
+
+void Server::Notice(int id, const std::string& text) {
   std::lock_guard lock(traceMutex_);
   std::fprintf(stderr, "tandrill[%d]: %s\n", id, text.c_str());
 }
@@ -264,7 +268,7 @@ void Server::ServeSession(Connection& connection, const std::string& clientAddre
 
   std::string home = "/";
   if (options_.loginRequired) {
-    auto loggedIn = Login(socket, clientAddress);
+    auto loggedIn = Login(connection.id, socket, clientAddress);
     if (!loggedIn) return;
     home = *loggedIn;
     Trace(connection.id, "logged in, starting in " + home);
@@ -307,7 +311,8 @@ void Server::ServeSession(Connection& connection, const std::string& clientAddre
   }
 }
 
-std::optional<std::string> Server::Login(remote::Socket socket, const std::string& clientAddress) {
+std::optional<std::string> Server::Login(int id, remote::Socket socket,
+                                         const std::string& clientAddress) {
   std::vector<char> buffer(kMaxCommandPacket);
   for (int attempt = 1; attempt <= options_.maxLoginAttempts; ++attempt) {
     if (!WaitReadable(socket, options_.loginTimeout)) return std::nullopt;
@@ -323,13 +328,21 @@ std::optional<std::string> Server::Login(remote::Socket socket, const std::strin
           CheckLogin(options_, tree_,
                      platform::WithoutLineEnd(std::string_view(buffer.data(), packet.received)));
     }
+    // Never the password: the user as given, or that the line was unreadable.
+    const std::string who = result.user.empty() ? std::string("an unreadable login") : result.user;
     if (result.ok) {
+      Notice(id, "login of " + who + " from " + clientAddress);
       throttle_.RecordSuccess(clientAddress);
       if (!Reply(socket, "0")) return std::nullopt;
       return result.homeDirectory;
     }
     if (result.error.code != kErrorInternal) {
-      if (!Pause(throttle_.RecordFailure(clientAddress))) return std::nullopt;
+      const std::chrono::milliseconds delay = throttle_.RecordFailure(clientAddress);
+      Notice(id, fmt::format("login refused for {} from {} ({}); answered after {} ms", who,
+                             clientAddress, result.error.message, delay.count()));
+      if (!Pause(delay)) return std::nullopt;
+    } else {
+      Notice(id, "login of " + who + " from " + clientAddress + " failed: " + result.error.message);
     }
     if (!Reply(socket, ErrorReply(kCommandSession, result.error))) return std::nullopt;
   }

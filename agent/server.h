@@ -74,7 +74,7 @@ class Server {
   void ServeSession(Connection& connection, const std::string& clientAddress);
   // Runs the login exchange; the home directory, or nothing when the
   // connection is to be closed.
-  std::optional<std::string> Login(remote::Socket socket, const std::string& clientAddress);
+  std::optional<std::string> Login(int id, remote::Socket socket, const std::string& clientAddress);
   // Moves the session to a port of its own; the new socket, or kNoSocket.
   remote::Socket HandOver(Connection& connection, remote::Socket socket,
                           const std::string& clientAddress);
@@ -86,6 +86,9 @@ class Server {
   void SetSocket(Connection& connection, remote::Socket socket, bool listener);
   void ReapFinished();
   void Trace(int id, const std::string& text);
+  // What an administrator needs to see whatever the verbosity: logins and
+  // refusals.
+  void Notice(int id, const std::string& text);
 
   ServerOptions options_;
   HostTree tree_;

@@ -51,6 +51,7 @@ TEST(AgentHandshake, GreetingTellsVersionHostKindByteOrderAndSecurity) {
 TEST(AgentHandshake, PosixLoginChecksUserAndPasswordAndStartsAtTheRoot) {
   TestAgent agent;
   ASSERT_TRUE(agent.Start());
+  ::testing::internal::CaptureStderr();
   RawClient client = agent.Open("alice secret");
   ASSERT_TRUE(client.connected());
   EXPECT_EQ(client.Command("=GET_CD"), "0 /");
@@ -60,6 +61,15 @@ TEST(AgentHandshake, PosixLoginChecksUserAndPasswordAndStartsAtTheRoot) {
   const std::string reply = wrongCase.Command("ALICE secret");
   EXPECT_NE(reply.rfind("0", 0), 0u) << reply;
   EXPECT_EQ(std::stoul(reply) & 0xffff, agent::kErrorLoginFailed);
+
+  // Logins and refusals are logged whatever the verbosity, never a password.
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(log.find("login of alice from 127.0.0.1"), std::string::npos) << log;
+  EXPECT_NE(log.find("login refused for ALICE from 127.0.0.1 (Login failed: unknown user or wrong "
+                     "password); answered after"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("secret"), std::string::npos) << log;
 }
 
 TEST(AgentHandshake, MpeLogonStringStartsInAccountAndGroup) {
