@@ -186,6 +186,7 @@ inline constexpr int kStrMpeLogonPasswords = 24014;
 inline constexpr int kStrAgentVersionFormat = 24015;
 inline constexpr int kStrConnectionInfoCaption = 24016;
 inline constexpr int kStrNetworkSecurityCaption = 24017;
+inline constexpr int kStrFailedLogins = 24018;
 inline constexpr int kStrColumnSize = 24020;
 inline constexpr int kStrColumnPermissions = 24021;
 inline constexpr int kStrColumnOwner = 24022;

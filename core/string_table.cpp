@@ -315,6 +315,9 @@ constexpr StringTableEntry kEntries[] = {
     {kStrAgentVersionFormat, "%c.%c%c.%c%c"},
     {kStrConnectionInfoCaption, "Connection Information"},
     {kStrNetworkSecurityCaption, "Network Security"},
+    {kStrFailedLogins,
+     "The host refused %d login(s) in this session. The password is not sent again until "
+     "you type it."},
     {kStrColumnSize, "Size"},
     {kStrColumnPermissions, "Permissions"},
     {kStrColumnOwner, "Owner"},

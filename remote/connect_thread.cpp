@@ -305,23 +305,37 @@ std::int32_t ConnectThread::ReadGreeting(RequestBlock& block, Socket socket) {
   return kStatusSuccess;
 }
 
+// The agent's status for an unknown user or a wrong password.
+constexpr std::int64_t kAgentLoginFailed = 1005;
+
 std::int32_t ConnectThread::Login(RequestBlock& block, Socket socket) {
   const bool mpeLogon = (block.securityFlags & kSecurityMpeLogon) != 0;
   // An MPE/iX logon string may carry its passwords inside it, so there an
   // empty password is complete.
-  const bool complete =
-      !block.userName.empty() && (block.hostKind == kHostKindMpe || !block.password.empty());
+  // A login the agent refused before is never sent again untyped: too many
+  // refusals can lock the account on the host.
+  const bool complete = !block.askLogin && !block.userName.empty() &&
+                        (block.hostKind == kHostKindMpe || !block.password.empty());
   if (!complete) {
     if (login_ == nullptr) return kStatusAbandoned;
-    LoginForm form = MakeLoginForm(mpeLogon, block.userName, block.password);
+    // A refused password is not offered again: it has to be typed.
+    LoginForm form =
+        MakeLoginForm(mpeLogon, block.userName, block.askLogin ? std::string() : block.password);
     form.hostKind = block.hostKind;
+    if (block.failedLogins > 0) {
+      form.text += "\n" + FormatText(LoadText(kStrFailedLogins), block.failedLogins);
+    }
     const std::optional<LoginAnswer> answer = login_->AskLogin(form);
     if (!answer) return kStatusAbandoned;
     if (stopping()) return kStatusCancelled;
     block.userName = Limited(answer->userName);
     // The MPE/iX form edits the logon string alone, unless the prompt asked
     // for the password as well.
-    if (!mpeLogon || answer->passwordAsked) block.password = Limited(answer->password);
+    if (!mpeLogon || answer->passwordAsked) {
+      block.password = Limited(answer->password);
+    } else if (block.askLogin) {
+      block.password.clear();  // the refused one stays unsent
+    }
   }
 
   const std::string line = block.userName + " " + block.password;
@@ -340,6 +354,7 @@ std::int32_t ConnectThread::Login(RequestBlock& block, Socket socket) {
   if (ScanNumbers(reply, &status, 1) != 1 || status != 0) {
     block.errorText = reply;
     block.errorNumber = status;
+    block.loginRefused = (status & 0xffff) == kAgentLoginFailed;
     return kStatusAgentError;
   }
   return kStatusSuccess;

@@ -29,7 +29,33 @@ RequestBlock ConnectRequest(const ConnectParameters& parameters) {
   return request;
 }
 
+// A login as a hash: which host, port, user and password were refused,
+// without keeping the password itself.
+std::size_t LoginHash(const RequestBlock& request) {
+  std::string key = request.hostName;
+  key += '\0';
+  key += std::to_string(request.port);
+  key += '\0';
+  key += request.userName;
+  key += '\0';
+  key += request.password;
+  return std::hash<std::string>{}(key);
+}
+
 }  // namespace
+
+void HostSession::PrepareLogin(RequestBlock& request) {
+  std::lock_guard guard(lock_);
+  request.failedLogins = failedLogins_;
+  request.askLogin = refusedLogins_.count(LoginHash(request)) != 0;
+}
+
+void HostSession::NoteLoginOutcome(const RequestBlock& request) {
+  if (!request.loginRefused) return;
+  std::lock_guard guard(lock_);
+  ++failedLogins_;
+  refusedLogins_.insert(LoginHash(request));
+}
 
 HostSession::HostSession(ThreadManager& manager, RequestWorker& worker, SessionFrame& frame,
                          LoginPrompt* login, TraceWriter* trace, ListingCache* cache)
@@ -94,6 +120,7 @@ void HostSession::Connect(const ConnectParameters& parameters) {
   if (cache_) cache_->Clear();
 
   RequestBlock request = ConnectRequest(parameters);
+  PrepareLogin(request);
   std::uint64_t attempt = 0;
   {
     std::lock_guard guard(lock_);
@@ -122,6 +149,7 @@ void HostSession::Connect(const ConnectParameters& parameters) {
 
 void HostSession::OnConnectCompleted(RequestBlock& request) {
   connectThread_ = 0;
+  NoteLoginOutcome(request);
   if (closing_) {
     if (request.status == kStatusSuccess) Close(request.socket);
     return;
@@ -173,6 +201,7 @@ bool HostSession::ConnectHeld(const ConnectParameters& parameters,
   if (cache_) cache_->Clear();
 
   RequestBlock request = ConnectRequest(parameters);
+  PrepareLogin(request);
   std::uint64_t attempt = 0;
   {
     std::lock_guard guard(lock_);
@@ -197,6 +226,7 @@ bool HostSession::ConnectHeld(const ConnectParameters& parameters,
 
 void HostSession::OnHeldCompleted(std::uint64_t attempt, RequestBlock& request,
                                   const HeldOutcome& outcome) {
+  NoteLoginOutcome(request);
   std::lock_guard guard(lock_);
   if (held_.attempt != attempt || closing_) {
     // Released meanwhile: whatever the attempt opened is nobody's.

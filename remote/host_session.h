@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "remote/connect_thread.h"
@@ -150,6 +151,10 @@ class HostSession {
   // `abortPending`, and the worker lets go of the socket before it closes.
   void CloseWorkerConnection(Socket socket, bool abortPending);
   void EnterIdleIfDrained();
+  // A login the agent refused is remembered (as a hash) for the session, so
+  // that a connect request with it asks instead of sending it again.
+  void PrepareLogin(RequestBlock& request);
+  void NoteLoginOutcome(const RequestBlock& request);
   // Waits until the worker has nothing pending; false when time ran out.
   bool WaitIdle(std::chrono::milliseconds limit);
 
@@ -180,6 +185,9 @@ class HostSession {
     RequestBlock connect;       // the completed connect request (no completion)
   };
   Held held_;
+  // Logins refused in this session: their count and their hashes (lock_).
+  std::int32_t failedLogins_ = 0;
+  std::set<std::size_t> refusedLogins_;
 };
 
 }  // namespace vandrel::remote

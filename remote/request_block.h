@@ -120,11 +120,16 @@ struct RequestBlock {
   std::string replyText;         // 13 out; 7 out: what follows the final reply's status
 
   // -- Connect (kind 8) --
-  std::string hostName;            // in
-  std::int32_t port = 0;           // in
-  Socket socket = kNoSocket;       // out: the command connection
-  std::string userName;            // in/out (at most 255)
-  std::string password;            // in/out (at most 255)
+  std::string hostName;       // in
+  std::int32_t port = 0;      // in
+  Socket socket = kNoSocket;  // out: the command connection
+  std::string userName;       // in/out (at most 255)
+  std::string password;       // in/out (at most 255)
+  // in: logins the agent refused in this session; with `askLogin` the login
+  // given was refused before and is asked for, not sent again.
+  std::int32_t failedLogins = 0;
+  bool askLogin = false;
+  bool loginRefused = false;       // out: the agent refused the login sent
   std::int32_t agentVersion = 0;   // out
   std::int32_t hostKind = 0;       // out
   std::int32_t byteOrder = 0;      // out

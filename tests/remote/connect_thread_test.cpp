@@ -637,6 +637,25 @@ TEST(ConnectToTandrill, UsersFileLoginAndARefusedPassword) {
   EXPECT_EQ(bad.status, kStatusAgentError);
   const ErrorReport report = DescribeRequestFailure(bad, "connect.cpp", 1);
   EXPECT_EQ(report.kind, ErrorReportKind::kServerError) << bad.errorText;
+  EXPECT_TRUE(bad.loginRefused);
+  EXPECT_FALSE(good.loginRefused);
+
+  // The refused login is asked for again, its password not offered, with
+  // the refusals counted; without anyone to ask nothing is sent.
+  RequestBlock again = ConnectRequest(agent.port(), "bob", "wrong");
+  again.askLogin = true;
+  again.failedLogins = 1;
+  EXPECT_EQ(Attempt(again).status, kStatusAbandoned);
+  ScriptedLogin login;
+  login.answer = LoginAnswer{"bob", "hunter2"};
+  const RequestBlock retyped = Attempt(again, &login);
+  OwnedSocket retypedSocket(retyped.socket);
+  ASSERT_EQ(retyped.status, kStatusSuccess) << retyped.errorText;
+  ASSERT_EQ(login.asked.size(), 1u);
+  EXPECT_EQ(login.asked[0].password, "");
+  EXPECT_EQ(login.asked[0].userName, "bob");
+  EXPECT_NE(login.asked[0].text.find("refused 1 login(s) in this session"), std::string::npos)
+      << login.asked[0].text;
 }
 
 TEST(ConnectToTandrill, MpeLogonWithThePasswordInItsPlaceOrInTheLogonString) {

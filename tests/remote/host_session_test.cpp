@@ -8,12 +8,14 @@
 #include <sys/socket.h>
 
 #include <condition_variable>
+#include <cstdlib>
 #include <future>
 #include <map>
 #include <mutex>
 
 #include "agent_fixture.h"
 #include "remote/error_report.h"
+#include "support/run_process.h"
 
 namespace vandrel::testing {
 namespace {
@@ -257,6 +259,56 @@ TEST_F(HostSessionTest, AHeldConnectionServesRequestsAndIsAdoptedAsTheSession) {
   EXPECT_FALSE(frame.busy);
   EXPECT_EQ(agent.Read("/adopted.out"), "adopted\n");
   EXPECT_FALSE(session->AdoptHeld(preferences));  // nothing held any more
+}
+
+// A login the agent refused is not sent again: the next attempt asks for
+// it, with the password left out and the refusals counted, and sends only
+// what was typed.
+class AskedLogins : public LoginPrompt {
+ public:
+  std::optional<LoginAnswer> answer;  // nothing: cancelled
+  std::vector<LoginForm> asked;
+  std::optional<LoginAnswer> AskLogin(const LoginForm& form) override {
+    asked.push_back(form);
+    return answer;
+  }
+};
+
+TEST_F(HostSessionTest, ARefusedPasswordIsNeverSentAgainUntyped) {
+  TempDir dir;
+  const std::string users = (dir / "users").string();
+  const std::string add = "printf 'hunter2\\n' | " + ShellQuote(VANDREL_TANDRILL_PATH) +
+                          " passwd --users " + ShellQuote(users) + " bob 2>/dev/null";
+  ASSERT_EQ(std::system(add.c_str()), 0);
+  std::filesystem::create_directories(dir / "root");
+  AgentProcess agent({"--root", (dir / "root").string(), "--port", "0", "--users", users});
+  const std::uint16_t port = agent.ReadPort();
+  ASSERT_NE(port, 0);
+  AskedLogins login;
+  session = std::make_unique<HostSession>(manager, *worker, frame, &login, nullptr, &cache);
+
+  ConnectParameters parameters;
+  parameters.hostName = "127.0.0.1";
+  parameters.port = port;
+  parameters.userName = "bob";
+  parameters.password = "wrong";
+  session->Connect(parameters);
+  ASSERT_TRUE(frame.WaitUntil([&] { return frame.finished == 1; }));
+  EXPECT_FALSE(frame.open);
+  EXPECT_TRUE(login.asked.empty());  // the stored login went as it was, once
+
+  session->Connect(parameters);  // asked, and cancelled: nothing sent
+  ASSERT_TRUE(frame.WaitUntil([&] { return frame.finished == 2; }));
+  ASSERT_EQ(login.asked.size(), 1u);
+  EXPECT_EQ(login.asked[0].password, "");
+  EXPECT_NE(login.asked[0].text.find("refused 1 login(s)"), std::string::npos);
+
+  login.answer = LoginAnswer{"bob", "hunter2"};
+  session->Connect(parameters);
+  ASSERT_TRUE(frame.WaitUntil([&] { return frame.finished == 3; }));
+  EXPECT_TRUE(frame.open);
+  EXPECT_EQ(login.asked.size(), 2u);
+  session->Disconnect();
 }
 
 }  // namespace
