@@ -104,4 +104,25 @@ std::vector<std::string> JoinMerge(const std::vector<MergeChunk>& chunks,
   return lines;
 }
 
+std::vector<LineReplacement> EditsOfMine(const std::vector<MergeChunk>& chunks,
+                                         const std::vector<bool>& takeMine) {
+  std::vector<LineReplacement> edits;
+  std::size_t line = 0;  // where the chunk starts in `mine`
+  std::size_t conflict = 0;
+  for (const MergeChunk& chunk : chunks) {
+    if (chunk.kind == MergeChunk::Kind::kSame) {
+      line += chunk.lines.size();
+      continue;
+    }
+    bool theirs = chunk.kind == MergeChunk::Kind::kTheirs;
+    if (chunk.kind == MergeChunk::Kind::kConflict) {
+      theirs = conflict < takeMine.size() && !takeMine[conflict];
+      ++conflict;
+    }
+    if (theirs) edits.push_back({line, chunk.mine.size(), chunk.theirs});
+    line += chunk.mine.size();
+  }
+  return edits;
+}
+
 }  // namespace vandrel

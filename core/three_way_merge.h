@@ -42,4 +42,20 @@ std::size_t CountConflicts(const std::vector<MergeChunk>& chunks);
 std::vector<std::string> JoinMerge(const std::vector<MergeChunk>& chunks,
                                    const std::vector<bool>& takeMine = {});
 
+// Lines [first, first + count) of `mine` give way to `lines`.
+struct LineReplacement {
+  std::size_t first = 0;
+  std::size_t count = 0;
+  std::vector<std::string> lines;
+  bool operator==(const LineReplacement&) const = default;
+};
+
+// The replacements that turn `mine` into the merge (conflicts resolved as
+// JoinMerge does), in ascending order of `first`, each in the line numbers
+// of `mine` as it was: applied from the last to the first, none moves
+// another. Only what the other side brings in is replaced, so an editor
+// holding `mine` keeps every line of its own untouched.
+std::vector<LineReplacement> EditsOfMine(const std::vector<MergeChunk>& chunks,
+                                         const std::vector<bool>& takeMine = {});
+
 }  // namespace vandrel

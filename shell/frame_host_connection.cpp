@@ -70,7 +70,11 @@ FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status,
     : QObject(parent), view_(view), status_(status), userInterface_(ui), trace_(output) {
   ui_ = std::make_unique<UiThreadUserInterface>(this, ui);
   login_ = ui::MakeDialogLoginPrompt(this);
-  overwrite_ = std::make_unique<OverwriteChoice>(ui::MakeDialogOverwriteQuestion(this), *ui_);
+  overwrite_ = std::make_unique<OverwriteChoice>(
+      ui::MakeDialogOverwriteQuestion(
+          this, [&view](const remote::OverwriteCase& question,
+                        QWidget* parent) { return view.MergeHostChanges(question, parent); }),
+      *ui_);
   remote::RequestServices services;
   services.user = ui_.get();
   services.overwrite = overwrite_.get();

@@ -4,6 +4,10 @@
 // connection opens. Called on the user-interface thread only.
 #pragma once
 
+#include "remote/overwrite_question.h"
+
+class QWidget;
+
 namespace vandrel::shell {
 
 class FrameHostView {
@@ -19,6 +23,9 @@ class FrameHostView {
   virtual void ActivateWorkspace() = 0;
   // The host session has ended: every document forgets its host lock.
   virtual void SessionEnded() = 0;
+  // "File Has Been Changed" > Merge: the host's version goes into the open
+  // document of the question's host path; true when it did.
+  virtual bool MergeHostChanges(const remote::OverwriteCase& question, QWidget* parent) = 0;
 };
 
 }  // namespace vandrel::shell

@@ -1067,6 +1067,15 @@ void MainFrame::SessionEnded() {
   UpdateCommandState();
 }
 
+bool MainFrame::MergeHostChanges(const remote::OverwriteCase& question, QWidget* parent) {
+  for (ui::EditorWindow* editor : EditorWindows()) {
+    if (editor->IsHostDocument() && editor->documentName() == question.hostPath) {
+      return editor->MergeHostChanges(question, parent);
+    }
+  }
+  return false;
+}
+
 QList<QMdiSubWindow*> MainFrame::ListedChildren() const {
   // A closed window stays in the area's list until it is deleted.
   QList<QMdiSubWindow*> children;

@@ -210,6 +210,7 @@ class MainFrame : public QMainWindow,
   void CommandStateChanged() override;
   void ActivateWorkspace() override;
   void SessionEnded() override;
+  bool MergeHostChanges(const remote::OverwriteCase& question, QWidget* parent) override;
   // ---- ui::EditorFrame ---------------------------------------------------------
   std::vector<WindowEntry> WindowList() override;
   void RunMenuCommand(int command) override;

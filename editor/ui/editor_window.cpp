@@ -107,6 +107,10 @@ EditorWindow::EditorWindow(const EditorServices& services, QWidget* parent)
 EditorWindow::~EditorWindow() {
   control_->SetNotificationSink(nullptr);
   ReleaseHeaderData(format_);
+  if (!loadedCopy_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(loadedCopy_, ignored);
+  }
 }
 
 void EditorWindow::ApplySettings() {
@@ -178,7 +182,9 @@ EditorWindow* EditorWindow::OpenHost(const EditorServices& services,
   seed.format.fileInfo = document.fileInfo;
   seed.format.lockId = document.lockNumber;
   seed.characterTable = document.characterTable;
-  return Open(services, std::move(seed), parent);
+  EditorWindow* window = Open(services, std::move(seed), parent);
+  if (window != nullptr) window->KeepLoadedCopy(downloadedFile);
+  return window;
 }
 
 EditorWindow* EditorWindow::Open(const EditorServices& services, OpenSeed seed, QWidget* parent) {
@@ -312,6 +318,8 @@ bool EditorWindow::SaveTo(const SaveTarget& target) {
 }
 
 void EditorWindow::UploadFinished(const UploadRequest& request, const UploadOutcome& outcome) {
+  // What the host now holds is the original of the next merge.
+  if (outcome.ok) KeepLoadedCopy(request.temporaryFile);
   SaveServices services = MakeSaveServices(nullptr);
   CompleteHostSave(*this, request, outcome, services);
 }

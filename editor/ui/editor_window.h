@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "editor/ui/qsci_edit_control.h"
 #include "project/build_runner.h"
 #include "project/macros.h"
+#include "remote/overwrite_question.h"
 
 class QCloseEvent;
 class QMdiSubWindow;
@@ -125,6 +127,14 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // The session ended: the host lock is forgotten (it died with the session).
   void ForgetHostLock() { format_.lockId = -1; }
   std::int32_t hostLock() const { return format_.lockId; }
+  // "File Has Been Changed" > Merge: the host's current version of this
+  // document's file (the question's bytes) merged into the text being
+  // edited against the text as loaded or last saved. Changes to different
+  // lines go in without a question; where both changed the same lines the
+  // user chooses, or cancels (nothing changes). The merge is one undo step
+  // and leaves the document modified, taken as based on the host's version,
+  // so that its next save does not ask again. True when merged.
+  bool MergeHostChanges(const remote::OverwriteCase& question, QWidget* dialogParent);
   // Local Save As (3039) to a path already chosen; the document becomes
   // local under that name. True when saved.
   bool SaveLocalAs(const std::string& path);
@@ -308,6 +318,10 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   DocumentFormat format_;
   std::string name_;  // local or host path; empty for a new document
   std::optional<CharacterTable> characterTable_;
+  // A host document's file as loaded or last saved (the download's or the
+  // upload's form): the common original of a merge. Removed with the window.
+  std::filesystem::path loadedCopy_;
+  void KeepLoadedCopy(const std::filesystem::path& file);
   project::DocumentCompile documentCompile_;
   bool readOnly_ = false;
   bool transferRunning_ = false;

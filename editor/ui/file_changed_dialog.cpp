@@ -77,7 +77,8 @@ ComparedTexts ReadBoth(const remote::OverwriteCase& question) {
 
 class DialogOverwriteQuestion final : public remote::OverwriteQuestion {
  public:
-  explicit DialogOverwriteQuestion(QObject* context) : context_(context) {}
+  DialogOverwriteQuestion(QObject* context, HostMerger merger)
+      : context_(context), merger_(std::move(merger)) {}
 
   bool ConfirmOverwrite(const remote::OverwriteCase& question) override {
     bool overwrite = false;
@@ -85,6 +86,9 @@ class DialogOverwriteQuestion final : public remote::OverwriteQuestion {
       QWidget* owner = qobject_cast<QWidget*>(context_);
       if (owner == nullptr) owner = QApplication::activeWindow();
       FileChangedDialog dialog(question, owner);
+      if (merger_ && question.currentBytes) {
+        dialog.SetMerge([this, &question](QWidget* parent) { return merger_(question, parent); });
+      }
       overwrite = dialog.exec() == kIdYes;
     };
     if (QThread::currentThread() == context_->thread()) {
@@ -97,6 +101,7 @@ class DialogOverwriteQuestion final : public remote::OverwriteQuestion {
 
  private:
   QObject* context_;
+  HostMerger merger_;
 };
 
 }  // namespace
@@ -307,6 +312,15 @@ FileChangedDialog::FileChangedDialog(remote::OverwriteCase question, QWidget* pa
   }
   connect(compare_, &QPushButton::clicked, this, &FileChangedDialog::Compare);
   buttons->addWidget(compare_);
+  merge_ = new QPushButton(tr("&Merge"), this);
+  merge_->setEnabled(false);
+  merge_->setToolTip(
+      tr("Takes the changes made on the server into your document, beside your own; "
+         "where both changed the same lines you choose. Save afterwards to write the result."));
+  connect(merge_, &QPushButton::clicked, this, [this] {
+    if (mergeAction_ && mergeAction_(this)) done(kIdNo);
+  });
+  buttons->addWidget(merge_);
   buttons->addStretch(1);
   auto* yes = new QPushButton(tr("&Yes"), this);
   auto* no = new QPushButton(tr("&No"), this);
@@ -329,6 +343,11 @@ QString FileChangedDialog::loadedTime() const { return loadedTime_->text(); }
 QString FileChangedDialog::currentSize() const { return currentSize_->text(); }
 QString FileChangedDialog::currentTime() const { return currentTime_->text(); }
 
+void FileChangedDialog::SetMerge(MergeAction merge) {
+  mergeAction_ = std::move(merge);
+  merge_->setEnabled(mergeAction_ != nullptr && question_.currentBytes.has_value());
+}
+
 void FileChangedDialog::Compare() {
   if (!question_.currentBytes) return;
   const ComparedTexts texts = ReadBoth(question_);
@@ -342,8 +361,9 @@ void FileChangedDialog::Compare() {
   compare.exec();
 }
 
-std::unique_ptr<remote::OverwriteQuestion> MakeDialogOverwriteQuestion(QObject* context) {
-  return std::make_unique<DialogOverwriteQuestion>(context);
+std::unique_ptr<remote::OverwriteQuestion> MakeDialogOverwriteQuestion(QObject* context,
+                                                                       HostMerger merger) {
+  return std::make_unique<DialogOverwriteQuestion>(context, std::move(merger));
 }
 
 }  // namespace vandrel::ui

@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -82,6 +83,12 @@ class FileChangedDialog final : public QDialog {
   QString currentSize() const;
   QString currentTime() const;
   QPushButton* compareButton() const { return compare_; }
+  QPushButton* mergeButton() const { return merge_; }
+  // Merge takes the host's changes into the document (true when it did, the
+  // dialog then answers No: the host file is not overwritten, the document
+  // holds the merged text to be saved). Without one, Merge stays disabled.
+  using MergeAction = std::function<bool(QWidget* parent)>;
+  void SetMerge(MergeAction merge);
 
   // Opens the comparison (modal); does nothing when the host's text could
   // not be had.
@@ -97,10 +104,19 @@ class FileChangedDialog final : public QDialog {
   QLabel* currentSize_ = nullptr;
   QLabel* currentTime_ = nullptr;
   QPushButton* compare_ = nullptr;
+  QPushButton* merge_ = nullptr;
+  MergeAction mergeAction_;
 };
 
+// Merges the host's current version of the question's file into its open
+// document; true when the document now holds the merge. Called on the
+// user-interface thread.
+using HostMerger = std::function<bool(const remote::OverwriteCase& question, QWidget* parent)>;
+
 // Asks on the thread of `context` (the user-interface thread), blocking the
-// worker until the question is answered. `context` must outlive it.
-std::unique_ptr<remote::OverwriteQuestion> MakeDialogOverwriteQuestion(QObject* context);
+// worker until the question is answered. `context` must outlive it. With a
+// `merger`, Merge is offered whenever the host's text could be had.
+std::unique_ptr<remote::OverwriteQuestion> MakeDialogOverwriteQuestion(QObject* context,
+                                                                       HostMerger merger = {});
 
 }  // namespace vandrel::ui

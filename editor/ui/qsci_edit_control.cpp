@@ -1003,6 +1003,73 @@ void QsciEditControl::ReplaceSelection(std::string_view text) {
   sci_->SendScintilla(Sci::SCI_GOTOPOS, static_cast<unsigned long>(end));
 }
 
+bool QsciEditControl::ReplaceWholeLines(std::size_t first, std::size_t count,
+                                        std::span<const std::string> lines) {
+  auto positionOf = [this](std::size_t line) {
+    return sci_->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  };
+  const auto lineCount = static_cast<std::size_t>(document_.LineCount());
+  if (first + count > lineCount) return false;
+  std::string text;
+  for (const std::string& line : lines) (text += line) += '\n';
+  long at = 0;
+  bool whole = false;
+  if (first + count < lineCount) {
+    // Whole lines followed by others: they go with their line ends.
+    at = positionOf(first);
+    if (count > 0) {
+      sci_->SendScintilla(Sci::SCI_DELETERANGE, static_cast<unsigned long>(at),
+                          positionOf(first + count) - at);
+    }
+  } else if (first > 0) {
+    // The last lines: they go with the line end before them, and the new
+    // ones follow a line end of their own.
+    if (count > 0) {
+      at = positionOf(first) - 1;
+      sci_->SendScintilla(Sci::SCI_DELETERANGE, static_cast<unsigned long>(at),
+                          sci_->SendScintilla(Sci::SCI_GETLENGTH) - at);
+    }
+    at = sci_->SendScintilla(Sci::SCI_GETLENGTH);
+    if (!text.empty()) text = "\n" + text.substr(0, text.size() - 1);
+  } else {
+    // The whole text.
+    whole = true;
+    sci_->SendScintilla(Sci::SCI_CLEARALL);
+    if (!text.empty()) text.pop_back();
+  }
+  if (text.empty()) return true;
+  if (!whole && !document_.lines().CanInsertLines(static_cast<std::int64_t>(first),
+                                                  static_cast<std::int64_t>(lines.size()))) {
+    return false;
+  }
+  sci_->SendScintilla(Sci::SCI_INSERTTEXT, static_cast<unsigned long>(at), text.c_str());
+  return true;
+}
+
+bool QsciEditControl::ReplaceLines(const std::vector<LineReplacement>& replacements) {
+  if (IsReadOnly()) return false;
+  BeginUndoGroup();
+  bool replaced = true;
+  for (auto edit = replacements.rbegin(); edit != replacements.rend() && replaced; ++edit) {
+    // Lines replaced one for one change in place and keep their numbers,
+    // as if typed over; only the lines beyond those go or come.
+    const std::size_t common = std::min(edit->count, edit->lines.size());
+    const std::span<const std::string> lines(edit->lines);
+    replaced = ReplaceWholeLines(edit->first + common, edit->count - common, lines.subspan(common));
+    for (std::size_t i = 0; i < common && replaced; ++i) {
+      const auto line = static_cast<unsigned long>(edit->first + i);
+      const long begin = sci_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
+      const long end = sci_->SendScintilla(Sci::SCI_GETLINEENDPOSITION, line);
+      sci_->SendScintilla(Sci::SCI_SETTARGETRANGE, static_cast<unsigned long>(begin), end);
+      sci_->SendScintilla(Sci::SCI_REPLACETARGET, static_cast<uintptr_t>(lines[i].size()),
+                          lines[i].data());
+    }
+  }
+  EndUndoGroup();
+  if (!replaced) Undo();
+  return replaced;
+}
+
 std::string QsciEditControl::WordAtPoint(const QPoint& global) const {
   const QPoint local = sci_->viewport()->mapFromGlobal(global);
   const long position =

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/three_way_merge.h"
 #include "documents/line_numbers.h"
 #include "documents/load_request.h"
 #include "documents/save_request.h"
@@ -192,6 +193,13 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   // Puts `text` in place of the selection (at the caret when there is none);
   // the caret ends after it. Nothing for a read-only document.
   void ReplaceSelection(std::string_view text);
+  // Replaces whole lines, as one undo step: each replacement's lines
+  // [first, first + count) of the text as it is give way to its lines, the
+  // last replacement first so that none moves another. New lines are
+  // numbered between their neighbours like typed ones. False, with the text
+  // as it was, when the control is read-only or a replacement's lines find
+  // no free numbers.
+  bool ReplaceLines(const std::vector<LineReplacement>& replacements);
   // The word at 0-based `line` and `column` (see WordAround); empty when none.
   std::string WordAt(int line, int column) const;
   // Selects from the first place (the anchor) to the second (the caret) and
@@ -253,6 +261,8 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Lines [first, first + count) give way to `lines`, line ends and all.
+  bool ReplaceWholeLines(std::size_t first, std::size_t count, std::span<const std::string> lines);
   struct Placement;
 
   LoadOutcome ShowLoaded(LoadOutcome outcome);

@@ -53,5 +53,31 @@ TEST(ThreeWayMerge, TheSameLineChangedTwiceIsAConflictTheUserDecides) {
   EXPECT_TRUE(added.back().base.empty());
 }
 
+// Applying the edits from the last to the first turns mine into the merge,
+// whatever the conflicts' choices, and replaces only what the other side
+// brought in.
+TEST(ThreeWayMerge, EditsOfMineTurnMineIntoTheMerge) {
+  const Lines base = {"a", "b", "c", "d", "e", "f"};
+  const Lines mine = {"a", "B", "c", "d", "E", "f", "g"};
+  const Lines theirs = {"0", "a", "b", "c", "d", "X", "f", "h"};
+  const auto chunks = MergeLines(base, mine, theirs);
+  ASSERT_EQ(CountConflicts(chunks), 2u);  // E against X, g against h
+  for (const std::vector<bool>& choice :
+       std::vector<std::vector<bool>>{{true, true}, {false, false}, {true, false}, {false, true}}) {
+    Lines edited = mine;
+    const auto edits = EditsOfMine(chunks, choice);
+    for (auto edit = edits.rbegin(); edit != edits.rend(); ++edit) {
+      const auto at = edited.begin() + static_cast<std::ptrdiff_t>(edit->first);
+      edited.erase(at, at + static_cast<std::ptrdiff_t>(edit->count));
+      edited.insert(edited.begin() + static_cast<std::ptrdiff_t>(edit->first), edit->lines.begin(),
+                    edit->lines.end());
+    }
+    EXPECT_EQ(edited, JoinMerge(chunks, choice));
+  }
+  // Keeping mine everywhere leaves only the other side's own stretches.
+  EXPECT_EQ(EditsOfMine(chunks, {true, true}), (std::vector<LineReplacement>{{0, 0, {"0"}}}));
+  EXPECT_TRUE(EditsOfMine(MergeLines(base, mine, base)).empty());
+}
+
 }  // namespace
 }  // namespace vandrel

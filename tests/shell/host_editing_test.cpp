@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <fstream>
 #include <sstream>
 
@@ -21,14 +22,18 @@
 #include "core/settings_store.h"
 #include "core/string_ids.h"
 #include "editor/ui/editor_window.h"
+#include "editor/ui/file_changed_dialog.h"
+#include "editor/ui/merge_dialog.h"
 #include "project/output_panes.h"
 #include "project/project.h"
 #include "project/project_file.h"
 #include "shell/frame_editor_host.h"
+#include "shell/frame_host_connection.h"
 #include "shell/main_frame.h"
 #include "support/agent_process.h"
 #include "support/event_wait.h"
 #include "support/host_frame.h"
+#include "support/modal_dialog.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_dir.h"
 
@@ -38,6 +43,7 @@ namespace {
 using testing::AgentProcess;
 using testing::HostFrameTest;
 using testing::Lines;
+using testing::ModalAnswer;
 using testing::ReadTextFile;
 using testing::Record;
 using testing::ScriptedUserInterface;
@@ -241,6 +247,110 @@ TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYes) {
   frame.RunCommand(cmd::kSave);
   ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
   EXPECT_EQ(ui.shown().size(), 2u);
+}
+
+// Two writers of one numbered source: Merge takes the other's changes in
+// beside the document's own, asks only where both changed the same lines,
+// and the merged text saves with its sequence numbers kept and the new
+// lines numbered between their neighbours.
+TEST_F(HostEditing, MergeCombinesBothWritersAndAsksOnlyWhereTheyChangedTheSameLine) {
+  MainFrame& frame = NewFrame();
+  ScriptedUserInterface& ui = ui_;
+  frame.settings().SpecialOptions = 0;  // no locks: another writer may change the file
+  ASSERT_TRUE(frame.OpenProject((dir_ / "mpe.vdp").string()));
+  ASSERT_TRUE(WaitFor([&] { return frame.connected() && !frame.busy(); }));
+  frame.hostConnection()->AskQuestionsAsMessages(false);  // the dialog itself
+  ASSERT_TRUE(frame.OpenHostFile("/DEMO/SOURCE/PAYROLL"));
+  ASSERT_TRUE(WaitFor([&] { return frame.EditorWindows().size() == 1 && !frame.busy(); }));
+  ui::EditorWindow* editor = frame.EditorWindows().front();
+  QsciScintilla* text = editor->control()->scintilla();
+
+  auto writeTheirs = [&](const std::vector<std::string>& records, int seconds) {
+    WriteTextFile(source_ / "PAYROLL", Lines(records));
+    std::filesystem::last_write_time(
+        source_ / "PAYROLL",
+        std::filesystem::file_time_type::clock::now() + std::chrono::seconds(seconds));
+  };
+  auto save = [&] {
+    frame.RunCommand(cmd::kSave);
+    ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
+  };
+  auto hostRecords = [&] {
+    std::vector<std::string> records;
+    std::istringstream lines(HostText());
+    for (std::string line; std::getline(lines, line);) records.push_back(line);
+    return records;
+  };
+
+  // They insert a line after 000200 and change the last; here the first
+  // line changes and a line goes in after 000300.
+  std::vector<std::string> theirs = kSource;
+  theirs[4] = Record("000500", "     GOBACK.");
+  theirs.insert(theirs.begin() + 2, Record("000250", " AUTHOR. THEM."));
+  writeTheirs(theirs, 5);
+  text->insertAt("*", 0, 0);
+  text->insertAt("\n     DISPLAY \"MINE\".", 2, text->text(2).trimmed().size() + 1);
+  {
+    ModalAnswer<ui::FileChangedDialog> answer([](ui::FileChangedDialog& shown) {
+      ASSERT_TRUE(shown.mergeButton()->isEnabled());
+      shown.mergeButton()->click();
+    });
+    save();
+  }
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+  EXPECT_EQ(HostText(), Lines(theirs));  // nothing written yet
+  ASSERT_TRUE(editor->isModified());
+  EXPECT_EQ(text->text(2).trimmed().toStdString(), "AUTHOR. THEM.");
+  EXPECT_EQ(text->text(6).trimmed().toStdString(), "GOBACK.");
+
+  // The merged text saves without another question.
+  save();
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
+  EXPECT_FALSE(editor->isModified());
+  std::vector<std::string> records = hostRecords();
+  ASSERT_EQ(records.size(), 7u) << HostText();
+  EXPECT_EQ(records[0], Record("000100", "* IDENTIFICATION DIVISION."));
+  EXPECT_EQ(records[1], kSource[1]);
+  // Their new line is numbered between its neighbours like one typed here.
+  EXPECT_GT(records[2].substr(0, 6), "000200");
+  EXPECT_LT(records[2].substr(0, 6), "000300");
+  EXPECT_EQ(records[2].substr(6), theirs[2].substr(6));
+  EXPECT_EQ(records[3], kSource[2]);
+  EXPECT_GT(records[4].substr(0, 6), "000300");
+  EXPECT_LT(records[4].substr(0, 6), "000400");
+  EXPECT_EQ(records[4].substr(6), Record("000000", "     DISPLAY \"MINE\".").substr(6));
+  EXPECT_EQ(records[5], kSource[3]);
+  EXPECT_EQ(records[6], theirs[5]);
+
+  // Both change the DISPLAY line: the choice is the user's, here theirs.
+  std::vector<std::string> again = records;
+  again[5] = Record("000400", "     DISPLAY \"THEIRS\".");
+  writeTheirs(again, 10);
+  const int at = text->text(5).indexOf("HELLO");
+  ASSERT_GT(at, 0);
+  text->setSelection(5, at, 5, at + 5);
+  text->replaceSelectedText("OURS");
+  text->insertAt("*", 0, 0);  // only here
+  std::size_t conflicts = 0;
+  {
+    ModalAnswer<ui::MergeConflictDialog> choose([&](ui::MergeConflictDialog& shown) {
+      conflicts = shown.conflictCount();
+      shown.Choose(0, false);
+      shown.accept();
+    });
+    ModalAnswer<ui::FileChangedDialog> answer(
+        [](ui::FileChangedDialog& shown) { shown.mergeButton()->click(); });
+    save();
+  }
+  EXPECT_EQ(conflicts, 1u);
+  EXPECT_EQ(text->text(5).trimmed().toStdString(), "DISPLAY \"THEIRS\".");
+  save();
+  records = hostRecords();
+  ASSERT_EQ(records.size(), 7u) << HostText();
+  EXPECT_EQ(records[5], again[5]);
+  EXPECT_EQ(records[0], Record("000100", "** IDENTIFICATION DIVISION."));
+  EXPECT_EQ(records[6], theirs[5]);
+  EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
 }
 
 TEST_F(HostEditing, DroppedConnectionKeepsTheEditsAndASaveAfterReconnectingSucceeds) {
