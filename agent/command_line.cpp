@@ -1,6 +1,8 @@
 #include "agent/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -50,6 +52,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                  "the version number the greeting reports (default 10300)")
       ->check(CLI::Range(0, 99999));
   app.add_flag("--verbose", options.verbose, "trace connections and commands on standard error");
+  std::int64_t delayMs = options.failureDelayUnit.count();
+  app.add_option("--failed-login-delay", delayMs,
+                 "milliseconds the answer to a failed login waits, times the failures the "
+                 "address had in the last 10 minutes (at most 8 times; default 1000)")
+      ->check(CLI::Range(0, 60000));
 
   CLI::App* passwd =
       app.add_subcommand("passwd", "add a user to a users file or change a password");
@@ -81,6 +88,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     result.exitCode = 2;
     return result;
   }
+  options.failureDelayUnit = std::chrono::milliseconds(delayMs);
+  options.failureDelayCap = options.failureDelayUnit * 8;
   options.root = root;
   options.usersFile = usersFile;
   options.loginRequired = !noLogin;

@@ -456,6 +456,10 @@ void EditorWindow::CloseAfterSave() {
 
 void EditorWindow::HostSaveFailed(const UploadOutcome&) {
   // The failure has been reported; the document stays open and modified.
+  if (!mergedStatus_.empty() && services_.progress) {
+    services_.progress->ShowStatus(mergedStatus_);
+  }
+  mergedStatus_.clear();
   if (closeAfterSave_) {
     closeAfterSave_ = false;
     if (QMdiSubWindow* child = Child()) {

@@ -322,6 +322,7 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // upload's form): the common original of a merge. Removed with the window.
   std::filesystem::path loadedCopy_;
   void KeepLoadedCopy(const std::filesystem::path& file);
+  std::string mergedStatus_;  // for the status bar once the stopped save has ended
   project::DocumentCompile documentCompile_;
   bool readOnly_ = false;
   bool transferRunning_ = false;

@@ -86,12 +86,11 @@ bool EditorWindow::MergeHostChanges(const remote::OverwriteCase& question, QWidg
   if (!WriteWhole(loadedCopy_, *question.currentBytes)) loadedCopy_.clear();
   UpdateCaption();
   RefreshNavigator();
-  if (services_.progress) {
-    services_.progress->ShowStatus(
-        merge.conflicts == 0
-            ? "Merged the changes made on the server; save to write the result."
-            : "Merged the changes made on the server with your choices; save to write the result.");
-  }
+  // Shown once the save this question stopped has ended.
+  mergedStatus_ =
+      merge.conflicts == 0
+          ? "Merged the changes made on the server; save to write the result."
+          : "Merged the changes made on the server with your choices; save to write the result.";
   return true;
 }
 

@@ -312,7 +312,7 @@ FileChangedDialog::FileChangedDialog(remote::OverwriteCase question, QWidget* pa
   }
   connect(compare_, &QPushButton::clicked, this, &FileChangedDialog::Compare);
   buttons->addWidget(compare_);
-  merge_ = new QPushButton(tr("&Merge"), this);
+  merge_ = new QPushButton(tr("Mer&ge"), this);
   merge_->setEnabled(false);
   merge_->setToolTip(
       tr("Takes the changes made on the server into your document, beside your own; "

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 
 #include "remote/error_report.h"
@@ -68,7 +69,8 @@ class CountingFrame : public SessionFrame {
 // A tandrill with a users file holding one user.
 class LoginAgent {
  public:
-  LoginAgent(const std::string& user, const std::string& password, const std::string& personality) {
+  LoginAgent(const std::string& user, const std::string& password, const std::string& personality,
+             std::vector<std::string> extra = {}) {
     std::filesystem::create_directories(dir_ / "root" / "DEV" / "PUB");
     const std::string users = (dir_ / "users").string();
     const std::string add = "printf '%s\\n' " + testing::ShellQuote(password) + " | " +
@@ -76,13 +78,24 @@ class LoginAgent {
                             testing::ShellQuote(users) + " " + testing::ShellQuote(user) +
                             " 2>/dev/null";
     added_ = std::system(add.c_str()) == 0;
-    process_ = std::make_unique<testing::AgentProcess>(
-        std::vector<std::string>{"--root", (dir_ / "root").string(), "--port", "0", "--users",
-                                 users, "--personality", personality});
+    std::vector<std::string> arguments{
+        "--root", (dir_ / "root").string(), "--port",   "0", "--users",
+        users,    "--personality",          personality};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    process_ = std::make_unique<testing::AgentProcess>(arguments, (dir_ / "agent.log").string());
     port_ = process_->ReadPort();
   }
   bool ready() const { return added_ && port_ != 0; }
   std::uint16_t port() const { return port_; }
+  // The lines of the agent's log that hold `text`.
+  std::vector<std::string> LogLines(const std::string& text) const {
+    std::vector<std::string> lines;
+    std::ifstream log(dir_ / "agent.log");
+    for (std::string line; std::getline(log, line);) {
+      if (line.find(text) != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+  }
 
  private:
   testing::TempDir dir_;
@@ -193,6 +206,55 @@ TEST_F(LoginDialogSession, RightPasswordConnectsAndAWrongOneIsReportedOnceWithou
   std::lock_guard guard(frame.lock);
   ASSERT_EQ(frame.reports.size(), 2u);
   EXPECT_EQ(frame.reports[1].kind, ErrorReportKind::kNothing);
+}
+
+// Whatever the user types is sent once: five wrong passwords are five
+// logins, a refused one is never resent by itself, the dialog counts the
+// refusals, and the agent answers each further failure from the address
+// later than the one before.
+TEST_F(LoginDialogSession, FiveWrongPasswordsAreFiveLoginsAndTheAgentSlowsTheSixth) {
+  LoginAgent agent("bob", "hunter2", "posix", {"--failed-login-delay", "100"});
+  ASSERT_TRUE(agent.ready());
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    ModalAnswer<LoginDialog> answer([&](LoginDialog& dialog) {
+      EXPECT_TRUE(dialog.passwordField()->text().isEmpty());
+      bool counted = attempt == 0;
+      for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        counted |= label->text().contains(
+            QString("The host refused %1 login(s) in this session.").arg(attempt));
+      }
+      EXPECT_TRUE(counted) << "attempt " << attempt;
+      dialog.passwordField()->setText(QString("wrong%1").arg(attempt));
+      dialog.accept();
+    });
+    ASSERT_TRUE(ConnectAndWait(agent.port(), "bob", ""));
+    EXPECT_FALSE(frame.opened);
+  }
+  // The same wrong password given by the caller is not sent again untyped:
+  // the dialog comes, and Cancel sends nothing.
+  {
+    ModalAnswer<LoginDialog> answer([](LoginDialog& dialog) { dialog.reject(); });
+    ASSERT_TRUE(ConnectAndWait(agent.port(), "bob", "wrong4"));
+  }
+  EXPECT_EQ(agent.LogLines("login refused for bob").size(), 5u);
+
+  // The sixth failure from this address waits longer than any before.
+  QElapsedTimer waited;
+  {
+    ModalAnswer<LoginDialog> answer([&](LoginDialog& dialog) {
+      dialog.passwordField()->setText("wrong5");
+      waited.start();
+      dialog.accept();
+    });
+    ASSERT_TRUE(ConnectAndWait(agent.port(), "bob", ""));
+  }
+  EXPECT_GE(waited.elapsed(), 600);
+  const std::vector<std::string> refused = agent.LogLines("login refused for bob");
+  ASSERT_EQ(refused.size(), 6u);
+  EXPECT_NE(refused.back().find("answered after 600 ms"), std::string::npos) << refused.back();
+  for (int typed = 0; typed < 6; ++typed) {  // passwords never reach the log
+    EXPECT_TRUE(agent.LogLines("wrong" + std::to_string(typed)).empty());
+  }
 }
 
 TEST_F(LoginDialogSession, MpeHostAsksForTheLogonStringAlone) {

@@ -24,12 +24,18 @@ inline constexpr std::chrono::seconds kAgentStopLimit{30};
 
 class AgentProcess {
  public:
-  explicit AgentProcess(const std::vector<std::string>& arguments) {
+  // With `errorLog`, the agent's standard error (its log) goes to that file.
+  explicit AgentProcess(const std::vector<std::string>& arguments,
+                        const std::string& errorLog = {}) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(out[1], STDOUT_FILENO);
+      if (!errorLog.empty()) {
+        const int log = ::open(errorLog.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (log >= 0) ::dup2(log, STDERR_FILENO);
+      }
       std::vector<char*> argv;
       std::string program = VANDREL_TANDRILL_PATH;
       argv.push_back(program.data());
