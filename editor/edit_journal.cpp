@@ -649,6 +649,15 @@ std::unique_ptr<JournalWriter> JournalWriter::Start(const fs::path& folder, std:
       break;
     }
     const int fd = replacement->ReleaseDescriptor();
+    // Where locks do nothing (some network file systems), every running
+    // editor would look dead to the others and its journals would be
+    // offered to them: no journaling there rather than that.
+    if (InstanceLiveness(folder, instance) != Liveness::kAlive) {
+      ::unlink(file.c_str());
+      ::close(fd);
+      message = "file locks do not work in " + folder.string();
+      break;
+    }
     return std::unique_ptr<JournalWriter>(
         new JournalWriter(folder, instance, fd, std::move(onError)));
   }

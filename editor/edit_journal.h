@@ -154,7 +154,8 @@ class JournalWriter {
 
   // Starts a writer in `folder` (created with mode 0700 when missing): takes
   // a new instance name and holds its instance file locked. Null with a
-  // message in `error` when the folder or the instance file cannot be made.
+  // message in `error` when the folder or the instance file cannot be made,
+  // or when file locks do not work there (ownership could not be told).
   static std::unique_ptr<JournalWriter> Start(const std::filesystem::path& folder,
                                               std::string* error = nullptr,
                                               ErrorHandler onError = {});
