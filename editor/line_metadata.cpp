@@ -1,8 +1,10 @@
 #include "editor/line_metadata.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "editor/control_messages.h"
+#include "editor/journal_bytes.h"
 
 namespace vandrel {
 
@@ -359,6 +361,188 @@ const std::string* LineMetadata::Original(std::int64_t line) const {
   auto it = std::lower_bound(originals_.begin(), originals_.end(), line,
                              [](const auto& entry, std::int64_t l) { return entry.first < l; });
   return it != originals_.end() && it->first == line ? &it->second : nullptr;
+}
+
+// ---- Keeping the state in a file ------------------------------------------------------------
+
+namespace {
+
+constexpr std::uint8_t kMetadataVersion = 1;
+
+// Writes `values` as consecutive little-endian fields of their width into
+// `out`, grown once: a million numbers are one resize, not eight million
+// appends.
+template <typename T>
+void AppendArray(std::string& out, const std::vector<T>& values) {
+  const std::size_t at = out.size();
+  out.resize(at + values.size() * sizeof(T));
+  char* p = out.data() + at;
+  for (const T value : values) {
+    auto bits = static_cast<std::make_unsigned_t<T>>(value);
+    for (std::size_t i = 0; i < sizeof(T); ++i, bits >>= 8) *p++ = static_cast<char>(bits & 0xFF);
+  }
+}
+
+template <typename T>
+void ReadArray(journal_bytes::Reader& reader, std::vector<T>& values, std::int64_t count) {
+  if (!reader.ok() || static_cast<std::uint64_t>(count) > reader.left() / sizeof(T)) {
+    reader.Fail();
+    return;
+  }
+  values.resize(static_cast<std::size_t>(count));
+  for (T& value : values) {
+    if constexpr (sizeof(T) == 8) {
+      value = static_cast<T>(reader.U64());
+    } else if constexpr (sizeof(T) == 4) {
+      value = static_cast<T>(reader.U32());
+    } else {
+      value = static_cast<T>(reader.U8());
+    }
+  }
+}
+
+bool ValidNumbering(const LineNumbering& numbering, std::int64_t lineCount) {
+  switch (numbering.mode) {
+    case NumberingMode::kNone:
+      return true;  // the values mean nothing without numbers
+    case NumberingMode::kKept:
+    case NumberingMode::kRegenerated:
+      break;
+    default:
+      return false;
+  }
+  if (numbering.digits < 1 || numbering.digits > kMaxNumberDigits || numbering.column < 0 ||
+      numbering.start < 0 || numbering.increment < 0) {
+    return false;
+  }
+  // Regenerated numbers are computed as start + line * increment: the last
+  // must not overflow.
+  if (numbering.mode == NumberingMode::kRegenerated && lineCount > 1 && numbering.increment > 0 &&
+      (std::numeric_limits<std::int64_t>::max() - numbering.start) / (lineCount - 1) <
+          numbering.increment) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void LineMetadata::AppendTo(std::string& out) const {
+  using namespace journal_bytes;
+  std::size_t links = 0;
+  for (const std::int32_t link : links_) links += link != 0;
+  std::size_t originalBytes = 0;
+  for (const auto& entry : originals_) originalBytes += 16 + entry.second.size();
+  out.reserve(out.size() + 48 + numbers_.size() * 8 + flags_.size() + links * 12 +
+              lineTokens_.size() * (1 + kTokenWidth) + 8 + originalBytes);
+
+  AppendU8(out, kMetadataVersion);
+  AppendU8(out, static_cast<std::uint8_t>(numbering_.mode));
+  AppendU8(out, tokens_ ? 1 : 0);
+  AppendU8(out, finalLineEnd_ ? 1 : 0);
+  AppendI32(out, numbering_.column);
+  AppendI32(out, numbering_.digits);
+  AppendI64(out, numbering_.start);
+  AppendI64(out, numbering_.increment);
+  AppendI64(out, lineCount_);
+  if (KeepsNumbers()) AppendArray(out, numbers_);
+  out.append(reinterpret_cast<const char*>(flags_.data()), flags_.size());
+  AppendU64(out, links);
+  for (std::int64_t i = 0; i < lineCount_; ++i) {
+    if (links_[i] == 0) continue;
+    AppendI64(out, i);
+    AppendI32(out, links_[i]);
+  }
+  if (tokens_) {
+    for (const LineToken& token : lineTokens_) {
+      AppendU8(out, token.length);
+      out.append(token.View());
+    }
+  }
+  AppendU64(out, originals_.size());
+  for (const auto& [line, bytes] : originals_) {
+    AppendI64(out, line);
+    AppendBytes(out, bytes);
+  }
+}
+
+std::optional<LineMetadata> LineMetadata::ReadFrom(std::string_view& in) {
+  journal_bytes::Reader reader(in);
+  if (reader.U8() != kMetadataVersion) return std::nullopt;
+  LineNumbering numbering;
+  const std::uint8_t mode = reader.U8();
+  if (mode > static_cast<std::uint8_t>(NumberingMode::kRegenerated)) return std::nullopt;
+  numbering.mode = static_cast<NumberingMode>(mode);
+  const bool tokens = reader.Flag();
+  const bool finalLineEnd = reader.Flag();
+  numbering.column = reader.I32();
+  numbering.digits = reader.I32();
+  numbering.start = reader.I64();
+  numbering.increment = reader.I64();
+  const std::int64_t lineCount = reader.I64();
+  // Every line takes at least its flags byte.
+  if (!reader.ok() || lineCount < 0 || static_cast<std::uint64_t>(lineCount) > reader.left() ||
+      !ValidNumbering(numbering, lineCount)) {
+    return std::nullopt;
+  }
+
+  LineMetadata lines;
+  lines.lineCount_ = lineCount;
+  lines.numbering_ = numbering;
+  lines.tokens_ = tokens;
+  lines.finalLineEnd_ = finalLineEnd;
+  lines.numbers_.clear();
+  lines.flags_.clear();
+  lines.links_.clear();
+  lines.lineTokens_.clear();
+  if (lines.KeepsNumbers()) {
+    ReadArray(reader, lines.numbers_, lineCount);
+    for (const std::int64_t number : lines.numbers_) {
+      if (number < kNoLineNumber) return std::nullopt;
+    }
+  }
+  ReadArray(reader, lines.flags_, lineCount);
+  if (!reader.ok()) return std::nullopt;
+  constexpr auto kKnownFlags = static_cast<std::uint8_t>(kLineMarkAll | kChanged);
+  for (const std::uint8_t flags : lines.flags_) {
+    if (flags & ~kKnownFlags) return std::nullopt;
+  }
+
+  lines.links_.assign(static_cast<std::size_t>(lineCount), 0);
+  const std::uint64_t links = reader.Count(12);
+  std::int64_t previous = -1;
+  for (std::uint64_t i = 0; i < links && reader.ok(); ++i) {
+    const std::int64_t line = reader.I64();
+    const std::int32_t value = reader.I32();
+    if (line <= previous || line >= lineCount || value == 0) return std::nullopt;
+    lines.links_[line] = value;
+    previous = line;
+  }
+
+  if (tokens) {
+    // Every token takes at least its length byte.
+    if (!reader.ok() || static_cast<std::uint64_t>(lineCount) > reader.left()) return std::nullopt;
+    lines.lineTokens_.resize(static_cast<std::size_t>(lineCount));
+    for (LineToken& token : lines.lineTokens_) {
+      const std::uint8_t length = reader.U8();
+      if (length > kTokenWidth) return std::nullopt;
+      token = LineToken::From(reader.Take(length));
+    }
+  }
+
+  const std::uint64_t originals = reader.Count(16);
+  previous = -1;
+  lines.originals_.reserve(static_cast<std::size_t>(originals));
+  for (std::uint64_t i = 0; i < originals && reader.ok(); ++i) {
+    const std::int64_t line = reader.I64();
+    std::string bytes = reader.String();
+    if (!reader.ok() || line <= previous || line >= lineCount) return std::nullopt;
+    lines.originals_.emplace_back(line, std::move(bytes));
+    previous = line;
+  }
+  if (!reader.ok()) return std::nullopt;
+  in = reader.rest();
+  return lines;
 }
 
 }  // namespace vandrel

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -57,6 +58,7 @@ struct LineToken {
   std::uint8_t length = 0;
   std::string_view View() const { return {bytes.data(), length}; }
   static LineToken From(std::string_view text);  // cut to kTokenWidth
+  bool operator==(const LineToken& other) const { return View() == other.View(); }
 };
 
 enum class InsertResult {
@@ -155,6 +157,29 @@ class LineMetadata {
   std::string_view TokenForSave(std::int64_t line, std::string_view tokenText) const;
   // The original bytes of an unchanged line that holds some; null otherwise.
   const std::string* Original(std::int64_t line) const;
+
+  // ---- Keeping the state in a file -------------------------------------------------------
+  // Appends everything above – numbering, tokens on or off, final line end,
+  // and per line its number, marks and changed flag, link, token and
+  // original bytes – to `out`, little-endian:
+  //   u8 version (1), u8 numbering mode, u8 tokens, u8 final line end,
+  //   i32 column, i32 digits, i64 start, i64 increment, i64 line count,
+  //   [kept numbers: i64 per line], u8 flags per line,
+  //   u64 link count, (i64 line, i32 value) per non-zero link,
+  //   [tokens: u8 length and the token's bytes per line],
+  //   u64 original count, (i64 line, u64 length, bytes) per original.
+  void AppendTo(std::string& out) const;
+  // Reads what AppendTo wrote from the front of `in` and advances `in` past
+  // it. Nullopt (and `in` unchanged) for anything AppendTo cannot have
+  // written: another version, an unknown mode or flag, numbering the
+  // document could not hold, a count larger than the bytes left could carry,
+  // links or originals out of order or outside the document, a token wider
+  // than the token area, a number below kNoLineNumber. Nothing is allocated
+  // beyond what the bytes present can fill.
+  static std::optional<LineMetadata> ReadFrom(std::string_view& in);
+
+  // Same lines with the same data and settings.
+  bool operator==(const LineMetadata&) const = default;
 
  private:
   static constexpr std::uint8_t kChanged = 0x10;

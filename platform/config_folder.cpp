@@ -39,6 +39,17 @@ std::filesystem::path UserConfigFolder() {
   return home / ".config" / "vandrel";
 }
 
+std::filesystem::path UserStateFolder() {
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  // A relative XDG_STATE_HOME is invalid and must be ignored.
+  if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) {
+    return std::filesystem::path(xdg) / "vandrel";
+  }
+  std::filesystem::path home = HomeFolder();
+  if (home.empty()) return {};
+  return home / ".local" / "state" / "vandrel";
+}
+
 std::filesystem::path ConfigFolder(const std::string& explicitFolder) {
   if (!explicitFolder.empty()) return explicitFolder;
   return UserConfigFolder();

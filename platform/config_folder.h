@@ -12,6 +12,12 @@ namespace vandrel::platform {
 // Empty when no home folder can be found.
 std::filesystem::path UserConfigFolder();
 
+// The product's folder in the user's state area (what should survive a
+// restart but is no setting, such as the journal of unsaved edits):
+// $XDG_STATE_HOME/vandrel when that names an absolute folder, otherwise
+// ~/.local/state/vandrel. Empty when no home folder can be found.
+std::filesystem::path UserStateFolder();
+
 // `explicitFolder` when it is not empty, otherwise UserConfigFolder().
 std::filesystem::path ConfigFolder(const std::string& explicitFolder);
 
