@@ -13,6 +13,7 @@
 #include "core/app_settings.h"
 #include "core/recent_list.h"
 #include "core/settings_store.h"
+#include "editor/edit_journal.h"
 #include "project/project_controller.h"
 #include "project/project_file.h"
 #include "project/startup_script_runner.h"
@@ -46,6 +47,8 @@ void FinishStartUp(vandrel::shell::MainFrame& frame, vandrel::SettingsStore& sto
                    const vandrel::AppCommandLine& commandLine, const QStringList& localFiles) {
   vandrel::AppSettings& settings = frame.settings();
   frame.OfferTip(false);
+  // What an editor that ended without saving left behind comes first.
+  frame.OfferRecovery();
   // Closed meanwhile (a termination signal during the tip): nothing more.
   if (!frame.isVisible()) return;
   if (!commandLine.projectPath.empty()) {
@@ -136,6 +139,7 @@ int main(int argc, char** argv) {
   vandrel::SettingsStore store(settingsFile);
   vandrel::shell::MainFrame frame(&store);
   vandrel::AppSettings& settings = frame.settings();
+  frame.StartJournal(vandrel::JournalFolder());
   vandrel::shell::CloseOnTerminationSignals(&frame);
   instance.SetWindow(&frame);
   instance.SetOpenFileHandler([&frame](const QString& path) { frame.OpenLocalFile(path); });

@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 
 #include "core/app_settings.h"
@@ -60,6 +61,7 @@
 #include "shell/frame_find_in_files.h"
 #include "shell/frame_help.h"
 #include "shell/frame_host_connection.h"
+#include "shell/frame_journal.h"
 #include "shell/frame_navigator_list.h"
 #include "shell/frame_print.h"
 #include "shell/frame_project_frame.h"
@@ -70,6 +72,7 @@
 #include "shell/main_menu_bar.h"
 #include "shell/main_toolbars.h"
 #include "shell/qt_user_interface.h"
+#include "shell/recover_dialog.h"
 #include "shell/status_bar.h"
 #include "shell/tip_dialog.h"
 #include "templates/catalogue_folders.h"
@@ -604,8 +607,8 @@ void MainFrame::SetUserInterface(UserInterface* ui) {
 }
 
 ui::EditorServices MainFrame::WindowServices() {
-  return {Templates(),   &settings_,        store_, &Ui(),     progress_.get(),
-          &localFolder_, editorHost_.get(), this,   &searches_};
+  return {Templates(),   &settings_,        store_, &Ui(),      progress_.get(),
+          &localFolder_, editorHost_.get(), this,   &searches_, journal_};
 }
 
 UserInterface& MainFrame::Ui() {
@@ -1065,6 +1068,65 @@ void MainFrame::SessionEnded() {
   // Locks die with the session that took them.
   for (ui::EditorWindow* editor : EditorWindows()) editor->ForgetHostLock();
   UpdateCommandState();
+}
+
+void MainFrame::StartJournal(const std::filesystem::path& folder) {
+  if (journal_ != nullptr) return;
+  journal_ = new FrameJournal(
+      folder,
+      [this] {
+        JournalSessionFacts facts;
+        facts.hostName = project_->ServerAddress();
+        facts.port = project_->Port();
+        facts.user = project_->User();
+        facts.projectFile = project_->Path();
+        return facts;
+      },
+      this);
+  if (!journal_->running()) {
+    std::fprintf(stderr, "vandrel: unsaved edits are not journaled: %s\n",
+                 journal_->startError().c_str());
+  }
+  connect(journal_, &FrameJournal::writeFailed, this, [this](const QString& error) {
+    progress_->ShowStatus("Unsaved edits could not be journaled: " + error.toStdString());
+  });
+}
+
+void MainFrame::OfferRecovery() {
+  if (journal_ == nullptr) return;
+  const JournalListing listing = ListRecoverable(journal_->folder());
+  if (listing.recoverable.empty() && listing.unreadable.empty()) return;
+  RecoverDialog dialog(listing, journal_->folder(), this);
+  const int result = dialog.exec();
+  if (result == RecoverDialog::kDiscard) {
+    for (const std::filesystem::path& path : dialog.chosen()) DiscardJournal(path);
+  } else if (result == RecoverDialog::kRecover) {
+    for (const std::filesystem::path& path : dialog.chosen()) RecoverJournal(path);
+  }
+}
+
+bool MainFrame::RecoverJournal(const std::filesystem::path& path) {
+  const JournalRead read = ReadJournal(path);
+  ui::EditorWindow* window = nullptr;
+  if (read.status == JournalReadStatus::kOk) {
+    const JournalEntry& entry = *read.entry;
+    std::optional<CharacterTable> table;
+    if (!entry.local) table = hostOpener_->CharacterTableFor(entry.documentName);
+    window = ui::EditorWindow::OpenRecovered(WindowServices(), entry, std::move(table));
+  }
+  if (window == nullptr) {
+    QMessageBox::warning(
+        this, tr("Recover unsaved changes"),
+        tr("The journal %1 could not be reopened (%2). It is kept.")
+            .arg(QString::fromStdString(path.string()),
+                 QString::fromStdString(read.error.empty() ? "no text" : read.error)));
+    return false;
+  }
+  AddEditorWindow(window);
+  // The reopened window's own journal is on disk before the old one goes.
+  if (journal_ != nullptr) journal_->Flush();
+  DiscardJournal(path);
+  return true;
 }
 
 bool MainFrame::MergeHostChanges(const remote::OverwriteCase& question, QWidget* parent) {

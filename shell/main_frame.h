@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -65,6 +66,7 @@ class FrameCommandRunner;
 class FrameEditorHost;
 class FrameHelp;
 class FrameHostConnection;
+class FrameJournal;
 class FrameNavigatorList;
 class FramePrint;
 class FrameProjectFrame;
@@ -166,6 +168,16 @@ class MainFrame : public QMainWindow,
   void LoadCharacterMaps();
   const CharacterMaps& characterMaps() const { return characterMaps_; }
   FrameHostConnection* hostConnection() const { return hostConnection_; }
+  // Journals unsaved edits in `folder` from now on (the writer runs until the
+  // frame goes); without a call nothing is journaled.
+  void StartJournal(const std::filesystem::path& folder);
+  FrameJournal* journal() const { return journal_; }
+  // "Recover unsaved changes" when an editor that ended without saving left
+  // journals (or unreadable ones) behind; reopens the chosen documents.
+  void OfferRecovery();
+  // Reopens the document journaled at `path` and drops that journal once
+  // the reopened window's own is on disk; false (reported) when it cannot.
+  bool RecoverJournal(const std::filesystem::path& path);
   // Opens the local file at `path` in an editor window (or activates the
   // window already showing it, unless duplicates are allowed). A failed load
   // is reported to the user; false then. `templateName` chooses the
@@ -333,6 +345,8 @@ class MainFrame : public QMainWindow,
   FrameTools* tools_ = nullptr;
   std::unique_ptr<FramePrint> print_;  // Print, Page Setup, Export as PDF
   std::unique_ptr<FrameHelp> help_;
+  // A child of the frame, so that it outlives the document windows.
+  FrameJournal* journal_ = nullptr;
   QPointer<ui::GoToDialog> goToDialog_;
   std::unique_ptr<UserInterface> ownUi_;
   std::unique_ptr<UserInterface> frameUi_;

@@ -106,6 +106,8 @@ EditorWindow::EditorWindow(const EditorServices& services, QWidget* parent)
 
 EditorWindow::~EditorWindow() {
   control_->SetNotificationSink(nullptr);
+  // A window that goes without being closed (the program is ending without
+  // the user's answer) leaves its journal to be recovered.
   ReleaseHeaderData(format_);
   if (!loadedCopy_.empty()) {
     std::error_code ignored;
@@ -185,6 +187,38 @@ EditorWindow* EditorWindow::OpenHost(const EditorServices& services,
   EditorWindow* window = Open(services, std::move(seed), parent);
   if (window != nullptr) window->KeepLoadedCopy(downloadedFile);
   return window;
+}
+
+EditorWindow* EditorWindow::OpenRecovered(const EditorServices& services, const JournalEntry& entry,
+                                          std::optional<CharacterTable> characterTable,
+                                          QWidget* parent) {
+  if (entry.lines.LineCount() < 1) return nullptr;
+  std::unique_ptr<EditorWindow> window(new EditorWindow(services, nullptr));
+  window->name_ = entry.documentName;
+  window->characterTable_ = std::move(characterTable);
+  window->format_ = entry.format;
+  // The template's settings reach the control as an open gives them; the
+  // text and its line data then come back exactly as they were.
+  window->ChooseAndApplyTemplate(entry.format.templateName, false);
+  ApplyTemplate(CatalogueOf(services), *services.settings, window->format_.templateName,
+                window->control_, window->format_, kApplyPush);
+  window->format_ = entry.format;
+  window->format_.lockId = -1;
+  window->control_->Restore(entry.text, entry.lines, entry.tokenText);
+  LineNumberView view = LineNumberView::kNone;
+  if (entry.lines.numbering().mode != NumberingMode::kNone &&
+      !(window->format_.editFlags & kEditHideLineNumbers)) {
+    view = LineNumberView::kFile;
+  } else if (services.settings->VirtualLineNumbers != 0) {
+    view = LineNumberView::kVirtual;
+  }
+  window->control_->SetLineNumberView(view);
+  window->navigator_->ShowTemplateName(window->format_.templateName);
+  window->UpdateCaption();
+  window->RefreshNavigator();
+  window->WriteJournal();  // its own entry, before the recovered one goes
+  if (parent) window->setParent(parent);
+  return window.release();
 }
 
 EditorWindow* EditorWindow::Open(const EditorServices& services, OpenSeed seed, QWidget* parent) {
@@ -434,6 +468,7 @@ bool EditorWindow::QueryClose() {
     }
   }
   ReleaseHostLock();
+  ForgetJournal();  // saved, discarded by the user, or never changed
   return true;
 }
 
@@ -875,6 +910,9 @@ void EditorWindow::Notify(const EditNotification& notification) {
       }
       break;
     }
+    case kEditNotifyTextChanged:
+      ScheduleJournal();
+      break;
     case kEditNotifyCloseTip:
       QToolTip::hideText();
       tipLine_ = -1;
@@ -899,7 +937,14 @@ void EditorWindow::Notify(const EditNotification& notification) {
   }
 }
 
-// The caption's " *" follows the text's save point.
-void EditorWindow::ModifiedChanged(bool) { UpdateCaption(); }
+// The caption's " *" follows the text's save point, and so does the journal.
+void EditorWindow::ModifiedChanged(bool modified) {
+  UpdateCaption();
+  if (modified) {
+    ScheduleJournal();
+  } else {
+    ForgetJournal();
+  }
+}
 
 }  // namespace vandrel::ui

@@ -18,6 +18,7 @@
 #include "documents/load_request.h"
 #include "documents/print_layout.h"
 #include "documents/save_document.h"
+#include "editor/edit_journal.h"
 #include "editor/find_model.h"
 #include "editor/ui/last_local_folder.h"
 #include "editor/ui/qsci_edit_control.h"
@@ -27,6 +28,7 @@
 
 class QCloseEvent;
 class QMdiSubWindow;
+class QTimer;
 
 namespace vandrel {
 struct AppSettings;
@@ -45,6 +47,8 @@ class EditorNavigator;
 
 // What every editor window of the frame shares. All pointers must outlive
 // the windows; `catalogue`, `store`, `progress` and `localFolder` may be null.
+class DocumentJournal;
+
 struct EditorServices {
   const TemplateCatalogue* catalogue = nullptr;  // null: every template gives the plain defaults
   const AppSettings* settings = nullptr;         // required
@@ -55,6 +59,7 @@ struct EditorServices {
   EditorHost* host = nullptr;              // null: no host saves, Save As is a local one
   EditorFrame* frame = nullptr;            // null: the context menu lists no windows
   FindSession* find = nullptr;             // null: the window keeps its own searches
+  DocumentJournal* journal = nullptr;      // null: unsaved edits are not journaled
 };
 
 // A host file as the open-file request brought it.
@@ -79,6 +84,12 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // type (then the format) choose. A file nobody may write opens read-only.
   // Returns null when the load failed (the user has been told) or the user
   // declined to edit what looks like binary data.
+  // A document recovered from the journal of unsaved edits: its text, line
+  // data and format as they were, modified, without a host lock (that died
+  // with the session that took it). Null when the entry cannot be shown.
+  static EditorWindow* OpenRecovered(const EditorServices& services, const JournalEntry& entry,
+                                     std::optional<CharacterTable> characterTable,
+                                     QWidget* parent = nullptr);
   static EditorWindow* OpenLocal(const EditorServices& services, const std::string& path,
                                  const std::string& templateName, bool readOnly,
                                  QWidget* parent = nullptr);
@@ -323,6 +334,16 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   std::filesystem::path loadedCopy_;
   void KeepLoadedCopy(const std::filesystem::path& file);
   std::string mergedStatus_;  // for the status bar once the stopped save has ended
+
+  // The journal of unsaved edits: an entry shortly after typing pauses, and
+  // at least every few seconds while it goes on.
+  void ScheduleJournal();
+  void WriteJournal();
+  void ForgetJournal();
+  std::uint64_t journalId_ = 0;
+  QTimer* journalTimer_ = nullptr;
+  std::int64_t firstUnjournaled_ = -1;  // ms since the epoch of the oldest edit not journaled
+  bool journaled_ = false;              // an entry of this window may be on disk
   project::DocumentCompile documentCompile_;
   bool readOnly_ = false;
   bool transferRunning_ = false;

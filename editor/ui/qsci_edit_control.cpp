@@ -281,6 +281,21 @@ LoadOutcome QsciEditControl::LoadData(std::span<const std::uint8_t> data,
   return ShowLoaded(document_.LoadData(data, request));
 }
 
+void QsciEditControl::Restore(std::string_view text, const LineMetadata& lines,
+                              std::string_view tokenText) {
+  document_.lines() = lines;
+  document_.SetTokenText(tokenText);
+  LoadOutcome outcome;
+  outcome.text.assign(text);
+  ShowLoaded(std::move(outcome));
+  keptModified_ = true;
+  UpdateModified();
+  marginStale_ = true;
+  ShowAllMarks();
+  UpdateMargins();
+  FillVisibleMargins(true);
+}
+
 LoadOutcome QsciEditControl::ShowLoaded(LoadOutcome outcome) {
   if (outcome.code != kLoadResultOk) return outcome;
   loading_ = true;

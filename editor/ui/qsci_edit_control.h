@@ -121,6 +121,9 @@ class QsciEditControl final : public QWidget, public EditControl, public SaveEdi
   // Reads the document and shows it; on failure the shown text stays.
   LoadOutcome Load(const LoadRequest& request);
   LoadOutcome LoadData(std::span<const std::uint8_t> data, const LoadRequest& request);
+  // A document as it was journaled: its text, line data and token text;
+  // the control counts it as modified.
+  void Restore(std::string_view text, const LineMetadata& lines, std::string_view tokenText);
   void SetCobolTokenText(std::string_view text) override;
   LongestLine MeasureLongestLine(bool saveTabsAsSpaces) override;
   std::int32_t LineCount() override;
