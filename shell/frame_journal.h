@@ -39,6 +39,10 @@ class FrameJournal final : public QObject, public ui::DocumentJournal {
   const std::filesystem::path& folder() const { return folder_; }
   // Waits until every entry handed over is on disk.
   void Flush();
+  // What writing the last entry cost on the writer's thread.
+  JournalWriteCost lastWriteCost() const {
+    return writer_ ? writer_->LastWriteCost() : JournalWriteCost{};
+  }
 
   std::uint64_t NewId() override;
   JournalEntry Spare() override;
