@@ -64,6 +64,7 @@
 #include "shell/frame_print.h"
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
+#include "shell/frame_reconnect.h"
 #include "shell/frame_tools.h"
 #include "shell/host_choices.h"
 #include "shell/host_file_opener.h"
@@ -213,6 +214,8 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
     UpdateCommandState();
   });
   hostConnection_->SetSettings(&settings_);
+  reconnect_ = new FrameReconnect(*hostConnection_, *statusBar_, *this, *frameUi_, settings_, this);
+  hostConnection_->SetReconnect(reconnect_);
   // Busy ends when the last host request has completed.
   idleCheck_ = new QTimer(this);
   idleCheck_->setInterval(100);
@@ -849,6 +852,8 @@ void MainFrame::BuildItem(project::ProjectItem& item) {
 }
 
 void MainFrame::ConnectToHost() {
+  // After a lost connection: the same host, login and session again.
+  if (reconnect_->ConnectByHand()) return;
   hostConnection_->Connect(
       project::ConnectParametersOf(*project_, settings_.ShowConnectionDlg != 0));
 }
@@ -1229,6 +1234,7 @@ bool MainFrame::RunFrameCommand(int commandId) {
       errorNavigator_->PreviousError();
       return true;
     case cmd::kDisconnect:
+      reconnect_->Forget();
       hostConnection_->Disconnect();
       return true;
     case cmd::kStop:

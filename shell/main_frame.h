@@ -65,6 +65,7 @@ class FrameCommandRunner;
 class FrameEditorHost;
 class FrameHelp;
 class FrameHostConnection;
+class FrameReconnect;
 class FrameNavigatorList;
 class FramePrint;
 class FrameProjectFrame;
@@ -166,6 +167,7 @@ class MainFrame : public QMainWindow,
   void LoadCharacterMaps();
   const CharacterMaps& characterMaps() const { return characterMaps_; }
   FrameHostConnection* hostConnection() const { return hostConnection_; }
+  FrameReconnect* reconnect() const { return reconnect_; }
   // Opens the local file at `path` in an editor window (or activates the
   // window already showing it, unless duplicates are allowed). A failed load
   // is reported to the user; false then. `templateName` chooses the
@@ -306,6 +308,7 @@ class MainFrame : public QMainWindow,
   ui::OutputWindow* output_ = nullptr;
   std::unique_ptr<FrameProjectWindow> projectWindow_;
   FrameHostConnection* hostConnection_ = nullptr;
+  FrameReconnect* reconnect_ = nullptr;  // restores a lost session
   std::unique_ptr<FrameEditorHost> editorHost_;
   std::unique_ptr<HostFileOpener> hostOpener_;
   FrameBuildApplication* buildApplication_ = nullptr;

@@ -125,6 +125,12 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // The session ended: the host lock is forgotten (it died with the session).
   void ForgetHostLock() { format_.lockId = -1; }
   std::int32_t hostLock() const { return format_.lockId; }
+  // A restored session took the document's lock again.
+  void RestoreHostLock(std::int32_t lock);
+  // The lock the document held before its session was lost could not be
+  // taken again: the caption says so until the document holds a lock.
+  void MarkLockLost();
+  bool lockLost() const { return lockLost_ && format_.lockId == -1; }
   // Local Save As (3039) to a path already chosen; the document becomes
   // local under that name. True when saved.
   bool SaveLocalAs(const std::string& path);
@@ -311,6 +317,7 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   project::DocumentCompile documentCompile_;
   bool readOnly_ = false;
   bool transferRunning_ = false;
+  bool lockLost_ = false;
   bool closeAfterSave_ = false;  // Yes to "Save changes" while closing; the save is on its way
   // The lines the last go-to marked (-1: none) and where it left the caret.
   std::int64_t goToMarkLine_ = -1;
