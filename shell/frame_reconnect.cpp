@@ -174,8 +174,9 @@ void FrameReconnect::TakeUpDrop() {
   waitingForIdle_ = false;
 
   // The documents forget their locks: they died with the agent's session.
-  connection_.Disconnect();
+  // Lost first, so the commands the frame enables afterwards know it.
   lost_ = std::move(lost);
+  connection_.Disconnect();
   if (settings_.AutoReconnect != 0) {
     schedule_.Start();
     ScheduleNextAttempt();
@@ -228,6 +229,8 @@ bool FrameReconnect::ConnectByHand() {
 }
 
 void FrameReconnect::Forget() {
+  // An automatic attempt under way ends too.
+  if (automatic_ && connection_.connecting()) connection_.Stop();
   countdown_.stop();
   schedule_.Stop();
   lost_.reset();

@@ -443,6 +443,7 @@ void MainFrame::UpdateCommandState() {
   state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
   state.busy = busy_;
   state.connected = connected_;
+  state.sessionLost = reconnect_ && reconnect_->lost();
   state.workspaceFocused = workspace_->TreeHasFocus();
   const project::ProjectItem* target = state.projectOpen ? workspace_->CommandTarget() : nullptr;
   state.targetItem = target != nullptr;

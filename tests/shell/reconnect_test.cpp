@@ -22,6 +22,7 @@
 #include "core/string_ids.h"
 #include "editor/ui/editor_window.h"
 #include "remote/request_block.h"
+#include "remote/socket_transport.h"
 #include "shell/frame_host_connection.h"
 #include "shell/frame_reconnect.h"
 #include "shell/main_frame.h"
@@ -70,10 +71,21 @@ class Reconnect : public HostFrameTest {
     std::filesystem::create_directories(source_ / ".tandrill");
     WriteTextFile(source_ / "PAYROLL", Lines(kSource));
     WriteTextFile(source_ / ".tandrill" / "PAYROLL", testing::kCobolAttributes);
-    StartAgent("mpe", "mpe.vdp", true);
+    // A port of its own, named: an agent given its port reuses it at once
+    // after a restart, while connections of the killed one still linger.
+    const remote::Socket probe = remote::Listen(1, "127.0.0.1", 0);
+    ASSERT_NE(probe, remote::kNoSocket);
+    port_ = remote::LocalPort(probe);
+    remote::Close(probe);
+    RestartAgent("mpe");
+    project::Project saved;
+    saved.projectSettings().server = "127.0.0.1";
+    saved.projectSettings().port = port_;
+    saved.projectSettings().fileLocking = 1;
+    ASSERT_TRUE(project::SaveProjectFile(saved, dir_ / "mpe.vdp"));
   }
 
-  // The agent again on the port and tree of the one killed.
+  // The agent on the port and tree (again after it was killed).
   void RestartAgent(const char* personality) {
     agent_ = std::make_unique<AgentProcess>(std::vector<std::string>{
         "--root", (dir_ / "root").string(), "--port", std::to_string(port_), "--bind", "127.0.0.1",
