@@ -111,6 +111,7 @@ constexpr RowKind kKinds[kAppSettingCount] = {
     kFlag,     // VirtualLineNumbers
     kNumber,   // FolderDialogWidth
     kNumber,   // FolderDialogHeight
+    kFlag,     // AutoReconnect
 };
 
 struct NumberRange {
@@ -277,6 +278,7 @@ std::vector<SettingDescriptor> AppSettings::Table() {
       BytesRow("VirtualLineNumbers", &VirtualLineNumbers),
       BytesRow("FolderDialogWidth", &FolderDialogWidth),
       BytesRow("FolderDialogHeight", &FolderDialogHeight),
+      BytesRow("AutoReconnect", &AutoReconnect),
   };
 }
 

@@ -1,4 +1,4 @@
-// The application settings: the 92 preferences read at start-up from the base
+// The application settings: the 93 preferences read at start-up from the base
 // key (after the defaults are assigned) and written back there at exit, in the
 // table's row order. Colours are Windows colour values (red in the lowest
 // byte, then green, then blue); flags hold 0 or 1. Colours, flags and numbers
@@ -22,7 +22,7 @@ constexpr std::uint32_t Rgb(std::uint8_t red, std::uint8_t green, std::uint8_t b
          static_cast<std::uint32_t>(blue) << 16;
 }
 
-inline constexpr int kAppSettingCount = 92;
+inline constexpr int kAppSettingCount = 93;
 
 struct AppSettings {
   // Members carry their defaults.
@@ -118,6 +118,8 @@ struct AppSettings {
   std::int32_t VirtualLineNumbers = 0;
   std::int32_t FolderDialogWidth = 0;
   std::int32_t FolderDialogHeight = 0;
+  // A lost host session is restored automatically, after a growing wait.
+  std::int32_t AutoReconnect = 1;
 
   // Puts every setting back to its default.
   void AssignDefaults();

@@ -551,6 +551,8 @@ bool IsCommandEnabled(int commandId, const FrameCommandState& state) {
     case cmd::kConnect:
       return !state.connected;
     case cmd::kDisconnect:
+      // Disconnect also gives up restoring a dropped session.
+      return state.connected || state.sessionLost;
     case cmd::kConnectionInfo:
       return state.connected;
     case cmd::kStop:

@@ -128,6 +128,7 @@ struct FrameCommandState {
   bool outputActive = false;       // the output window has the focus
   bool navigatorActive = false;    // the active editor has Code Navigator entries
   bool connected = false;          // the host connection is open
+  bool sessionLost = false;        // a dropped session waits to be restored
   bool busy = false;               // host requests are pending
   bool documentReadOnly = false;   // the active editor's document cannot be changed
   bool documentNumbered = false;   // the active editor's document has its own line numbers

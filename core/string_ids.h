@@ -199,6 +199,12 @@ inline constexpr int kStrHostSaveAsTitle = 24031;
 inline constexpr int kStrBrowseFoldersCaption = 24032;
 inline constexpr int kStrUploadAsTitle = 24033;
 inline constexpr int kStrDownloadAsTitle = 24034;
+inline constexpr int kStrConnectionLost = 24040;
+inline constexpr int kStrReconnectingIn = 24041;
+inline constexpr int kStrReconnectLoginRefused = 24042;
+inline constexpr int kStrSessionRestored = 24043;
+inline constexpr int kStrLocksNotRetaken = 24044;
+inline constexpr int kStrNotLockedSuffix = 24045;
 
 // Projects, builds, output window, scripts and the new project wizard.
 inline constexpr int kStrCompileItemMenu = 25000;

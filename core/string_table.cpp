@@ -330,6 +330,21 @@ constexpr StringTableEntry kEntries[] = {
     {kStrBrowseFoldersCaption, "Browse Folders"},
     {kStrUploadAsTitle, "Upload As"},
     {kStrDownloadAsTitle, "Download As"},
+    {kStrConnectionLost,
+     "The connection to the host was lost. Open host documents keep their changes; Connect "
+     "restores the session."},
+    {kStrReconnectingIn,
+     "The connection to the host was lost. Open host documents keep their changes. "
+     "Reconnecting in %d s (Connect restores the session now)."},
+    {kStrReconnectLoginRefused,
+     "The host refused the login of the lost session. Connect and type the login to restore "
+     "it."},
+    {kStrSessionRestored, "The session to the host was restored."},
+    {kStrLocksNotRetaken,
+     "The session to the host was restored, but these documents could not be locked again "
+     "(another session holds the file, or it changed on the host). They stay open and "
+     "editable without a lock:\n\n%s"},
+    {kStrNotLockedSuffix, " (not locked)"},
     {kStrCompileItemMenu, "Compile %s..."},
     {kStrBuildItemMenu, "Build %s..."},
     {kStrCopyOfFolder, "Copy of %s"},

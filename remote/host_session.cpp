@@ -110,6 +110,14 @@ std::string HostSession::hostName() const {
   std::lock_guard guard(lock_);
   return hostName_;
 }
+ConnectParameters HostSession::openedParameters() const {
+  std::lock_guard guard(lock_);
+  return opened_;
+}
+ConnectOutcome HostSession::lastOutcome() const {
+  std::lock_guard guard(lock_);
+  return lastOutcome_;
+}
 
 void HostSession::Connect(const ConnectParameters& parameters) {
   // The session's connection replaces one held for a caller.
@@ -140,8 +148,8 @@ void HostSession::Connect(const ConnectParameters& parameters) {
   if (parameters.showConnectingBox) {
     frame_.ShowConnectingBox(FormatText(LoadText(kStrConnectingToServer), parameters.hostName));
   }
-  const std::uint32_t thread =
-      manager_.Start(std::make_unique<ConnectThread>(std::move(request), login_, trace_));
+  const std::uint32_t thread = manager_.Start(std::make_unique<ConnectThread>(
+      std::move(request), parameters.loginPrompt ? login_ : nullptr, trace_));
   std::lock_guard guard(lock_);
   // A quick attempt may have ended already; its identity is then gone.
   if (finishedAttempt_ != attempt) connectThread_ = thread;
@@ -150,6 +158,10 @@ void HostSession::Connect(const ConnectParameters& parameters) {
 void HostSession::OnConnectCompleted(RequestBlock& request) {
   connectThread_ = 0;
   NoteLoginOutcome(request);
+  {
+    std::lock_guard guard(lock_);
+    lastOutcome_ = {request.status, request.loginRefused};
+  }
   if (closing_) {
     if (request.status == kStatusSuccess) Close(request.socket);
     return;
@@ -161,6 +173,12 @@ void HostSession::OnConnectCompleted(RequestBlock& request) {
       std::lock_guard guard(lock_);
       preferences = preferences_;
       session_ = DescribeOpenedSession(request, preferences.hpfsSupport);
+      opened_ = ConnectParameters{};
+      opened_.hostName = request.hostName;
+      opened_.port = request.port;
+      opened_.userName = request.userName;
+      opened_.password = request.password;
+      opened_.preferences = preferences;
     }
     worker_.SetConnection(request.socket, request.hostKind);
     connected_ = true;

@@ -66,6 +66,15 @@ struct ConnectParameters {
   std::string password;
   SessionPreferences preferences;
   bool showConnectingBox = true;  // the ShowConnectionDlg setting
+  // False: a login that would have to be asked for ends the attempt with
+  // status 4 instead (an attempt nobody is watching).
+  bool loginPrompt = true;
+};
+
+// How the latest connection attempt of a session ended.
+struct ConnectOutcome {
+  std::int32_t status = 0;
+  bool loginRefused = false;  // the agent refused the login sent
 };
 
 class HostSession {
@@ -139,6 +148,10 @@ class HostSession {
   bool qeditAvailable() const;
   std::string connectionInformation() const;
   std::string hostName() const;
+  // The session last opened: its host, port and preferences, and the user
+  // and password its login was accepted with (typed ones included).
+  ConnectParameters openedParameters() const;
+  ConnectOutcome lastOutcome() const;
 
   RequestWorker& worker() { return worker_; }
 
@@ -169,6 +182,8 @@ class HostSession {
   OpenedSession session_;
   std::string hostName_;
   SessionPreferences preferences_;
+  ConnectParameters opened_;    // guarded by lock_
+  ConnectOutcome lastOutcome_;  // guarded by lock_
   std::atomic<bool> connected_{false};
   std::atomic<std::uint32_t> connectThread_{0};
   std::uint64_t attempt_ = 0;          // the number of the latest attempt

@@ -12,6 +12,7 @@
 #include "remote/listing_cache.h"
 #include "remote/ui/login_dialog.h"
 #include "shell/frame_host_view.h"
+#include "shell/frame_reconnect.h"
 #include "shell/status_bar.h"
 
 namespace vandrel::shell {
@@ -67,7 +68,11 @@ class FrameHostConnection::OverwriteChoice final : public remote::OverwriteQuest
 FrameHostConnection::FrameHostConnection(FrameHostView& view, StatusBar& status, UserInterface& ui,
                                          project::OutputPanes& output, ProgressReporter* progress,
                                          QObject* parent, remote::OutputWriter* writer)
-    : QObject(parent), view_(view), status_(status), userInterface_(ui), trace_(output) {
+    : QObject(parent),
+      view_(view),
+      status_(status),
+      userInterface_(ui),
+      trace_(output, reconnect_) {
   ui_ = std::make_unique<UiThreadUserInterface>(this, ui);
   login_ = ui::MakeDialogLoginPrompt(this);
   overwrite_ = std::make_unique<OverwriteChoice>(
@@ -93,6 +98,8 @@ FrameHostConnection::~FrameHostConnection() { Shutdown(); }
 void FrameHostConnection::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  ending_ = true;
+  if (reconnect_) reconnect_->Stop();
   session_->SetClosing();
   if (session_->connecting()) session_->Stop();
   if (session_->connected()) session_->Disconnect();
@@ -100,6 +107,7 @@ void FrameHostConnection::Shutdown() {
   // Completions still on their way may wait for this thread; let them through.
   manager_.StopAllAndWait(
       [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20); });
+  reconnect_ = nullptr;
 }
 
 void FrameHostConnection::TakeUpSettings() {
@@ -135,12 +143,18 @@ bool FrameHostConnection::AdoptHeld(const remote::SessionPreferences& preference
 }
 
 void FrameHostConnection::Disconnect() {
+  ending_ = true;
   if (!shutDown_ && session_->connected()) session_->Disconnect();
+  ending_ = shutDown_;
   view_.SetConnected(connected());
 }
 
 void FrameHostConnection::Stop() {
-  if (!shutDown_) session_->Stop();
+  if (shutDown_) return;
+  // A second Stop may give the session up.
+  ending_ = true;
+  session_->Stop();
+  ending_ = false;
 }
 
 void FrameHostConnection::Queue(std::function<void()> work) {
@@ -183,6 +197,7 @@ void FrameHostConnection::SessionEnded() {
 }
 
 void FrameHostConnection::DebugTrace::WriteTraceLine(std::string_view line) {
+  if (FrameReconnect* reconnect = reconnect_) reconnect->ObserveTrace(line);
   if (enabled_) panes_.Print(remote::kPaneDebug, line);
 }
 
@@ -190,6 +205,7 @@ void FrameHostConnection::AskQuestionsAsMessages(bool on) { overwrite_->SetAsMes
 
 void FrameHostConnection::Report(const remote::RequestBlock& request, const char* source,
                                  int line) {
+  if (reconnect_ && reconnect_->AbsorbFailure(request)) return;
   remote::ReportRequestFailure(request, source, line, userInterface_,
                                trace_.enabled() ? &trace_ : nullptr);
 }
@@ -198,11 +214,13 @@ void FrameHostConnection::ConnectionFinished(bool open) {
   Queue([this, open] {
     view_.SetConnected(open);
     if (open) view_.ActivateWorkspace();
+    if (reconnect_) reconnect_->ConnectionFinished(open);
   });
 }
 
 void FrameHostConnection::ReportFailure(const remote::RequestBlock& request, const char* source,
                                         int line) {
+  if (reconnect_ && reconnect_->AbsorbFailure(request)) return;
   // The block lives only during this call: describe it here, show it there.
   const remote::ErrorReport report = remote::DescribeRequestFailure(request, source, line);
   if (trace_.enabled() && !report.debugLine.empty()) trace_.WriteTraceLine(report.debugLine);
@@ -210,7 +228,10 @@ void FrameHostConnection::ReportFailure(const remote::RequestBlock& request, con
 }
 
 void FrameHostConnection::SessionIdle() {
-  Queue([this] { view_.CommandStateChanged(); });
+  Queue([this] {
+    view_.CommandStateChanged();
+    if (reconnect_) reconnect_->SessionIdle();
+  });
 }
 
 }  // namespace vandrel::shell

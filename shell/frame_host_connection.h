@@ -30,6 +30,7 @@ class OutputPanes;
 namespace vandrel::shell {
 
 class FrameHostView;
+class FrameReconnect;
 class StatusBar;
 
 // Runs `work` on the user-interface thread and waits for it (at once when
@@ -73,6 +74,13 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   // The user as the connection asks and tells them (user-interface thread).
   UserInterface& userInterface() { return userInterface_; }
   bool connected() const { return !shutDown_ && session_->connected(); }
+  bool shutDown() const { return shutDown_; }
+  // The session is being ended on purpose (Disconnect, Stop, Shutdown).
+  bool ending() const { return ending_; }
+  // What restores a lost session: told of failures (before they are
+  // reported), of every command and reply, of connection outcomes and of
+  // the session going idle. Null: none.
+  void SetReconnect(FrameReconnect* reconnect) { reconnect_ = reconnect; }
   bool connecting() const { return !shutDown_ && session_->connecting(); }
   // Host requests are queued or running.
   bool AnyPending() const { return !shutDown_ && worker_->AnyPending(); }
@@ -115,19 +123,22 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   // The Debug pane as the engine's trace; written from any thread.
   class DebugTrace final : public remote::TraceWriter {
    public:
-    explicit DebugTrace(project::OutputPanes& panes) : panes_(panes) {}
+    explicit DebugTrace(project::OutputPanes& panes, FrameReconnect*& reconnect)
+        : panes_(panes), reconnect_(reconnect) {}
     void SetEnabled(bool on) { enabled_ = on; }
     bool enabled() const { return enabled_; }
     void WriteTraceLine(std::string_view line) override;
 
    private:
     project::OutputPanes& panes_;
+    FrameReconnect*& reconnect_;
     std::atomic<bool> enabled_{false};
   };
 
   FrameHostView& view_;
   StatusBar& status_;
   UserInterface& userInterface_;  // on the user-interface thread
+  FrameReconnect* reconnect_ = nullptr;
   DebugTrace trace_;
   std::unique_ptr<UserInterface> ui_;  // for the worker: carried over and waited for
   // The login and the "File Has Been Changed" question, asked here for the
@@ -140,6 +151,7 @@ class FrameHostConnection final : public QObject, public remote::SessionFrame {
   std::unique_ptr<remote::HostSession> session_;
   const AppSettings* settings_ = nullptr;
   bool shutDown_ = false;
+  std::atomic<bool> ending_{false};
 };
 
 }  // namespace vandrel::shell

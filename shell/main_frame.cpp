@@ -66,6 +66,7 @@
 #include "shell/frame_print.h"
 #include "shell/frame_project_frame.h"
 #include "shell/frame_project_window.h"
+#include "shell/frame_reconnect.h"
 #include "shell/frame_tools.h"
 #include "shell/host_choices.h"
 #include "shell/host_file_opener.h"
@@ -216,6 +217,8 @@ MainFrame::MainFrame(SettingsStore* store, QWidget* parent)
     UpdateCommandState();
   });
   hostConnection_->SetSettings(&settings_);
+  reconnect_ = new FrameReconnect(*hostConnection_, *statusBar_, *this, *frameUi_, settings_, this);
+  hostConnection_->SetReconnect(reconnect_);
   // Busy ends when the last host request has completed.
   idleCheck_ = new QTimer(this);
   idleCheck_->setInterval(100);
@@ -443,6 +446,7 @@ void MainFrame::UpdateCommandState() {
   state.outputHasText = outputPanes_ && !outputPanes_->IsEmpty(outputPanes_->CurrentPane());
   state.busy = busy_;
   state.connected = connected_;
+  state.sessionLost = reconnect_ && reconnect_->lost();
   state.workspaceFocused = workspace_->TreeHasFocus();
   const project::ProjectItem* target = state.projectOpen ? workspace_->CommandTarget() : nullptr;
   state.targetItem = target != nullptr;
@@ -852,6 +856,8 @@ void MainFrame::BuildItem(project::ProjectItem& item) {
 }
 
 void MainFrame::ConnectToHost() {
+  // After a lost connection: the same host, login and session again.
+  if (reconnect_->ConnectByHand()) return;
   hostConnection_->Connect(
       project::ConnectParametersOf(*project_, settings_.ShowConnectionDlg != 0));
 }
@@ -1300,6 +1306,7 @@ bool MainFrame::RunFrameCommand(int commandId) {
       errorNavigator_->PreviousError();
       return true;
     case cmd::kDisconnect:
+      reconnect_->Forget();
       hostConnection_->Disconnect();
       return true;
     case cmd::kStop:

@@ -67,6 +67,7 @@ class FrameEditorHost;
 class FrameHelp;
 class FrameHostConnection;
 class FrameJournal;
+class FrameReconnect;
 class FrameNavigatorList;
 class FramePrint;
 class FrameProjectFrame;
@@ -178,6 +179,7 @@ class MainFrame : public QMainWindow,
   // Reopens the document journaled at `path` and drops that journal once
   // the reopened window's own is on disk; false (reported) when it cannot.
   bool RecoverJournal(const std::filesystem::path& path);
+  FrameReconnect* reconnect() const { return reconnect_; }
   // Opens the local file at `path` in an editor window (or activates the
   // window already showing it, unless duplicates are allowed). A failed load
   // is reported to the user; false then. `templateName` chooses the
@@ -319,6 +321,7 @@ class MainFrame : public QMainWindow,
   ui::OutputWindow* output_ = nullptr;
   std::unique_ptr<FrameProjectWindow> projectWindow_;
   FrameHostConnection* hostConnection_ = nullptr;
+  FrameReconnect* reconnect_ = nullptr;  // restores a lost session
   std::unique_ptr<FrameEditorHost> editorHost_;
   std::unique_ptr<HostFileOpener> hostOpener_;
   FrameBuildApplication* buildApplication_ = nullptr;

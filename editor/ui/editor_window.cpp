@@ -282,7 +282,19 @@ QString EditorWindow::Caption() const {
   std::string caption = name_.empty() ? LoadText(kStrUntitled) : name_;
   if (isModified()) caption += " *";
   if (readOnly_) caption += LoadText(kStrReadOnlySuffix);
+  if (lockLost()) caption += LoadText(kStrNotLockedSuffix);
   return QString::fromStdString(caption);
+}
+
+void EditorWindow::RestoreHostLock(std::int32_t lock) {
+  format_.lockId = lock;
+  lockLost_ = false;
+  UpdateCaption();
+}
+
+void EditorWindow::MarkLockLost() {
+  lockLost_ = true;
+  UpdateCaption();
 }
 
 void EditorWindow::UpdateCaption() {

@@ -146,6 +146,12 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   // and leaves the document modified, taken as based on the host's version,
   // so that its next save does not ask again. True when merged.
   bool MergeHostChanges(const remote::OverwriteCase& question, QWidget* dialogParent);
+  // A restored session took the document's lock again.
+  void RestoreHostLock(std::int32_t lock);
+  // The lock the document held before its session was lost could not be
+  // taken again: the caption says so until the document holds a lock.
+  void MarkLockLost();
+  bool lockLost() const { return lockLost_ && format_.lockId == -1; }
   // Local Save As (3039) to a path already chosen; the document becomes
   // local under that name. True when saved.
   bool SaveLocalAs(const std::string& path);
@@ -347,6 +353,7 @@ class EditorWindow final : public QWidget, public SaveWindow, public EditNotific
   project::DocumentCompile documentCompile_;
   bool readOnly_ = false;
   bool transferRunning_ = false;
+  bool lockLost_ = false;
   bool closeAfterSave_ = false;  // Yes to "Save changes" while closing; the save is on its way
   // The lines the last go-to marked (-1: none) and where it left the caret.
   std::int64_t goToMarkLine_ = -1;

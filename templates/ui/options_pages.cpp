@@ -255,6 +255,8 @@ WorkspaceOptionsPage::WorkspaceOptionsPage(const AppSettings& settings, QWidget*
                             s, &S::AllowDuplicateOpen));
   layout->addWidget(FlagBox("Display animation during server connection", "connectionAnimation", s,
                             &S::ShowConnectionDlg));
+  layout->addWidget(FlagBox("Reconnect automatically when the host connection is lost",
+                            "autoReconnect", s, &S::AutoReconnect));
   layout->addWidget(FlagBox("&Maximize files opened", "maximizeFiles", s, &S::OpenFirstFileMax));
   layout->addWidget(
       FlagBox("Enable project modification warnings", "projectWarnings", s, &S::ConfirmDelete));

@@ -21,7 +21,7 @@ class SettingsCli : public ::testing::Test {
 TEST_F(SettingsCli, ListsGetsAndSets) {
   auto list = Cli({"settings", "list"});
   ASSERT_EQ(list.exitCode, 0) << list.out;
-  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 92);
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 93);
   EXPECT_EQ(list.out.rfind("BackgroundColor=RGB(255,255,255)\n", 0), 0u);
   EXPECT_NE(list.out.find("\nPrintMargins=20,20,20,20\n"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "settings.reg"));

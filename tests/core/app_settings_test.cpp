@@ -18,10 +18,10 @@ class AppSettingsTest : public ::testing::Test {
 TEST(AppSettingsTable, HasTheRowsInOrderWithTheirTypesAndSizes) {
   AppSettings settings;
   std::vector<SettingDescriptor> rows = settings.Table();
-  ASSERT_EQ(rows.size(), 92u);
+  ASSERT_EQ(rows.size(), 93u);
   std::set<std::string> names;
   for (const auto& row : rows) names.insert(row.name);
-  EXPECT_EQ(names.size(), 92u);
+  EXPECT_EQ(names.size(), 93u);
 
   struct Expected {
     int index;
@@ -96,11 +96,11 @@ TEST_F(AppSettingsTest, ReadStartsFromDefaultsAndWriteStoresTheWholeTable) {
   EXPECT_EQ(font->first, kStorageText);
   EXPECT_EQ(font->second, (std::vector<std::uint8_t>{'C', 'o', 'u', 'r', 'i', 'e', 'r'}));
   auto values = store_.Values("");
-  ASSERT_EQ(values.size(), 92u);
+  ASSERT_EQ(values.size(), 93u);
   EXPECT_EQ(values[43].name, "PrintMargins");
 
   AppSettings back;
-  EXPECT_EQ(back.Read(store_), 92);
+  EXPECT_EQ(back.Read(store_), 93);
   for (int row = 0; row < kAppSettingCount; ++row) {
     EXPECT_EQ(FormatAppSetting(back, row), FormatAppSetting(settings, row)) << row;
   }
@@ -181,7 +181,7 @@ TEST(AppSettingsText, RejectsBadValuesAndChangesNothing) {
       ParseAppSetting(settings, FindAppSetting("EditorFont"), std::string(127, 'f'), &error));
   EXPECT_TRUE(ParseAppSetting(settings, FindAppSetting("SpecialOptions"), "-1", &error));
   EXPECT_EQ(settings.SpecialOptions, -1);
-  EXPECT_FALSE(ParseAppSetting(settings, 92, "1", &error));
+  EXPECT_FALSE(ParseAppSetting(settings, 93, "1", &error));
 }
 
 TEST_F(AppSettingsTest, WindowStateAccessors) {
@@ -207,7 +207,7 @@ TEST_F(AppSettingsTest, WindowStateAccessors) {
   AppSettings settings;
   ASSERT_TRUE(settings.Write(store_));
   EXPECT_TRUE(ReadMaximized(store_, &maximized));
-  EXPECT_EQ(settings.Read(store_), 92);
+  EXPECT_EQ(settings.Read(store_), 93);
 }
 
 }  // namespace

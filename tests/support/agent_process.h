@@ -83,6 +83,15 @@ class AgentProcess {
     }
     return -1;
   }
+  pid_t pid() const { return pid_; }
+  // Ends the process at once with SIGKILL, as a crash would, and reaps it.
+  void Kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    bool killed = false;
+    WaitForChild(pid_, std::chrono::steady_clock::now() + kAgentStopLimit, &killed);
+    pid_ = -1;
+  }
   // Sends SIGTERM and returns the exit status (-1 when it did not exit).
   int Terminate() {
     if (pid_ <= 0) return exitStatus_;
