@@ -42,38 +42,24 @@ namespace {
 
 using testing::AgentProcess;
 using testing::HostFrameTest;
+using testing::kPayrollSource;
 using testing::Lines;
+using testing::LockedOnHost;
 using testing::ModalAnswer;
 using testing::ReadTextFile;
 using testing::Record;
+using testing::RecordsOf;
 using testing::ScriptedUserInterface;
 using testing::TempDir;
 using testing::WaitFor;
 using testing::WriteTextFile;
-
-const std::vector<std::string> kSource = {
-    Record("000100", " IDENTIFICATION DIVISION."),
-    Record("000200", " PROGRAM-ID. PAYROLL."),
-    Record("000300", " PROCEDURE DIVISION."),
-    Record("000400", "     DISPLAY \"HELLO\"."),
-    Record("000500", "     STOP RUN."),
-};
-
-// Whether someone holds a lock on the file at `path`.
-bool LockedOnHost(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-  ::close(fd);
-  return locked;
-}
 
 class HostEditing : public HostFrameTest {
  protected:
   void SetUp() override {
     source_ = dir_ / "root" / "DEMO" / "SOURCE";
     std::filesystem::create_directories(source_ / ".tandrill");
-    WriteTextFile(source_ / "PAYROLL", Lines(kSource));
+    WriteTextFile(source_ / "PAYROLL", Lines(kPayrollSource));
     WriteTextFile(source_ / ".tandrill" / "PAYROLL", testing::kCobolAttributes);
     StartAgent();
   }
@@ -131,18 +117,16 @@ TEST_F(HostEditing, NumberedSourceSavesRecordForRecordAndKeepsItsLockAndAttribut
 
   // Every record not edited is what it was; the edited one keeps its
   // number; the new one is numbered between its neighbours.
-  std::vector<std::string> records;
-  std::istringstream lines(HostText());
-  for (std::string line; std::getline(lines, line);) records.push_back(line);
+  const std::vector<std::string> records = RecordsOf(HostText());
   ASSERT_EQ(records.size(), 6u) << HostText();
-  EXPECT_EQ(records[0], kSource[0]);
+  EXPECT_EQ(records[0], kPayrollSource[0]);
   EXPECT_EQ(records[1], Record("000200", " PROGRAM-ID. PAYCALC."));
-  EXPECT_EQ(records[2], kSource[2]);
+  EXPECT_EQ(records[2], kPayrollSource[2]);
   EXPECT_GT(records[3].substr(0, 6), "000300");
   EXPECT_LT(records[3].substr(0, 6), "000400");
   EXPECT_EQ(records[3].substr(6), Record("000000", "     DISPLAY \"NEW\".").substr(6));
-  EXPECT_EQ(records[4], kSource[3]);
-  EXPECT_EQ(records[5], kSource[4]);
+  EXPECT_EQ(records[4], kPayrollSource[3]);
+  EXPECT_EQ(records[5], kPayrollSource[4]);
   // The attributes stay, the record count follows the lines.
   const std::string attributes = ReadTextFile(source_ / ".tandrill" / "PAYROLL");
   EXPECT_NE(attributes.find("FCODE=1052\n"), std::string::npos) << attributes;
@@ -219,7 +203,7 @@ TEST_F(HostEditing, ChangedHostFileIsOverwrittenOnlyOnYes) {
   EXPECT_EQ(editor->hostLock(), -1);
 
   // Someone else writes the file meanwhile.
-  std::vector<std::string> theirs = kSource;
+  std::vector<std::string> theirs = kPayrollSource;
   theirs[4] = Record("000500", "     GOBACK.");
   WriteTextFile(source_ / "PAYROLL", Lines(theirs));
   const auto later =
@@ -275,16 +259,10 @@ TEST_F(HostEditing, MergeCombinesBothWritersAndAsksOnlyWhereTheyChangedTheSameLi
     frame.RunCommand(cmd::kSave);
     ASSERT_TRUE(WaitFor([&] { return !editor->transferRunning() && !frame.busy(); }));
   };
-  auto hostRecords = [&] {
-    std::vector<std::string> records;
-    std::istringstream lines(HostText());
-    for (std::string line; std::getline(lines, line);) records.push_back(line);
-    return records;
-  };
 
   // They insert a line after 000200 and change the last; here the first
   // line changes and a line goes in after 000300.
-  std::vector<std::string> theirs = kSource;
+  std::vector<std::string> theirs = kPayrollSource;
   theirs[4] = Record("000500", "     GOBACK.");
   theirs.insert(theirs.begin() + 2, Record("000250", " AUTHOR. THEM."));
   writeTheirs(theirs, 5);
@@ -307,19 +285,19 @@ TEST_F(HostEditing, MergeCombinesBothWritersAndAsksOnlyWhereTheyChangedTheSameLi
   save();
   EXPECT_TRUE(ui.shown().empty()) << ui.shown().front().text;
   EXPECT_FALSE(editor->isModified());
-  std::vector<std::string> records = hostRecords();
+  std::vector<std::string> records = RecordsOf(HostText());
   ASSERT_EQ(records.size(), 7u) << HostText();
   EXPECT_EQ(records[0], Record("000100", "* IDENTIFICATION DIVISION."));
-  EXPECT_EQ(records[1], kSource[1]);
+  EXPECT_EQ(records[1], kPayrollSource[1]);
   // Their new line is numbered between its neighbours like one typed here.
   EXPECT_GT(records[2].substr(0, 6), "000200");
   EXPECT_LT(records[2].substr(0, 6), "000300");
   EXPECT_EQ(records[2].substr(6), theirs[2].substr(6));
-  EXPECT_EQ(records[3], kSource[2]);
+  EXPECT_EQ(records[3], kPayrollSource[2]);
   EXPECT_GT(records[4].substr(0, 6), "000300");
   EXPECT_LT(records[4].substr(0, 6), "000400");
   EXPECT_EQ(records[4].substr(6), Record("000000", "     DISPLAY \"MINE\".").substr(6));
-  EXPECT_EQ(records[5], kSource[3]);
+  EXPECT_EQ(records[5], kPayrollSource[3]);
   EXPECT_EQ(records[6], theirs[5]);
 
   // Both change the DISPLAY line: the choice is the user's, here theirs.
@@ -345,7 +323,7 @@ TEST_F(HostEditing, MergeCombinesBothWritersAndAsksOnlyWhereTheyChangedTheSameLi
   EXPECT_EQ(conflicts, 1u);
   EXPECT_EQ(text->text(5).trimmed().toStdString(), "DISPLAY \"THEIRS\".");
   save();
-  records = hostRecords();
+  records = RecordsOf(HostText());
   ASSERT_EQ(records.size(), 7u) << HostText();
   EXPECT_EQ(records[5], again[5]);
   EXPECT_EQ(records[0], Record("000100", "** IDENTIFICATION DIVISION."));

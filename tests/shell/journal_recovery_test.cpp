@@ -21,20 +21,13 @@
 namespace vandrel::shell {
 namespace {
 
+using testing::kPayrollSource;
 using testing::Lines;
 using testing::ModalAnswer;
 using testing::ReadTextFile;
 using testing::Record;
 using testing::WaitFor;
 using testing::WriteTextFile;
-
-const std::vector<std::string> kSource = {
-    Record("000100", " IDENTIFICATION DIVISION."),
-    Record("000200", " PROGRAM-ID. PAYROLL."),
-    Record("000300", " PROCEDURE DIVISION."),
-    Record("000400", "     DISPLAY \"HELLO\"."),
-    Record("000500", "     STOP RUN."),
-};
 
 std::vector<std::filesystem::path> Journals(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> found;
@@ -50,7 +43,7 @@ class JournalRecovery : public testing::HostFrameTest {
   void SetUp() override {
     source_ = dir_ / "root" / "DEMO" / "SOURCE";
     std::filesystem::create_directories(source_ / ".tandrill");
-    WriteTextFile(source_ / "PAYROLL", Lines(kSource));
+    WriteTextFile(source_ / "PAYROLL", Lines(kPayrollSource));
     WriteTextFile(source_ / ".tandrill" / "PAYROLL", testing::kCobolAttributes);
     StartAgent("mpe", "mpe.vdp", true);
   }
@@ -95,7 +88,7 @@ TEST_F(JournalRecovery, ACrashedEditorsDocumentsComeBackAndSaveAsTheyWouldHave) 
   ASSERT_FALSE(host->isModified());
   const std::string savedBefore = ReadTextFile(source_ / "PAYROLL");
   const std::string attributesBefore = ReadTextFile(source_ / ".tandrill" / "PAYROLL");
-  ASSERT_NE(savedBefore, Lines(kSource));
+  ASSERT_NE(savedBefore, Lines(kPayrollSource));
 
   // The editor goes without closing anything, as a crash would; its
   // journals are what it left.
@@ -104,7 +97,7 @@ TEST_F(JournalRecovery, ACrashedEditorsDocumentsComeBackAndSaveAsTheyWouldHave) 
   for (const auto& journal : Journals(kept)) {
     std::filesystem::copy_file(journal, journal_ / journal.filename());
   }
-  WriteTextFile(source_ / "PAYROLL", Lines(kSource));
+  WriteTextFile(source_ / "PAYROLL", Lines(kPayrollSource));
   WriteTextFile(source_ / ".tandrill" / "PAYROLL", testing::kCobolAttributes);
   std::filesystem::last_write_time(source_ / "PAYROLL", loadedTime);
 

@@ -34,42 +34,22 @@ namespace {
 
 using testing::AgentProcess;
 using testing::HostFrameTest;
+using testing::kPayrollSource;
 using testing::Lines;
+using testing::LockedOnHost;
 using testing::ReadTextFile;
 using testing::Record;
+using testing::RecordsOf;
 using testing::WaitFor;
 using testing::WriteTextFile;
 using namespace std::chrono_literals;
-
-const std::vector<std::string> kSource = {
-    Record("000100", " IDENTIFICATION DIVISION."),
-    Record("000200", " PROGRAM-ID. PAYROLL."),
-    Record("000300", " PROCEDURE DIVISION."),
-    Record("000400", "     DISPLAY \"HELLO\"."),
-    Record("000500", "     STOP RUN."),
-};
-
-bool LockedOnHost(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-  ::close(fd);
-  return locked;
-}
-
-std::vector<std::string> RecordsOf(const std::string& text) {
-  std::vector<std::string> records;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) records.push_back(line);
-  return records;
-}
 
 class Reconnect : public HostFrameTest {
  protected:
   void SetUp() override {
     source_ = dir_ / "root" / "DEMO" / "SOURCE";
     std::filesystem::create_directories(source_ / ".tandrill");
-    WriteTextFile(source_ / "PAYROLL", Lines(kSource));
+    WriteTextFile(source_ / "PAYROLL", Lines(kPayrollSource));
     WriteTextFile(source_ / ".tandrill" / "PAYROLL", testing::kCobolAttributes);
     // A port of its own, named: an agent given its port reuses it at once
     // after a restart, while connections of the killed one still linger.
@@ -176,7 +156,7 @@ TEST_F(Reconnect, KilledAgentLeavesTheEditAndConnectRestoresFolderLockAndSaves) 
   EXPECT_EQ(editor->format().mpe.reclen, 80);
   EXPECT_EQ(editor->hostLock(), -1);
   EXPECT_FALSE(LockedOnHost(source_ / "PAYROLL"));
-  EXPECT_EQ(HostText(), Lines(kSource));
+  EXPECT_EQ(HostText(), Lines(kPayrollSource));
 
   RestartAgent("mpe");
   frame.RunCommand(cmd::kConnect);
@@ -197,10 +177,11 @@ TEST_F(Reconnect, KilledAgentLeavesTheEditAndConnectRestoresFolderLockAndSaves) 
   EXPECT_TRUE(ui_.shown().empty()) << ui_.shown().front().text;
   EXPECT_FALSE(editor->isModified());
   const std::vector<std::string> records = RecordsOf(HostText());
-  ASSERT_EQ(records.size(), kSource.size()) << HostText();
+  ASSERT_EQ(records.size(), kPayrollSource.size()) << HostText();
   for (std::size_t i = 0; i < records.size(); ++i) {
     EXPECT_EQ(records[i].size(), 80u) << i;
-    EXPECT_EQ(records[i], i == 1 ? Record("000200", " PROGRAM-ID. PAYCALC.") : kSource[i]) << i;
+    EXPECT_EQ(records[i], i == 1 ? Record("000200", " PROGRAM-ID. PAYCALC.") : kPayrollSource[i])
+        << i;
   }
   EXPECT_NE(editor->hostLock(), -1);
   EXPECT_TRUE(LockedOnHost(source_ / "PAYROLL"));
@@ -222,7 +203,7 @@ TEST_F(Reconnect, RetryRestoresByItselfAndAFileChangedMeanwhileStaysUnlockedAndA
   EXPECT_NE(StatusText(frame).find("Reconnecting in"), std::string::npos) << StatusText(frame);
 
   // Someone changes the file while the host is away.
-  std::vector<std::string> theirs = kSource;
+  std::vector<std::string> theirs = kPayrollSource;
   theirs[4] = Record("000500", "     GOBACK.");
   WriteTextFile(source_ / "PAYROLL", Lines(theirs));
   std::filesystem::last_write_time(

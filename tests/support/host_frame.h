@@ -2,10 +2,14 @@
 // the numbered COBOL II records such a host keeps.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,6 +44,33 @@ inline std::string Lines(const std::vector<std::string>& records) {
 inline constexpr const char* kCobolAttributes =
     "FCODE=1052\nRECLEN=80\nBFACT=16\nTYPE=0\nMODE=1\nLIMIT=1023\nCCTL=0\nM#L=0\n"
     "QLANG=0\nQRECLEN=0\nQLNL=0\nQLNJ=0\nLW=\nACD=\n";
+
+// A numbered COBOL II source of five records, as the host editing tests
+// keep it under /DEMO/SOURCE/PAYROLL.
+inline const std::vector<std::string> kPayrollSource = {
+    Record("000100", " IDENTIFICATION DIVISION."),
+    Record("000200", " PROGRAM-ID. PAYROLL."),
+    Record("000300", " PROCEDURE DIVISION."),
+    Record("000400", "     DISPLAY \"HELLO\"."),
+    Record("000500", "     STOP RUN."),
+};
+
+// The records of a host file's text, one a line.
+inline std::vector<std::string> RecordsOf(const std::string& text) {
+  std::vector<std::string> records;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) records.push_back(line);
+  return records;
+}
+
+// Whether someone holds a lock on the file at `path`.
+inline bool LockedOnHost(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  ::close(fd);
+  return locked;
+}
 
 // A frame and a host agent of a personality, on a tree of the test's own.
 class HostFrameTest : public ::testing::Test {
