@@ -1,34 +1,15 @@
 // Merging the host's changes into a host document whose file was changed on
 // the server while it was being edited.
 #include <QMessageBox>
-#include <fstream>
-#include <iterator>
 
 #include "core/string_ids.h"
 #include "core/string_table.h"
 #include "editor/merge_text.h"
 #include "editor/ui/editor_window.h"
 #include "editor/ui/merge_dialog.h"
+#include "platform/atomic_file.h"
 
 namespace vandrel::ui {
-
-namespace {
-
-std::optional<std::string> ReadWhole(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
-bool WriteWhole(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
-}
-
-}  // namespace
 
 void EditorWindow::KeepLoadedCopy(const std::filesystem::path& file) {
   if (file.empty()) return;
@@ -51,14 +32,14 @@ bool EditorWindow::MergeHostChanges(const remote::OverwriteCase& question, QWidg
     return false;
   };
   if (readOnly_) return refuse(tr("The document is read-only."));
-  const std::optional<std::string> loadedBytes =
-      loadedCopy_.empty() ? std::nullopt : ReadWhole(loadedCopy_);
-  if (!loadedBytes) {
+  std::string loadedBytes;
+  if (loadedCopy_.empty() ||
+      platform::ReadWholeFile(loadedCopy_, &loadedBytes) != platform::ReadStatus::kOk) {
     return refuse(tr("The text of '%1' as it was loaded is not at hand, so the changes cannot "
                      "be merged. Compare shows them.")
                       .arg(QString::fromStdString(name_)));
   }
-  const auto loaded = EditorLinesOf(*loadedBytes, format_, TranslationTable());
+  const auto loaded = EditorLinesOf(loadedBytes, format_, TranslationTable());
   const auto host = question.currentBytes
                         ? EditorLinesOf(*question.currentBytes, format_, TranslationTable())
                         : std::nullopt;
@@ -83,7 +64,9 @@ bool EditorWindow::MergeHostChanges(const remote::OverwriteCase& question, QWidg
   // The document now stands on the host's version: that is the original
   // of a later merge, and its next save overwrites it without asking.
   format_.fileInfo = question.current;
-  if (!WriteWhole(loadedCopy_, *question.currentBytes)) loadedCopy_.clear();
+  if (!platform::WriteFileAtomically(loadedCopy_, *question.currentBytes, 0600)) {
+    loadedCopy_.clear();
+  }
   UpdateCaption();
   RefreshNavigator();
   // Shown once the save this question stopped has ended.
